@@ -1,0 +1,5 @@
+file(GLOB tables LIST_DIRECTORIES true "${SRC}/*.lproj")
+foreach(dir ${tables})
+    get_filename_component(name "${dir}" NAME)
+    file(COPY "${dir}/" DESTINATION "${DST}/${name}")
+endforeach()

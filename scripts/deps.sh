@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kavla needs that are not installed yet.
+#   scripts/deps.sh build   what building and running Kavla needs
+#   scripts/deps.sh test    that, plus what the end-to-end tests need (Xvfb, openbox, trayer, ...)
+set -euo pipefail
+
+build_packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev
+    libqt6sql6-sqlite qt6-svg-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libxcb-res0-dev
+    libxcb-xfixes0-dev libcanberra-dev libgl-dev)
+test_packages=(xvfb openbox trayer xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
+    sqlite3 procps)
+
+wanted=("${build_packages[@]}")
+if [ "${1:-build}" = test ]; then
+    wanted+=("${test_packages[@]}")
+fi
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

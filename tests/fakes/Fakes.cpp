@@ -1,0 +1,1 @@
+// Anchor for the fakes library; each fake lives in its own file beside this one.
