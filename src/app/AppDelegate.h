@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+// Starts the long-lived services once the application has finished launching and stops them at
+// termination, in a fixed order.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+public Q_SLOTS:
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    // A later launch of Kavla asked this one to show itself.
+    void applicationShouldReopen();
+
+private:
+    bool m_launched = false;
+    bool m_terminated = false;
+};

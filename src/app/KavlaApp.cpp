@@ -1,0 +1,10 @@
+#include "app/KavlaApp.h"
+
+#include "platform/DefaultsStore.h"
+
+KavlaApp::KavlaApp(QObject *parent)
+    : QObject(parent)
+{
+}
+
+KavlaApp::~KavlaApp() = default;

@@ -1,0 +1,301 @@
+#include "models/ClipboardItem.h"
+
+#include "services/LocalizedAppBundle.h"
+#include "store/ModelContext.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Truncates toward zero like an integer conversion, without undefined behaviour for values an
+// integer cannot hold.
+qint64 truncatedInteger(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    constexpr double limit = 9.2e18;
+    if (value >= limit)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -limit)
+        return std::numeric_limits<qint64>::min();
+    return qint64(value);
+}
+
+bool isLineBreak(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+bool isSpaceOrTab(QChar c)
+{
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+// Position just after the first `count` grapheme clusters of text, or -1 when it has no more.
+qsizetype graphemeBoundaryAfter(const QString &text, qsizetype count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype seen = 0;
+    qsizetype position = 0;
+    while ((position = finder.toNextBoundary()) != -1) {
+        if (++seen == count)
+            return position == text.size() ? -1 : position;
+    }
+    return -1;
+}
+
+QString withoutLineBreaks(QStringView text)
+{
+    QString line = text.toString();
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return line;
+}
+
+} // namespace
+
+ClipboardItem::ClipboardItem(const QUuid &id, const QDateTime &createdAt, const QDateTime &copiedAt,
+                             const QString &contentType, const std::optional<QString> &textContent,
+                             const std::optional<QByteArray> &imageData,
+                             const std::optional<QStringList> &filePaths,
+                             const std::optional<QString> &sourceAppBundleId,
+                             const std::optional<QString> &sourceAppName, qint64 charCount,
+                             qint64 wordCount, double imageWidth, double imageHeight, bool isPinned)
+    : m_id(id)
+    , m_createdAt(createdAt)
+    , m_copiedAt(copiedAt)
+    , m_contentType(contentType)
+    , m_textContent(textContent)
+    , m_pendingImageData(imageData)
+    , m_hasImageData(imageData.has_value())
+    , m_imageDataSize(imageData ? imageData->size() : 0)
+    , m_filePaths(filePaths)
+    , m_sourceAppBundleId(sourceAppBundleId)
+    , m_sourceAppName(sourceAppName)
+    , m_charCount(charCount)
+    , m_wordCount(wordCount)
+    , m_imageWidth(imageWidth)
+    , m_imageHeight(imageHeight)
+    , m_isPinned(isPinned)
+{
+}
+
+std::optional<QByteArray> ClipboardItem::imageData() const
+{
+    if (m_pendingImageData || !m_hasImageData)
+        return m_pendingImageData;
+    if (!m_context)
+        return std::nullopt;
+    return m_context->readImageData(m_id);
+}
+
+void ClipboardItem::markChanged(Field field)
+{
+    m_changedFields |= field;
+    if (m_context)
+        m_context->noteChanged(shared_from_this());
+}
+
+void ClipboardItem::setCreatedAt(const QDateTime &value)
+{
+    m_createdAt = value;
+    markChanged(CreatedAtField);
+}
+
+void ClipboardItem::setCopiedAt(const QDateTime &value)
+{
+    m_copiedAt = value;
+    markChanged(CopiedAtField);
+}
+
+void ClipboardItem::setContentType(const QString &value)
+{
+    m_contentType = value;
+    markChanged(ContentTypeField);
+}
+
+void ClipboardItem::setTextContent(const std::optional<QString> &value)
+{
+    m_textContent = value;
+    markChanged(TextContentField);
+}
+
+void ClipboardItem::setImageData(const std::optional<QByteArray> &value)
+{
+    m_pendingImageData = value;
+    m_hasImageData = value.has_value();
+    m_imageDataSize = value ? value->size() : 0;
+    markChanged(ImageDataField);
+}
+
+void ClipboardItem::setFilePaths(const std::optional<QStringList> &value)
+{
+    m_filePaths = value;
+    markChanged(FilePathsField);
+}
+
+void ClipboardItem::setSourceAppBundleId(const std::optional<QString> &value)
+{
+    m_sourceAppBundleId = value;
+    markChanged(SourceAppBundleIdField);
+}
+
+void ClipboardItem::setSourceAppName(const std::optional<QString> &value)
+{
+    m_sourceAppName = value;
+    markChanged(SourceAppNameField);
+}
+
+void ClipboardItem::setCharCount(qint64 value)
+{
+    m_charCount = value;
+    markChanged(CharCountField);
+}
+
+void ClipboardItem::setWordCount(qint64 value)
+{
+    m_wordCount = value;
+    markChanged(WordCountField);
+}
+
+void ClipboardItem::setImageWidth(double value)
+{
+    m_imageWidth = value;
+    markChanged(ImageWidthField);
+}
+
+void ClipboardItem::setImageHeight(double value)
+{
+    m_imageHeight = value;
+    markChanged(ImageHeightField);
+}
+
+void ClipboardItem::setIsPinned(bool value)
+{
+    m_isPinned = value;
+    markChanged(IsPinnedField);
+}
+
+QString ClipboardItem::displayTitle() const
+{
+    if (m_contentType == ImageType) {
+        if (m_imageWidth > 0 && m_imageHeight > 0) {
+            return L("Imagem") + QStringLiteral(" (%1 × %2)")
+                                     .arg(truncatedInteger(m_imageWidth))
+                                     .arg(truncatedInteger(m_imageHeight));
+        }
+        return L("Imagem");
+    }
+    if (m_contentType == TableType) {
+        if (!m_textContent || m_textContent->isEmpty())
+            return L("Tabela");
+        const QString &text = *m_textContent;
+        qsizetype end = 0;
+        while (end < text.size() && !isLineBreak(text.at(end)))
+            ++end;
+        QString line = text.left(end);
+        line.replace(QLatin1Char('\t'), QStringLiteral(" | "));
+        qsizetype first = 0;
+        qsizetype last = line.size();
+        while (first < last && isSpaceOrTab(line.at(first)))
+            ++first;
+        while (last > first && isSpaceOrTab(line.at(last - 1)))
+            --last;
+        line = line.mid(first, last - first);
+        return line.isEmpty() ? L("Tabela") : line;
+    }
+    if (m_contentType == FileType) {
+        if (!m_filePaths || m_filePaths->isEmpty())
+            return L("Arquivo");
+        if (m_filePaths->size() == 1) {
+            QString path = m_filePaths->first();
+            // A folder path may end in "/"; its name is the component before it.
+            while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+                path.chop(1);
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            return slash < 0 || path.size() == 1 ? path : path.mid(slash + 1);
+        }
+        return QString::number(m_filePaths->size()) + QLatin1Char(' ') + L("Arquivos");
+    }
+    return singleLineSummary(m_textContent.value_or(QString()), 120);
+}
+
+QString ClipboardItem::previewText() const
+{
+    return singleLineSummary(m_textContent.value_or(QString()), 180);
+}
+
+QString ClipboardItem::formattedTime() const
+{
+    return formattedTime(QDateTime::currentDateTimeUtc());
+}
+
+QString ClipboardItem::formattedTime(const QDateTime &now) const
+{
+    const double seconds = double(m_copiedAt.msecsTo(now)) / 1000.0;
+    if (seconds < 60)
+        return L("Agora");
+    if (seconds < 3600)
+        return QString::number(truncatedInteger(seconds / 60)) + L("m atrás");
+    if (seconds < 86400)
+        return QString::number(truncatedInteger(seconds / 3600)) + L("h atrás");
+    return QString::number(truncatedInteger(seconds / 86400)) + L("d atrás");
+}
+
+qint64 ClipboardItem::characterCount(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qint64 count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+qint64 ClipboardItem::countWords(const QString &text)
+{
+    qint64 count = 0;
+    bool inWord = false;
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+QString ClipboardItem::singleLineSummary(const QString &text, qsizetype limit)
+{
+    // Line breaks become spaces before trimming, and both are white space, so trimming the
+    // original range is the same; only a bounded window is copied, so a 10 MB text stays cheap.
+    const QStringView view(text);
+    qsizetype begin = 0;
+    qsizetype end = view.size();
+    while (begin < end && view[begin].isSpace())
+        ++begin;
+    while (end > begin && view[end - 1].isSpace())
+        --end;
+    const qsizetype length = end - begin;
+    const qsizetype window = std::min(length, limit * 8 + 16);
+    if (window < length) {
+        const QString line = withoutLineBreaks(view.mid(begin, window));
+        const qsizetype cut = graphemeBoundaryAfter(line, limit);
+        // A boundary inside the window is a boundary of the whole text.
+        if (cut >= 0 && cut < line.size())
+            return line.left(cut) + QChar(0x2026);
+    }
+    const QString line = withoutLineBreaks(view.mid(begin, length));
+    if (line.size() <= limit)
+        return line;
+    const qsizetype cut = graphemeBoundaryAfter(line, limit);
+    return cut < 0 ? line : line.left(cut) + QChar(0x2026);
+}

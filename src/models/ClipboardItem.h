@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class ModelContext;
+
+// One entry of the clipboard history, a record of the history store. Records are shared
+// (std::shared_ptr) and compared by identity: two pointers are the same entry only when they are
+// the same object, which the store guarantees for records of the same id.
+//
+// Setters mark the field as changed; the owning context writes changed fields at its next save.
+// Image bytes of a stored record are not kept in memory: imageData() reads them from the store
+// each time it is called.
+class ClipboardItem : public std::enable_shared_from_this<ClipboardItem>
+{
+public:
+    // The kinds of entry, exactly as stored in contentType.
+    static inline const QString TextType = QStringLiteral("text");
+    static inline const QString ImageType = QStringLiteral("image");
+    static inline const QString TableType = QStringLiteral("table");
+    static inline const QString FileType = QStringLiteral("file");
+
+    ClipboardItem(const QUuid &id, const QDateTime &createdAt, const QDateTime &copiedAt,
+                  const QString &contentType, const std::optional<QString> &textContent,
+                  const std::optional<QByteArray> &imageData,
+                  const std::optional<QStringList> &filePaths,
+                  const std::optional<QString> &sourceAppBundleId,
+                  const std::optional<QString> &sourceAppName, qint64 charCount, qint64 wordCount,
+                  double imageWidth, double imageHeight, bool isPinned);
+
+    ClipboardItem(const ClipboardItem &) = delete;
+    ClipboardItem &operator=(const ClipboardItem &) = delete;
+
+    QUuid id() const { return m_id; }
+    QDateTime createdAt() const { return m_createdAt; }
+    QDateTime copiedAt() const { return m_copiedAt; }
+    QString contentType() const { return m_contentType; }
+    std::optional<QString> textContent() const { return m_textContent; }
+    std::optional<QByteArray> imageData() const;
+    bool hasImageData() const { return m_hasImageData; }
+    qint64 imageDataSize() const { return m_imageDataSize; }
+    std::optional<QStringList> filePaths() const { return m_filePaths; }
+    std::optional<QString> sourceAppBundleId() const { return m_sourceAppBundleId; }
+    std::optional<QString> sourceAppName() const { return m_sourceAppName; }
+    qint64 charCount() const { return m_charCount; }
+    qint64 wordCount() const { return m_wordCount; }
+    double imageWidth() const { return m_imageWidth; }
+    double imageHeight() const { return m_imageHeight; }
+    bool isPinned() const { return m_isPinned; }
+
+    void setCreatedAt(const QDateTime &value);
+    void setCopiedAt(const QDateTime &value);
+    void setContentType(const QString &value);
+    void setTextContent(const std::optional<QString> &value);
+    void setImageData(const std::optional<QByteArray> &value);
+    void setFilePaths(const std::optional<QStringList> &value);
+    void setSourceAppBundleId(const std::optional<QString> &value);
+    void setSourceAppName(const std::optional<QString> &value);
+    void setCharCount(qint64 value);
+    void setWordCount(qint64 value);
+    void setImageWidth(double value);
+    void setImageHeight(double value);
+    void setIsPinned(bool value);
+
+    bool isText() const { return m_contentType == TextType; }
+    bool isImage() const { return m_contentType == ImageType; }
+    bool isTable() const { return m_contentType == TableType; }
+    bool isFile() const { return m_contentType == FileType; }
+
+    QString displayTitle() const;
+    QString previewText() const;
+    QString formattedTime() const;
+    QString formattedTime(const QDateTime &now) const;
+
+    // Counts used at capture: user-perceived characters (grapheme clusters) and words separated
+    // by Unicode white space.
+    static qint64 characterCount(const QString &text);
+    static qint64 countWords(const QString &text);
+    // The first `limit` user-perceived characters of a one-line, trimmed version of text,
+    // followed by "…" when it was longer.
+    static QString singleLineSummary(const QString &text, qsizetype limit);
+
+    // Bookkeeping for the store.
+    enum Field : unsigned {
+        CreatedAtField = 1u << 0,
+        CopiedAtField = 1u << 1,
+        ContentTypeField = 1u << 2,
+        TextContentField = 1u << 3,
+        ImageDataField = 1u << 4,
+        FilePathsField = 1u << 5,
+        SourceAppBundleIdField = 1u << 6,
+        SourceAppNameField = 1u << 7,
+        CharCountField = 1u << 8,
+        WordCountField = 1u << 9,
+        ImageWidthField = 1u << 10,
+        ImageHeightField = 1u << 11,
+        IsPinnedField = 1u << 12,
+    };
+    unsigned changedFields() const { return m_changedFields; }
+
+private:
+    friend class ModelContext;
+    friend class ModelContext;
+
+    void markChanged(Field field);
+
+    QUuid m_id;
+    QDateTime m_createdAt;
+    QDateTime m_copiedAt;
+    QString m_contentType;
+    std::optional<QString> m_textContent;
+    std::optional<QByteArray> m_pendingImageData; // bytes not yet written to the store
+    bool m_hasImageData = false;
+    qint64 m_imageDataSize = 0;
+    std::optional<QStringList> m_filePaths;
+    std::optional<QString> m_sourceAppBundleId;
+    std::optional<QString> m_sourceAppName;
+    qint64 m_charCount = 0;
+    qint64 m_wordCount = 0;
+    double m_imageWidth = 0;
+    double m_imageHeight = 0;
+    bool m_isPinned = false;
+
+    unsigned m_changedFields = 0;
+    QPointer<ModelContext> m_context; // set once inserted; records changes, reads image bytes
+};
+
+using ClipboardItemPtr = std::shared_ptr<ClipboardItem>;

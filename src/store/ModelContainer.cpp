@@ -1,0 +1,156 @@
+#include "store/ModelContainer.h"
+
+#include "store/ModelContext.h"
+#include "store/StoreSchema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString sqlError(const QSqlQuery &query)
+{
+    return query.lastError().text();
+}
+
+// Creates the file with owner-only permissions without touching one that already exists.
+bool createPrivateFile(const QString &path, QString *error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return true;
+        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+int s_connectionSerial = 0;
+
+} // namespace
+
+ModelContainer::ModelContainer(const QString &path, const QString &connectionName)
+    : m_path(path)
+    , m_connectionName(connectionName)
+{
+    m_mainContext = new ModelContext(this);
+}
+
+ModelContainer::~ModelContainer()
+{
+    delete m_mainContext;
+    m_mainContext = nullptr;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QString ModelContainer::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/kavla/history.sqlite");
+}
+
+QSqlDatabase ModelContainer::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QString *error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("%1: cannot create the folder").arg(folder);
+        return nullptr;
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    if (info.exists() && !info.isFile()) {
+        *error = QStringLiteral("%1: not a regular file").arg(path);
+        return nullptr;
+    }
+    if (!createPrivateFile(path, error))
+        return nullptr;
+
+    const QString connectionName = QStringLiteral("kavla-history-%1").arg(++s_connectionSerial);
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path, connectionName));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        if (!db.isValid()) {
+            *error = QStringLiteral("the SQLite driver of Qt is not installed");
+            return nullptr;
+        }
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            *error = QStringLiteral("%1: %2").arg(path, db.lastError().text());
+            return nullptr;
+        }
+    }
+    if (!container->prepareSchema(error)) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+        return nullptr;
+    }
+    return container;
+}
+
+bool ModelContainer::prepareSchema(QString *error)
+{
+    QSqlDatabase db = database();
+    QSqlQuery query(db);
+    // The first read of the file: one that is not a database fails here, before anything is written.
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+        *error = sqlError(query);
+        return false;
+    }
+    QStringList tables;
+    while (query.next())
+        tables << query.value(0).toString();
+    query.finish();
+
+    if (tables.isEmpty()) {
+        if (!StoreSchema::create(db, error))
+            return false;
+    } else if (!StoreSchema::verify(db, tables, error)) {
+        return false;
+    }
+
+    ::chmod(QFile::encodeName(m_path).constData(), 0600);
+    // WAL: a commit is one append to the log, and a committed save survives the process being
+    // killed at any moment after it; synchronous=NORMAL syncs at checkpoints only.
+    for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
+        if (!query.exec(QString::fromLatin1(pragma))) {
+            *error = sqlError(query);
+            return false;
+        }
+        query.finish();
+    }
+    return true;
+}
+
+std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT bytes FROM ClipboardItemImageData WHERE itemId = ?"));
+    query.addBindValue(id.toString(QUuid::WithoutBraces));
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class ModelContext;
+
+// The history store: one SQLite database holding the ClipboardItem records. Image bytes live in a
+// table of their own, written in the same transaction as their record and read only on request.
+class ModelContainer : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString SchemaVersion = QStringLiteral("1.0.0");
+
+    // Opens the history at `path`, creating it (folder 0700, file 0600) when it does not exist.
+    // A file that cannot be opened, is not a database or is not a Kavla history is left as it is,
+    // and null is returned with the reason in `error`.
+    static std::unique_ptr<ModelContainer> open(const QString &path, QString *error);
+    // $XDG_DATA_HOME/kavla/history.sqlite
+    static QString defaultPath();
+
+    ~ModelContainer() override;
+
+    QString path() const { return m_path; }
+    ModelContext *mainContext() const { return m_mainContext; }
+    QSqlDatabase database() const;
+
+    std::optional<QByteArray> readImageData(const QUuid &id) const;
+
+Q_SIGNALS:
+    // After every successful save of a context of this container.
+    void didSave();
+
+private:
+    ModelContainer(const QString &path, const QString &connectionName);
+    bool prepareSchema(QString *error);
+
+    QString m_path;
+    QString m_connectionName;
+    ModelContext *m_mainContext = nullptr;
+};

@@ -1,0 +1,359 @@
+#include "store/ModelContext.h"
+
+#include "store/ModelContainer.h"
+#include "store/StoreSchema.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace {
+
+QString idText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces);
+}
+
+QVariant optionalText(const std::optional<QString> &value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant pathsValue(const std::optional<QStringList> &paths)
+{
+    if (!paths)
+        return QVariant(QMetaType::fromType<QString>());
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(*paths)).toJson(QJsonDocument::Compact));
+}
+
+std::optional<QStringList> pathsFromValue(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    QStringList paths;
+    const QJsonArray array = QJsonDocument::fromJson(value.toString().toUtf8()).array();
+    paths.reserve(array.size());
+    for (const QJsonValue &path : array)
+        paths << path.toString();
+    return paths;
+}
+
+std::optional<QString> textFromValue(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+bool sortsBefore(const ClipboardItemPtr &a, const ClipboardItemPtr &b)
+{
+    return a->copiedAt() > b->copiedAt();
+}
+
+bool matches(const FetchDescriptor &descriptor, const ClipboardItem &item)
+{
+    if (!descriptor.textEquals)
+        return true;
+    return item.isText() && item.textContent() && *item.textContent() == *descriptor.textEquals;
+}
+
+// The text prefix the lookup index is built on (substr counts characters, not UTF-16 units).
+QString textPrefix(const QString &text)
+{
+    qsizetype units = 0;
+    for (int characters = 0; characters < 64 && units < text.size(); ++characters)
+        units += (text.at(units).isHighSurrogate() && units + 1 < text.size()) ? 2 : 1;
+    return text.left(units);
+}
+
+} // namespace
+
+ModelContext::ModelContext(ModelContainer *container)
+    : m_container(container)
+{
+}
+
+void ModelContext::insert(const ClipboardItemPtr &item)
+{
+    if (!item || m_inserted.contains(item))
+        return;
+    item->m_context = this;
+    m_deleted.removeAll(item);
+    m_inserted.append(item);
+    m_records.insert(item->id(), item);
+}
+
+void ModelContext::remove(const ClipboardItemPtr &item)
+{
+    if (!item)
+        return;
+    if (m_inserted.removeAll(item) > 0) {
+        m_changed.remove(item.get());
+        return;
+    }
+    if (!m_deleted.contains(item))
+        m_deleted.append(item);
+}
+
+bool ModelContext::hasChanges() const
+{
+    return !m_inserted.isEmpty() || !m_deleted.isEmpty() || !m_changed.isEmpty();
+}
+
+void ModelContext::noteChanged(const ClipboardItemPtr &item)
+{
+    m_changed.insert(item.get(), item);
+}
+
+bool ModelContext::save(QString *error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    if (!hasChanges())
+        return true;
+
+    QSqlDatabase db = m_container->database();
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    bool ok = true;
+    for (const ClipboardItemPtr &item : std::as_const(m_deleted)) {
+        if (!(ok = writeDelete(item->id(), error)))
+            break;
+    }
+    for (auto it = m_inserted.cbegin(); ok && it != m_inserted.cend(); ++it)
+        ok = writeInsert(**it, error);
+    for (auto it = m_changed.cbegin(); ok && it != m_changed.cend(); ++it) {
+        const ClipboardItemPtr &item = it.value();
+        if (!m_inserted.contains(item) && !m_deleted.contains(item))
+            ok = writeUpdate(*item, error);
+    }
+    if (ok && !db.commit()) {
+        *error = db.lastError().text();
+        ok = false;
+    }
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+
+    // Saved: the bytes now live in the database and are read from there when asked for.
+    for (const ClipboardItemPtr &item : std::as_const(m_inserted)) {
+        item->m_pendingImageData.reset();
+        item->m_changedFields = 0;
+    }
+    for (const ClipboardItemPtr &item : std::as_const(m_changed)) {
+        item->m_pendingImageData.reset();
+        item->m_changedFields = 0;
+    }
+    for (const ClipboardItemPtr &item : std::as_const(m_deleted)) {
+        item->m_context = nullptr;
+        m_records.remove(item->id());
+    }
+    m_inserted.clear();
+    m_deleted.clear();
+    m_changed.clear();
+    forgetExpiredRecords();
+    Q_EMIT m_container->didSave();
+    return true;
+}
+
+bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
+{
+    QSqlQuery query(m_container->database());
+    query.prepare(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (?%2)")
+                      .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")),
+                           QStringLiteral(", ?").repeated(StoreSchema::itemColumns().size() - 1)));
+    query.addBindValue(idText(item.id()));
+    query.addBindValue(item.createdAt().toMSecsSinceEpoch());
+    query.addBindValue(item.copiedAt().toMSecsSinceEpoch());
+    query.addBindValue(item.contentType());
+    query.addBindValue(optionalText(item.textContent()));
+    query.addBindValue(item.hasImageData() ? QVariant(item.imageDataSize())
+                                           : QVariant(QMetaType::fromType<qint64>()));
+    query.addBindValue(pathsValue(item.filePaths()));
+    query.addBindValue(optionalText(item.sourceAppBundleId()));
+    query.addBindValue(optionalText(item.sourceAppName()));
+    query.addBindValue(item.charCount());
+    query.addBindValue(item.wordCount());
+    query.addBindValue(item.imageWidth());
+    query.addBindValue(item.imageHeight());
+    query.addBindValue(item.isPinned() ? 1 : 0);
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    return !item.m_pendingImageData || writeImage(item, error);
+}
+
+bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
+{
+    const unsigned changed = item.changedFields();
+    QStringList assignments;
+    QVariantList values;
+    auto set = [&](ClipboardItem::Field field, const char *column, const QVariant &value) {
+        if (changed & field) {
+            assignments << QString::fromLatin1(column) + QStringLiteral(" = ?");
+            values << value;
+        }
+    };
+    set(ClipboardItem::CreatedAtField, "createdAt", item.createdAt().toMSecsSinceEpoch());
+    set(ClipboardItem::CopiedAtField, "copiedAt", item.copiedAt().toMSecsSinceEpoch());
+    set(ClipboardItem::ContentTypeField, "contentType", item.contentType());
+    set(ClipboardItem::TextContentField, "textContent", optionalText(item.textContent()));
+    set(ClipboardItem::ImageDataField, "imageData",
+        item.hasImageData() ? QVariant(item.imageDataSize()) : QVariant(QMetaType::fromType<qint64>()));
+    set(ClipboardItem::FilePathsField, "filePaths", pathsValue(item.filePaths()));
+    set(ClipboardItem::SourceAppBundleIdField, "sourceAppBundleId", optionalText(item.sourceAppBundleId()));
+    set(ClipboardItem::SourceAppNameField, "sourceAppName", optionalText(item.sourceAppName()));
+    set(ClipboardItem::CharCountField, "charCount", item.charCount());
+    set(ClipboardItem::WordCountField, "wordCount", item.wordCount());
+    set(ClipboardItem::ImageWidthField, "imageWidth", item.imageWidth());
+    set(ClipboardItem::ImageHeightField, "imageHeight", item.imageHeight());
+    set(ClipboardItem::IsPinnedField, "isPinned", item.isPinned() ? 1 : 0);
+    if (assignments.isEmpty())
+        return true;
+
+    QSqlQuery query(m_container->database());
+    query.prepare(QStringLiteral("UPDATE ClipboardItem SET %1 WHERE id = ?")
+                      .arg(assignments.join(QStringLiteral(", "))));
+    for (const QVariant &value : std::as_const(values))
+        query.addBindValue(value);
+    query.addBindValue(idText(item.id()));
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    if (changed & ClipboardItem::ImageDataField) {
+        QSqlQuery remove(m_container->database());
+        remove.prepare(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
+        remove.addBindValue(idText(item.id()));
+        if (!remove.exec()) {
+            *error = remove.lastError().text();
+            return false;
+        }
+        return !item.m_pendingImageData || writeImage(item, error);
+    }
+    return true;
+}
+
+bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
+{
+    QSqlQuery query(m_container->database());
+    query.prepare(QStringLiteral("INSERT INTO ClipboardItemImageData (itemId, bytes) VALUES (?, ?)"));
+    query.addBindValue(idText(item.id()));
+    query.addBindValue(*item.m_pendingImageData);
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool ModelContext::writeDelete(const QUuid &id, QString *error)
+{
+    for (const char *statement : {"DELETE FROM ClipboardItem WHERE id = ?",
+                                  "DELETE FROM ClipboardItemImageData WHERE itemId = ?"}) {
+        QSqlQuery query(m_container->database());
+        query.prepare(QString::fromLatin1(statement));
+        query.addBindValue(idText(id));
+        if (!query.exec()) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor &descriptor,
+                                                           QString *error)
+{
+    QString statement = QStringLiteral("SELECT %1 FROM ClipboardItem")
+                            .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")));
+    if (descriptor.textEquals) {
+        statement += QStringLiteral(" WHERE contentType = 'text'"
+                                    " AND substr(textContent, 1, 64) = ? AND textContent = ?");
+    }
+    if (descriptor.sort == FetchDescriptor::Sort::CopiedAtDescending)
+        statement += QStringLiteral(" ORDER BY copiedAt DESC");
+
+    QSqlQuery query(m_container->database());
+    query.setForwardOnly(true);
+    query.prepare(statement);
+    if (descriptor.textEquals) {
+        query.addBindValue(textPrefix(*descriptor.textEquals));
+        query.addBindValue(*descriptor.textEquals);
+    }
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return std::nullopt;
+    }
+
+    QList<ClipboardItemPtr> records;
+    while (query.next()) {
+        ClipboardItemPtr record = recordFromRow(query);
+        if (!m_deleted.contains(record) && matches(descriptor, *record))
+            records.append(std::move(record));
+    }
+    if (query.lastError().isValid()) {
+        if (error)
+            *error = query.lastError().text();
+        return std::nullopt;
+    }
+
+    bool pending = !m_changed.isEmpty();
+    for (const ClipboardItemPtr &item : std::as_const(m_inserted)) {
+        if (matches(descriptor, *item)) {
+            records.append(item);
+            pending = true;
+        }
+    }
+    if (pending && descriptor.sort == FetchDescriptor::Sort::CopiedAtDescending)
+        std::stable_sort(records.begin(), records.end(), sortsBefore);
+    return records;
+}
+
+ClipboardItemPtr ModelContext::recordFromRow(const QSqlQuery &query)
+{
+    const QUuid id = QUuid::fromString(query.value(0).toString());
+    if (ClipboardItemPtr known = m_records.value(id).lock())
+        return known;
+
+    const QVariant imageSize = query.value(5);
+    auto record = std::make_shared<ClipboardItem>(
+        id, QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC),
+        QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC),
+        query.value(3).toString(), textFromValue(query.value(4)), std::nullopt,
+        pathsFromValue(query.value(6)), textFromValue(query.value(7)),
+        textFromValue(query.value(8)), query.value(9).toLongLong(), query.value(10).toLongLong(),
+        query.value(11).toDouble(), query.value(12).toDouble(), query.value(13).toInt() != 0);
+    record->m_hasImageData = !imageSize.isNull();
+    record->m_imageDataSize = imageSize.toLongLong();
+    record->m_context = this;
+    if (m_records.size() > 64 && m_records.size() % 1024 == 0)
+        forgetExpiredRecords();
+    m_records.insert(id, record);
+    return record;
+}
+
+void ModelContext::forgetExpiredRecords()
+{
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        if (it.value().expired())
+            it = m_records.erase(it);
+        else
+            ++it;
+    }
+}
+
+std::optional<QByteArray> ModelContext::readImageData(const QUuid &id) const
+{
+    return m_container->readImageData(id);
+}
