@@ -1,0 +1,156 @@
+#include "KavlaProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+#include <QUuid>
+
+QString kavlaBinary()
+{
+    return QStringLiteral(KAVLA_BINARY);
+}
+
+KavlaProcess::KavlaProcess(SameSession session)
+    : m_environment(session.running.m_environment)
+{
+}
+
+KavlaProcess::KavlaProcess(const QProcessEnvironment &environment)
+    : m_environment(environment)
+{
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root.path() + QStringLiteral("/data"));
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.path() + QStringLiteral("/config"));
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.path() + QStringLiteral("/run"));
+    m_environment.insert(QStringLiteral("HOME"), m_root.path());
+    QDir().mkpath(dataHome());
+    QDir().mkpath(configHome());
+    QDir().mkpath(runtimeDir());
+    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Leak reports of the sanitizer build would otherwise change the exit status of a clean quit
+    // for leaks inside system libraries.
+    m_environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+}
+
+KavlaProcess::~KavlaProcess()
+{
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        kill();
+}
+
+bool KavlaProcess::start(const QStringList &arguments)
+{
+    m_output.clear();
+    m_errors.clear();
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(m_environment);
+    m_process->start(kavlaBinary(), arguments);
+    return m_process->waitForStarted(10000);
+}
+
+void KavlaProcess::collect()
+{
+    if (!m_process)
+        return;
+    m_output += QString::fromUtf8(m_process->readAllStandardOutput());
+    m_errors += QString::fromUtf8(m_process->readAllStandardError());
+}
+
+bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        collect();
+        if (m_output.contains(text) || m_errors.contains(text))
+            return true;
+        if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
+            return false;
+        m_process->waitForReadyRead(50);
+    }
+}
+
+int KavlaProcess::waitForExit(int timeoutMs)
+{
+    if (m_process->state() != QProcess::NotRunning && !m_process->waitForFinished(timeoutMs))
+        return -1;
+    collect();
+    return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
+}
+
+int KavlaProcess::terminate(int timeoutMs)
+{
+    if (m_process->state() == QProcess::NotRunning)
+        return waitForExit(0);
+    m_process->terminate();
+    const int status = waitForExit(timeoutMs);
+    if (m_process->state() != QProcess::NotRunning) {
+        kill();
+        return -1;
+    }
+    return status;
+}
+
+void KavlaProcess::kill()
+{
+    m_process->kill();
+    m_process->waitForFinished(5000);
+    collect();
+}
+
+QString KavlaProcess::output()
+{
+    collect();
+    return m_output;
+}
+
+QString KavlaProcess::errors()
+{
+    collect();
+    return m_errors;
+}
+
+qint64 KavlaProcess::pid() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+QStringList KavlaProcess::query(const QString &sql) const
+{
+    QStringList rows;
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (QFile::exists(databasePath()) && db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(sql)) {
+                while (query.next()) {
+                    QStringList fields;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        fields << query.value(i).toString();
+                    rows << fields.join(QLatin1Char('|'));
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+bool KavlaProcess::waitForQuery(const QString &sql, const QString &expected, int timeoutMs) const
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const QStringList rows = query(sql);
+        if (!rows.isEmpty() && rows.first() == expected)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(25);
+    }
+}

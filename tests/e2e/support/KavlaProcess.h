@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The real kavla binary running with private XDG folders (data, config, runtime), so a test
+// never touches the user's files. Output is collected so tests can wait for a line.
+class KavlaProcess
+{
+public:
+    // Runs with `environment` and fresh private XDG folders.
+    explicit KavlaProcess(const QProcessEnvironment &environment);
+    // Another launch in the same user session as `running`: the same folders.
+    struct SameSession { const KavlaProcess &running; };
+    explicit KavlaProcess(SameSession session);
+    ~KavlaProcess();
+
+    bool start(const QStringList &arguments = {});
+    // Waits until standard output or error contains `text`; false on timeout or exit.
+    bool waitForOutput(const QString &text, int timeoutMs = 10000);
+    // Waits for the process to end by itself; returns its exit code, or -1 on timeout or crash.
+    int waitForExit(int timeoutMs = 10000);
+    // SIGTERM and wait for the exit code (-1 if it had to be killed).
+    int terminate(int timeoutMs = 10000);
+    void kill();
+
+    QString output();  // standard output so far
+    QString errors();  // standard error so far
+    qint64 pid() const;
+
+    QString dataHome() const { return m_environment.value(QStringLiteral("XDG_DATA_HOME")); }
+    QString configHome() const { return m_environment.value(QStringLiteral("XDG_CONFIG_HOME")); }
+    QString runtimeDir() const { return m_environment.value(QStringLiteral("XDG_RUNTIME_DIR")); }
+    QString databasePath() const { return dataHome() + QStringLiteral("/kavla/history.sqlite"); }
+    QString preferencesPath() const { return configHome() + QStringLiteral("/kavla/defaults.json"); }
+    QProcessEnvironment environment() const { return m_environment; }
+
+    // Runs one SQL query on the history database (read-only) and returns the rows, fields
+    // separated by '|'; empty on error.
+    QStringList query(const QString &sql) const;
+    // Polls `sql` until its first row equals `expected`.
+    bool waitForQuery(const QString &sql, const QString &expected, int timeoutMs = 10000) const;
+
+private:
+    void collect();
+
+    QTemporaryDir m_root;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<QProcess> m_process;
+    QString m_output;
+    QString m_errors;
+};
+
+QString kavlaBinary();

@@ -1,0 +1,185 @@
+// Start-up and termination of the real binary on a private display.
+#include "support/KavlaProcess.h"
+#include "support/VirtualDisplay.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_display.start(), "Xvfb did not start");
+    }
+
+    void createsPrivateHistoryAndReusesIt()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready")), qPrintable(kavla.errors()));
+
+        const QFileInfo database(kavla.databasePath());
+        QVERIFY(database.exists());
+        QCOMPARE(modeOf(kavla.databasePath()), 0600);
+        QCOMPARE(modeOf(database.absolutePath()), 0700);
+        QCOMPARE(kavla.query(QStringLiteral("SELECT group_concat(name, ',') FROM pragma_table_info('ClipboardItem')")),
+                 QStringList{QStringLiteral("id,createdAt,copiedAt,contentType,textContent,imageData,"
+                                            "filePaths,sourceAppBundleId,sourceAppName,charCount,"
+                                            "wordCount,imageWidth,imageHeight,isPinned")});
+        QCOMPARE(kavla.query(QStringLiteral("SELECT value FROM KavlaMetadata WHERE key = 'schemaVersion'")),
+                 QStringList{QStringLiteral("1.0.0")});
+        QCOMPARE(kavla.terminate(), 0);
+
+        // A record left by the first launch is there at the next.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+            db.setDatabaseName(kavla.databasePath());
+            QVERIFY(db.open());
+            QSqlQuery insert(db);
+            QVERIFY(insert.exec(QStringLiteral(
+                "INSERT INTO ClipboardItem VALUES ('0f6b8a52-8a51-4b83-9d6c-0a4bb0d3e0a1', 0, 0, 'text',"
+                " 'kept', NULL, NULL, '', '', 4, 1, 0, 0, 0)")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+        QVERIFY(kavla.start());
+        QVERIFY(kavla.waitForOutput(QStringLiteral("ready")));
+        QCOMPARE(kavla.query(QStringLiteral("SELECT textContent FROM ClipboardItem")),
+                 QStringList{QStringLiteral("kept")});
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void refusesDamagedOrForeignStore_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("garbage") << QByteArray("this is not a database\n").repeated(100)
+                                 << QStringLiteral("file is not a database");
+        QByteArray foreign;
+        {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("other.sqlite"));
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+                db.setDatabaseName(path);
+                db.open();
+                QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (body TEXT)"));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            foreign = file.readAll();
+        }
+        QTest::newRow("another application's database") << foreign
+                                                         << QStringLiteral("not a Kavla history database");
+    }
+
+    void refusesDamagedOrForeignStore()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        KavlaProcess kavla(m_display.environment());
+        writeFile(kavla.databasePath(), contents);
+        const QByteArray before = fileHash(kavla.databasePath());
+
+        QVERIFY(kavla.start());
+        const int status = kavla.waitForExit(20000);
+        QVERIFY2(status > 0, qPrintable(QString::number(status)));
+        QVERIFY2(kavla.output().startsWith(QStringLiteral("Could not create ModelContainer: ")),
+                 qPrintable(kavla.output()));
+        QVERIFY2(kavla.output().contains(reason), qPrintable(kavla.output()));
+        QCOMPARE(fileHash(kavla.databasePath()), before);
+        QVERIFY(!kavla.errors().contains(QStringLiteral("ready")));
+    }
+
+    void withoutDisplaySaysSoInOneLine()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        KavlaProcess kavla(environment);
+        QVERIFY(kavla.start());
+        const int status = kavla.waitForExit();
+        QVERIFY(status > 0);
+        QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
+        QVERIFY2(kavla.errors().contains(QStringLiteral("no graphical session")), qPrintable(kavla.errors()));
+        QVERIFY(!QFile::exists(kavla.databasePath()));
+    }
+
+    void secondLaunchHandsOverAndExits()
+    {
+        KavlaProcess first(m_display.environment());
+        QVERIFY(first.start());
+        QVERIFY(first.waitForOutput(QStringLiteral("ready")));
+
+        KavlaProcess second(KavlaProcess::SameSession{first});
+        QVERIFY(second.start());
+        QCOMPARE(second.waitForExit(15000), 0);
+        QVERIFY2(second.errors().contains(QStringLiteral("already running")), qPrintable(second.errors()));
+        QVERIFY(first.waitForOutput(QStringLiteral("another launch")));
+        QCOMPARE(first.terminate(), 0);
+    }
+
+    void signalsRunTheTerminationSequence_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
+    void signalsRunTheTerminationSequence()
+    {
+        QFETCH(int, signalNumber);
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(kavla.start());
+        QVERIFY(kavla.waitForOutput(QStringLiteral("ready")));
+        ::kill(pid_t(kavla.pid()), signalNumber);
+        QCOMPARE(kavla.waitForExit(), 0);
+        QVERIFY(kavla.errors().contains(QStringLiteral("stopped")));
+    }
+
+private:
+    VirtualDisplay m_display;
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_e2e_startup.moc"
