@@ -19,10 +19,16 @@ public:
     virtual void remove(const QString &key) = 0;
     virtual bool contains(const QString &key) const { return object(key).isValid(); }
 
+    // The form a value is held in: integral numbers become qint64, float becomes double, a list
+    // of strings becomes QStringList. Invalid for anything the store cannot keep (other types,
+    // a list with a non-string, an integer beyond qint64), so every store accepts the same values.
+    static QVariant canonicalValue(const QVariant &value);
+
     // The store the application start-up created; null before that (tests make their own).
     static DefaultsStore *shared();
     static void setShared(DefaultsStore *store);
 
 Q_SIGNALS:
+    // The key was set to another value (or type) or removed; a write that changes nothing is silent.
     void valueChanged(const QString &key);
 };

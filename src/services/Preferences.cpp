@@ -1,0 +1,392 @@
+#include "services/Preferences.h"
+
+#include "platform/DefaultsStore.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+Preferences *s_shared = nullptr;
+
+constexpr qint64 Int64Max = std::numeric_limits<qint64>::max();
+constexpr qint64 Int64Min = std::numeric_limits<qint64>::min();
+
+// Truncated toward zero and held within qint64; NaN has no integer and reads as 0.
+qint64 saturatedInteger(double number)
+{
+    if (std::isnan(number))
+        return 0;
+    // 2^63 is exactly representable; anything from there on does not fit.
+    if (number >= 9223372036854775808.0)
+        return Int64Max;
+    if (number <= -9223372036854775808.0)
+        return Int64Min;
+    return qint64(number);
+}
+
+// Skips what NSString's scanners skip before a number.
+qsizetype skipWhitespace(QStringView text, qsizetype position)
+{
+    while (position < text.size() && text.at(position).isSpace())
+        ++position;
+    return position;
+}
+
+} // namespace
+
+Preferences::Preferences(DefaultsStore *store, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+{
+    Q_ASSERT(store);
+    connect(m_store, &DefaultsStore::valueChanged, this, &Preferences::valueChanged);
+}
+
+Preferences *Preferences::shared()
+{
+    return s_shared;
+}
+
+void Preferences::setShared(Preferences *preferences)
+{
+    s_shared = preferences;
+}
+
+// --- Read patterns ----------------------------------------------------------------------------
+
+bool Preferences::stringBoolValue(QStringView text)
+{
+    qsizetype position = skipWhitespace(text, 0);
+    if (position < text.size() && (text.at(position) == u'+' || text.at(position) == u'-'))
+        ++position;
+    while (position < text.size() && text.at(position) == u'0')
+        ++position;
+    if (position >= text.size())
+        return false;
+    const QChar first = text.at(position);
+    return first == u'Y' || first == u'y' || first == u'T' || first == u't'
+           || (first >= u'1' && first <= u'9');
+}
+
+qint64 Preferences::stringIntegerValue(QStringView text)
+{
+    qsizetype position = skipWhitespace(text, 0);
+    bool negative = false;
+    if (position < text.size() && (text.at(position) == u'+' || text.at(position) == u'-')) {
+        negative = text.at(position) == u'-';
+        ++position;
+    }
+    // Accumulated toward the sign so that the most negative value is reached without overflow.
+    qint64 result = 0;
+    bool saturated = false;
+    for (; position < text.size(); ++position) {
+        const QChar character = text.at(position);
+        if (character < u'0' || character > u'9')
+            break;
+        if (saturated)
+            continue;
+        const int digit = character.unicode() - u'0';
+        if (negative) {
+            if (result < (Int64Min + digit) / 10) {
+                result = Int64Min;
+                saturated = true;
+            } else {
+                result = result * 10 - digit;
+            }
+        } else {
+            if (result > (Int64Max - digit) / 10) {
+                result = Int64Max;
+                saturated = true;
+            } else {
+                result = result * 10 + digit;
+            }
+        }
+    }
+    return result;
+}
+
+bool Preferences::coercedBool(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+        return value.toLongLong() != 0;
+    case QMetaType::Double:
+        return value.toDouble() != 0.0;
+    case QMetaType::QString:
+        return stringBoolValue(value.toString());
+    default:
+        return false;
+    }
+}
+
+qint64 Preferences::coercedInteger(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return saturatedInteger(value.toDouble());
+    case QMetaType::QString:
+        return stringIntegerValue(value.toString());
+    default:
+        return 0;
+    }
+}
+
+bool Preferences::boolValue(const QString &key) const
+{
+    return coercedBool(m_store->object(key));
+}
+
+qint64 Preferences::integerValue(const QString &key) const
+{
+    return coercedInteger(m_store->object(key));
+}
+
+std::optional<QString> Preferences::stringValue(const QString &key) const
+{
+    const QVariant value = m_store->object(key);
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<bool> Preferences::typedBool(const QString &key) const
+{
+    const QVariant value = m_store->object(key);
+    if (value.typeId() != QMetaType::Bool)
+        return std::nullopt;
+    return value.toBool();
+}
+
+std::optional<quint32> Preferences::typedUInt32(const QString &key) const
+{
+    constexpr qint64 Max = std::numeric_limits<quint32>::max();
+    const QVariant value = m_store->object(key);
+    if (value.typeId() == QMetaType::LongLong) {
+        const qint64 number = value.toLongLong();
+        if (number >= 0 && number <= Max)
+            return quint32(number);
+    } else if (value.typeId() == QMetaType::Double) {
+        const double number = value.toDouble();
+        if (number >= 0.0 && number <= double(Max) && std::trunc(number) == number)
+            return quint32(number);
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> Preferences::dataValue(const QString &key) const
+{
+    const QVariant value = m_store->object(key);
+    if (value.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return value.toByteArray();
+}
+
+// --- History capacity -------------------------------------------------------------------------
+
+qint64 Preferences::maxHistoryCountForLimit()
+{
+    const qint64 count = integerValue(PreferenceKeys::maxHistoryCount);
+    if (count >= 1)
+        return count;
+    m_store->set(PreferenceKeys::maxHistoryCount, DefaultMaxHistoryCount);
+    return DefaultMaxHistoryCount;
+}
+
+qint64 Preferences::maxHistoryCount() const
+{
+    const QVariant value = m_store->object(PreferenceKeys::maxHistoryCount);
+    if (value.typeId() != QMetaType::LongLong)
+        return DefaultMaxHistoryCount;
+    return value.toLongLong();
+}
+
+void Preferences::setMaxHistoryCount(qint64 count)
+{
+    m_store->set(PreferenceKeys::maxHistoryCount, count);
+}
+
+// --- Sound feedback ---------------------------------------------------------------------------
+
+bool Preferences::soundFeedbackForCopyBack() const
+{
+    return boolValue(PreferenceKeys::enableSoundFeedback);
+}
+
+bool Preferences::soundFeedbackEnabled() const
+{
+    return typedBool(PreferenceKeys::enableSoundFeedback).value_or(true);
+}
+
+void Preferences::setSoundFeedbackEnabled(bool enabled)
+{
+    m_store->set(PreferenceKeys::enableSoundFeedback, enabled);
+}
+
+// --- Capture switches -------------------------------------------------------------------------
+
+QString Preferences::captureKey(CaptureKind kind)
+{
+    switch (kind) {
+    case CaptureKind::Text:
+        return PreferenceKeys::enableCaptureText;
+    case CaptureKind::Image:
+        return PreferenceKeys::enableCaptureImage;
+    case CaptureKind::Table:
+        return PreferenceKeys::enableCaptureTable;
+    case CaptureKind::File:
+        return PreferenceKeys::enableCaptureFile;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+bool Preferences::isCaptureEnabled(CaptureKind kind) const
+{
+    return typedBool(captureKey(kind)).value_or(true);
+}
+
+void Preferences::setCaptureEnabled(CaptureKind kind, bool enabled)
+{
+    m_store->set(captureKey(kind), enabled);
+}
+
+// --- Global shortcut --------------------------------------------------------------------------
+
+bool Preferences::globalShortcutEnabledForHotKey() const
+{
+    return typedBool(PreferenceKeys::globalShortcutEnabled) != std::optional<bool>(false);
+}
+
+bool Preferences::globalShortcutEnabled() const
+{
+    return typedBool(PreferenceKeys::globalShortcutEnabled).value_or(true);
+}
+
+void Preferences::setGlobalShortcutEnabled(bool enabled)
+{
+    m_store->set(PreferenceKeys::globalShortcutEnabled, enabled);
+}
+
+QString Preferences::globalShortcutPreset() const
+{
+    return stringValue(PreferenceKeys::globalShortcutPreset).value_or(DefaultGlobalShortcutPreset);
+}
+
+void Preferences::setGlobalShortcutPreset(const QString &preset)
+{
+    m_store->set(PreferenceKeys::globalShortcutPreset, preset);
+}
+
+quint32 Preferences::globalShortcutKeyCode() const
+{
+    const quint32 keyCode = typedUInt32(PreferenceKeys::globalShortcutKeyCode).value_or(0);
+    return keyCode != 0 ? keyCode : DefaultGlobalShortcutKeyCode;
+}
+
+quint32 Preferences::globalShortcutModifiers() const
+{
+    const quint32 modifiers = typedUInt32(PreferenceKeys::globalShortcutModifiers).value_or(0);
+    return modifiers != 0 ? modifiers : DefaultGlobalShortcutModifiers;
+}
+
+void Preferences::setGlobalShortcutKeyCode(quint32 keyCode)
+{
+    m_store->set(PreferenceKeys::globalShortcutKeyCode, qint64(keyCode));
+}
+
+void Preferences::setGlobalShortcutModifiers(quint32 modifiers)
+{
+    m_store->set(PreferenceKeys::globalShortcutModifiers, qint64(modifiers));
+}
+
+// --- Language ---------------------------------------------------------------------------------
+
+QString Preferences::selectedLanguage() const
+{
+    return stringValue(PreferenceKeys::selectedLanguage).value_or(SystemLanguage);
+}
+
+void Preferences::setSelectedLanguage(const QString &code)
+{
+    m_store->set(PreferenceKeys::selectedLanguage, code);
+}
+
+QLocale Preferences::localeForWindows() const
+{
+    const QString code = stringValue(PreferenceKeys::selectedLanguage).value_or(QString());
+    if (code.isEmpty() || code == SystemLanguage)
+        return QLocale::system();
+    return QLocale(code);
+}
+
+QStringList Preferences::appleLanguages() const
+{
+    const QVariant value = m_store->object(PreferenceKeys::appleLanguages);
+    if (value.typeId() != QMetaType::QStringList)
+        return {};
+    return value.toStringList();
+}
+
+void Preferences::setAppleLanguages(const QStringList &codes)
+{
+    m_store->set(PreferenceKeys::appleLanguages, codes);
+}
+
+void Preferences::removeAppleLanguages()
+{
+    m_store->remove(PreferenceKeys::appleLanguages);
+}
+
+// --- Appearance -------------------------------------------------------------------------------
+
+QString Preferences::selectedAppearance() const
+{
+    return stringValue(PreferenceKeys::selectedAppearance).value_or(SystemAppearance);
+}
+
+// --- Settings window section ------------------------------------------------------------------
+
+QStringList Preferences::settingsSections()
+{
+    return {GeneralSection, QStringLiteral("Aplicativos"), QStringLiteral("Atalhos"),
+            QStringLiteral("Sobre")};
+}
+
+QString Preferences::settingsSelectedSection() const
+{
+    const std::optional<QString> section = stringValue(PreferenceKeys::settingsSelectedSection);
+    if (!section || !settingsSections().contains(*section))
+        return GeneralSection;
+    return *section;
+}
+
+void Preferences::setSettingsSelectedSection(const QString &section)
+{
+    m_store->set(PreferenceKeys::settingsSelectedSection, section);
+}
+
+// --- Login item mirror ------------------------------------------------------------------------
+
+void Preferences::setLaunchAtLogin(bool enabled)
+{
+    m_store->set(PreferenceKeys::launchAtLogin, enabled);
+}
+
+// --- Ignored applications ---------------------------------------------------------------------
+
+std::optional<QByteArray> Preferences::ignoredApplicationsData() const
+{
+    return dataValue(PreferenceKeys::ignoredApplications);
+}
+
+void Preferences::setIgnoredApplicationsData(const QByteArray &json)
+{
+    m_store->set(PreferenceKeys::ignoredApplications, json);
+}
