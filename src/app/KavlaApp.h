@@ -2,12 +2,11 @@
 
 #include <QObject>
 
-#include <memory>
-
 class DefaultsStore;
+class Preferences;
 
-// The application description: builds the process-wide services in their start-up order and
-// keeps them for the life of the process.
+// The application description: builds the process-wide services in their start-up order, makes
+// them reachable through their shared() accessors, and keeps them for the life of the process.
 class KavlaApp : public QObject
 {
     Q_OBJECT
@@ -16,5 +15,6 @@ public:
     ~KavlaApp() override;
 
 private:
-    std::unique_ptr<DefaultsStore> m_defaults;
+    DefaultsStore *m_defaults = nullptr;
+    Preferences *m_preferences = nullptr;
 };

@@ -1,0 +1,171 @@
+// Derived values of a history entry: titles of each kind, the preview, the relative time and the
+// character and word counts taken at capture.
+#include "models/ClipboardItem.h"
+
+#include <QTest>
+
+namespace {
+
+ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &text = std::nullopt,
+                          const std::optional<QStringList> &paths = std::nullopt,
+                          double width = 0, double height = 0)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return std::make_shared<ClipboardItem>(QUuid::createUuid(), now, now, type, text, std::nullopt,
+                                           paths, QString(), QString(), 0, 0, width, height, false);
+}
+
+QString repeated(const QString &unit, int count)
+{
+    return unit.repeated(count);
+}
+
+} // namespace
+
+class ClipboardItemTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayTitle_data()
+    {
+        QTest::addColumn<ClipboardItemPtr>("item");
+        QTest::addColumn<QString>("title");
+
+        QTest::newRow("image with size") << makeItem(ClipboardItem::ImageType, {}, {}, 1024.7, 768)
+                                         << QStringLiteral("Imagem (1024 × 768)");
+        QTest::newRow("image without height") << makeItem(ClipboardItem::ImageType, {}, {}, 1024, 0)
+                                              << QStringLiteral("Imagem");
+        QTest::newRow("image with NaN width")
+            << makeItem(ClipboardItem::ImageType, {}, {}, std::nan(""), 10) << QStringLiteral("Imagem");
+        QTest::newRow("table first line") << makeItem(ClipboardItem::TableType, QStringLiteral("Nome\tIdade\nAna\t30"))
+                                          << QStringLiteral("Nome | Idade");
+        QTest::newRow("table starting with a blank line")
+            << makeItem(ClipboardItem::TableType, QStringLiteral("\nNome\tIdade")) << QStringLiteral("Tabela");
+        QTest::newRow("table with CRLF") << makeItem(ClipboardItem::TableType, QStringLiteral("a\tb\r\nc\td"))
+                                         << QStringLiteral("a | b");
+        QTest::newRow("table trims only the outer spaces")
+            << makeItem(ClipboardItem::TableType, QStringLiteral("\tx\t")) << QStringLiteral("| x |");
+        QTest::newRow("table without text") << makeItem(ClipboardItem::TableType) << QStringLiteral("Tabela");
+        QTest::newRow("table with empty text") << makeItem(ClipboardItem::TableType, QString())
+                                               << QStringLiteral("Tabela");
+        QTest::newRow("one file") << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/home/ana/notas.txt")})
+                                  << QStringLiteral("notas.txt");
+        QTest::newRow("one folder with a trailing slash")
+            << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/home/ana/Fotos/")})
+            << QStringLiteral("Fotos");
+        QTest::newRow("two files") << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/a"), QStringLiteral("/b")})
+                                   << QStringLiteral("2 Arquivos");
+        QTest::newRow("no files") << makeItem(ClipboardItem::FileType, {}, QStringList{}) << QStringLiteral("Arquivo");
+        QTest::newRow("text with CRLF") << makeItem(ClipboardItem::TextType, QStringLiteral("a\r\nb"))
+                                        << QStringLiteral("a  b");
+        QTest::newRow("whitespace only") << makeItem(ClipboardItem::TextType, QStringLiteral(" \n\t \r\n "))
+                                         << QString();
+        QTest::newRow("absent text") << makeItem(ClipboardItem::TextType) << QString();
+        QTest::newRow("unknown kind shows its text") << makeItem(QStringLiteral("Text"), QStringLiteral("x"))
+                                                     << QStringLiteral("x");
+        QTest::newRow("120 characters whole") << makeItem(ClipboardItem::TextType, repeated(QStringLiteral("a"), 120))
+                                              << repeated(QStringLiteral("a"), 120);
+        QTest::newRow("121 characters cut") << makeItem(ClipboardItem::TextType, repeated(QStringLiteral("a"), 121))
+                                            << repeated(QStringLiteral("a"), 120) + QChar(0x2026);
+        // A flag is two code points and four UTF-16 units, but one character.
+        const QString flag = QStringLiteral("\U0001F1E7\U0001F1F7");
+        QTest::newRow("120 flags whole") << makeItem(ClipboardItem::TextType, repeated(flag, 120)) << repeated(flag, 120);
+        QTest::newRow("121 flags cut") << makeItem(ClipboardItem::TextType, repeated(flag, 121))
+                                       << repeated(flag, 120) + QChar(0x2026);
+        const QString accented = QStringLiteral("e\u0301");
+        QTest::newRow("combining marks count once")
+            << makeItem(ClipboardItem::TextType, repeated(accented, 121)) << repeated(accented, 120) + QChar(0x2026);
+        QTest::newRow("long text after leading blank lines")
+            << makeItem(ClipboardItem::TextType, QStringLiteral("\n\n  ") + repeated(QStringLiteral("b"), 5000))
+            << repeated(QStringLiteral("b"), 120) + QChar(0x2026);
+    }
+
+    void displayTitle()
+    {
+        QFETCH(ClipboardItemPtr, item);
+        QFETCH(QString, title);
+        QCOMPARE(item->displayTitle(), title);
+    }
+
+    void previewText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("preview");
+        QTest::newRow("180 whole") << repeated(QStringLiteral("x"), 180) << repeated(QStringLiteral("x"), 180);
+        QTest::newRow("181 cut") << repeated(QStringLiteral("x"), 181) << repeated(QStringLiteral("x"), 180) + QChar(0x2026);
+        QTest::newRow("line breaks become spaces") << QStringLiteral("  um\ndois\r\ntrês  ")
+                                                   << QStringLiteral("um dois  três");
+        QTest::newRow("whitespace only") << QStringLiteral("\n \n") << QString();
+        QTest::newRow("long lines") << repeated(QStringLiteral("ab\r\n"), 100000)
+                                    << repeated(QStringLiteral("ab  "), 45) + QChar(0x2026);
+    }
+
+    void previewText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, preview);
+        QCOMPARE(makeItem(ClipboardItem::TableType, text)->previewText(), preview);
+    }
+
+    void formattedTime_data()
+    {
+        QTest::addColumn<qint64>("ageMs");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("59.9 s") << qint64(59900) << QStringLiteral("Agora");
+        QTest::newRow("60 s") << qint64(60000) << QStringLiteral("1m atrás");
+        QTest::newRow("3599 s") << qint64(3599000) << QStringLiteral("59m atrás");
+        QTest::newRow("3600 s") << qint64(3600000) << QStringLiteral("1h atrás");
+        QTest::newRow("86399 s") << qint64(86399000) << QStringLiteral("23h atrás");
+        QTest::newRow("86400 s") << qint64(86400000) << QStringLiteral("1d atrás");
+        QTest::newRow("400 days") << qint64(400) * 86400000 << QStringLiteral("400d atrás");
+        QTest::newRow("in the future") << qint64(-3600000) << QStringLiteral("Agora");
+    }
+
+    void formattedTime()
+    {
+        QFETCH(qint64, ageMs);
+        QFETCH(QString, expected);
+        const ClipboardItemPtr item = makeItem(ClipboardItem::TextType, QStringLiteral("x"));
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(1'800'000'000'000, Qt::UTC);
+        item->setCopiedAt(now.addMSecs(-ageMs));
+        QCOMPARE(item->formattedTime(now), expected);
+    }
+
+    void counts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("characters");
+        QTest::addColumn<qint64>("words");
+        QTest::newRow("letters, spaces and line feeds") << QStringLiteral("a  b\n\nc") << qint64(7) << qint64(3);
+        QTest::newRow("CRLF is one character") << QStringLiteral("a\r\nb") << qint64(3) << qint64(2);
+        QTest::newRow("empty") << QString() << qint64(0) << qint64(0);
+        QTest::newRow("separators only") << QStringLiteral(" \t\n") << qint64(3) << qint64(0);
+        QTest::newRow("no-break and ideographic spaces separate words")
+            << QStringLiteral("um\u00A0dois\u3000três\u2028quatro") << qint64(19) << qint64(4);
+        QTest::newRow("emoji with modifiers") << QStringLiteral("\U0001F44D\U0001F3FD ok") << qint64(4) << qint64(2);
+        QTest::newRow("family emoji") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467") << qint64(1) << qint64(1);
+    }
+
+    void counts()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, characters);
+        QFETCH(qint64, words);
+        QCOMPARE(ClipboardItem::characterCount(text), characters);
+        QCOMPARE(ClipboardItem::countWords(text), words);
+    }
+
+    void kindTestsAreExactAndCaseSensitive()
+    {
+        QVERIFY(makeItem(QStringLiteral("text"))->isText());
+        QVERIFY(!makeItem(QStringLiteral("Text"))->isText());
+        QVERIFY(makeItem(QStringLiteral("image"))->isImage());
+        QVERIFY(makeItem(QStringLiteral("table"))->isTable());
+        QVERIFY(makeItem(QStringLiteral("file"))->isFile());
+        QVERIFY(!makeItem(QStringLiteral("files"))->isFile());
+    }
+};
+
+QTEST_GUILESS_MAIN(ClipboardItemTest)
+#include "tst_clipboarditem.moc"
