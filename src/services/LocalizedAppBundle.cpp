@@ -1,7 +1,218 @@
 #include "services/LocalizedAppBundle.h"
 
-// Until the language tables land every text is shown in Portuguese, the key itself.
+#include "platform/DefaultsStore.h"
+#include "support/Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <atomic>
+
+namespace {
+
+const QString TableFileName = QStringLiteral("Localizable.strings");
+const QString FolderSuffix = QStringLiteral(".lproj");
+
+// The one lock of the system. Not recursive: the per-language and base lookups run with it
+// released, so a lookup made from inside them cannot deadlock.
+QMutex &bundleLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QString &selectedLanguageUnderLock()
+{
+    static QString code = QStringLiteral("system");
+    return code;
+}
+
+std::atomic<LocalizedAppBundle *> s_shared{nullptr};
+
+// A code names a folder directly below the resource root; anything that would leave it
+// (a separator, "..") or an empty name has no folder.
+bool isFolderName(const QString &code)
+{
+    return !code.isEmpty() && !code.startsWith(u'.') && !code.contains(u'/') && !code.contains(u'\\')
+        && !code.contains(QChar(0));
+}
+
+QString languageOnly(const QString &code)
+{
+    return code.section(u'-', 0, 0);
+}
+
+} // namespace
+
+struct LocalizedAppBundle::LanguageTable
+{
+    StringsTable table;
+};
+
+LocalizedAppBundle::LocalizedAppBundle(const QString &resourceRoot, const QStringList &preferredLanguages)
+    : m_resourceRoot(resourceRoot)
+    , m_baseLanguage(resolveLanguage(resourceRoot, preferredLanguages))
+{
+    if (!m_baseLanguage.isEmpty()) {
+        const QString file = pathForLanguage(m_baseLanguage) + u'/' + TableFileName;
+        if (QFileInfo::exists(file))
+            m_baseTable = StringsTable::load(file);
+        for (const QString &error : m_baseTable.errors())
+            Log::note(QStringLiteral("string table ignored: ") + error);
+    }
+}
+
+LocalizedAppBundle::LocalizedAppBundle()
+    : LocalizedAppBundle(defaultResourceRoot(), platformPreferredLanguages())
+{
+}
+
+LocalizedAppBundle::~LocalizedAppBundle()
+{
+    LocalizedAppBundle *self = this;
+    s_shared.compare_exchange_strong(self, nullptr);
+}
+
+QString LocalizedAppBundle::localizedString(const QString &key, const QString &value) const
+{
+    const QString code = selectedLanguage();
+    if (code != QLatin1String("system")) {
+        if (const auto language = languageTable(code)) {
+            const QString text = language->table.value(key, MissingKeyMarker);
+            if (text != MissingKeyMarker)
+                return text;
+        }
+    }
+    return baseLocalizedString(key, value);
+}
+
+QString LocalizedAppBundle::baseLocalizedString(const QString &key, const QString &value) const
+{
+    const QString text = m_baseTable.value(key, MissingKeyMarker);
+    if (text != MissingKeyMarker)
+        return text;
+    return value.isEmpty() ? key : value;
+}
+
+QString LocalizedAppBundle::pathForLanguage(const QString &code) const
+{
+    if (!isFolderName(code))
+        return {};
+    const QString path = m_resourceRoot + u'/' + code + FolderSuffix;
+    return QFileInfo(path).isDir() ? path : QString();
+}
+
+std::shared_ptr<const LocalizedAppBundle::LanguageTable> LocalizedAppBundle::languageTable(const QString &code) const
+{
+    // Held across the file-system access, so two threads never load the same language twice.
+    QMutexLocker locker(&bundleLock());
+    if (const auto found = m_languageTables.constFind(code); found != m_languageTables.cend())
+        return found.value();
+
+    const QString folder = pathForLanguage(code);
+    if (folder.isEmpty())
+        return nullptr; // not remembered: a folder added later is found at the next lookup
+    if (!QFileInfo(folder).isReadable())
+        return nullptr;
+
+    auto language = std::make_shared<LanguageTable>();
+    const QString file = folder + u'/' + TableFileName;
+    if (QFileInfo::exists(file)) {
+        language->table = StringsTable::load(file);
+        for (const QString &error : language->table.errors())
+            Log::note(QStringLiteral("string table ignored: ") + error);
+    }
+    m_languageTables.insert(code, language);
+    return language;
+}
+
+QString LocalizedAppBundle::selectedLanguage()
+{
+    QMutexLocker locker(&bundleLock());
+    return selectedLanguageUnderLock();
+}
+
+void LocalizedAppBundle::setSelectedLanguage(const QString &code)
+{
+    QMutexLocker locker(&bundleLock());
+    selectedLanguageUnderLock() = code;
+}
+
+LocalizedAppBundle *LocalizedAppBundle::shared()
+{
+    if (LocalizedAppBundle *bundle = s_shared.load())
+        return bundle;
+    static LocalizedAppBundle fallback;
+    return &fallback;
+}
+
+void LocalizedAppBundle::setShared(LocalizedAppBundle *bundle)
+{
+    s_shared.store(bundle);
+}
+
+QString LocalizedAppBundle::defaultResourceRoot()
+{
+    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    if (exeDir.isEmpty())
+        return {};
+    const QString buildTree = exeDir + QStringLiteral("/share/kavla");
+    if (QFileInfo(buildTree).isDir())
+        return buildTree;
+    return QDir::cleanPath(exeDir + QStringLiteral("/../share/kavla"));
+}
+
+QStringList LocalizedAppBundle::platformPreferredLanguages(const DefaultsStore *store)
+{
+    if (store) {
+        const QVariant stored = store->object(QStringLiteral("AppleLanguages"));
+        if (stored.typeId() == QMetaType::QStringList && !stored.toStringList().isEmpty())
+            return stored.toStringList();
+    }
+    return QLocale::system().uiLanguages();
+}
+
+QString LocalizedAppBundle::resolveLanguage(const QString &resourceRoot, const QStringList &preferredLanguages)
+{
+    const QDir root(resourceRoot);
+    if (resourceRoot.isEmpty() || !root.exists())
+        return {};
+    QStringList available;
+    for (const QString &folder : root.entryList({QStringLiteral("*.lproj")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        available << folder.chopped(FolderSuffix.size());
+
+    for (QString wanted : preferredLanguages) {
+        wanted.replace(u'_', u'-');
+        for (const QString &code : available)
+            if (code.compare(wanted, Qt::CaseInsensitive) == 0)
+                return code;
+        for (const QString &code : available)
+            if (code.compare(languageOnly(wanted), Qt::CaseInsensitive) == 0)
+                return code;
+        for (const QString &code : available)
+            if (languageOnly(code).compare(languageOnly(wanted), Qt::CaseInsensitive) == 0)
+                return code;
+    }
+    return {};
+}
+
 QString L(const char *portugueseLiteral)
 {
-    return QString::fromUtf8(portugueseLiteral);
+    return LocalizedAppBundle::shared()->localizedString(QString::fromUtf8(portugueseLiteral));
+}
+
+QString L(const char *portugueseLiteral, qint64 count)
+{
+    QString text = L(portugueseLiteral);
+    text.replace(QLatin1String("%lld"), QString::number(count));
+    return text;
+}
+
+QString L(const QString &key)
+{
+    return LocalizedAppBundle::shared()->localizedString(key);
 }

@@ -1,7 +1,83 @@
 #pragma once
 
-#include <QString>
+#include "services/StringsTable.h"
 
-// The one lookup every interface text goes through, keyed by its Portuguese literal:
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class DefaultsStore;
+
+// The application's string resources, one <code>.lproj folder per language under a resource root,
+// with the lookup every interface text goes through. The chosen language's table is consulted
+// first, then the table the platform's own language choice picked at launch, then the caller's
+// default or the key itself, which is the Portuguese text.
+//
+// The chosen language and the lock that guards it are process-wide, because the language manager
+// sets the choice for whichever bundle the process reads through. May be used from any thread.
+class LocalizedAppBundle
+{
+public:
+    // Passed as the default to the per-language lookup so that a key absent from the chosen
+    // table can be told apart from a translated text; a translation equal to it counts as absent.
+    static inline const QString MissingKeyMarker = QStringLiteral("__TARNWICK_MISSING_KEY__");
+
+    // preferredLanguages is the platform's own choice, most wanted first (see
+    // platformPreferredLanguages); it is resolved to a folder once, here.
+    LocalizedAppBundle(const QString &resourceRoot, const QStringList &preferredLanguages);
+    // The default resource root, with the system's interface languages.
+    LocalizedAppBundle();
+    ~LocalizedAppBundle();
+    LocalizedAppBundle(const LocalizedAppBundle &) = delete;
+    LocalizedAppBundle &operator=(const LocalizedAppBundle &) = delete;
+
+    // The lookup: value is the caller's default for a key found in no table (empty: the key).
+    QString localizedString(const QString &key, const QString &value = {}) const;
+
+    // The platform's own lookup, without the in-app choice.
+    QString baseLocalizedString(const QString &key, const QString &value = {}) const;
+
+    QString resourceRoot() const { return m_resourceRoot; }
+    // The folder code the platform's choice resolved to, empty when none matched.
+    QString baseLanguage() const { return m_baseLanguage; }
+    // The folder of a language, or empty when the resource root has none for the code.
+    QString pathForLanguage(const QString &code) const;
+
+    static QString selectedLanguage();
+    static void setSelectedLanguage(const QString &code);
+
+    // The bundle L() reads through. Until one is installed, a bundle over the default resource root
+    // that follows the platform's language is used. A bundle uninstalls itself when destroyed.
+    static LocalizedAppBundle *shared();
+    static void setShared(LocalizedAppBundle *bundle);
+
+    // <exe dir>/share/kavla in the build tree, <exe dir>/../share/kavla once installed.
+    static QString defaultResourceRoot();
+    // "AppleLanguages" as stored (when it holds a non-empty list of strings), else the system's
+    // interface languages.
+    static QStringList platformPreferredLanguages(const DefaultsStore *store = nullptr);
+    // The first folder code under resourceRoot matching a preferred language: the full code, then
+    // the language alone, then any folder of the same language.
+    static QString resolveLanguage(const QString &resourceRoot, const QStringList &preferredLanguages);
+
+private:
+    struct LanguageTable;
+    std::shared_ptr<const LanguageTable> languageTable(const QString &code) const;
+
+    QString m_resourceRoot;
+    QString m_baseLanguage;
+    StringsTable m_baseTable;
+    // Filled on first use of a language and never emptied; guarded by the process-wide lock.
+    mutable QHash<QString, std::shared_ptr<const LanguageTable>> m_languageTables;
+};
+
+// The interface text for a Portuguese literal in the chosen language:
 //     label->setText(L("Limpar Histórico"));
 QString L(const char *portugueseLiteral);
+// The same for a text with one "%lld", filled with count after the lookup:
+//     chip->setText(L("%lld itens", maxHistoryCount));
+QString L(const char *portugueseLiteral, qint64 count);
+// A key known only at run time (a title computed from data); shown as is when no table has it.
+QString L(const QString &key);
