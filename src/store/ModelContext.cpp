@@ -84,7 +84,9 @@ void ModelContext::insert(const ClipboardItemPtr &item)
     item->m_context = this;
     m_deleted.removeAll(item);
     m_inserted.append(item);
-    m_records.insert(item->id(), item);
+    // A stored record keeps its id; a newcomer with the same id will be refused at save.
+    if (m_records.value(item->id()).expired())
+        m_records.insert(item->id(), item);
 }
 
 void ModelContext::remove(const ClipboardItemPtr &item)
@@ -93,6 +95,8 @@ void ModelContext::remove(const ClipboardItemPtr &item)
         return;
     if (m_inserted.removeAll(item) > 0) {
         m_changed.remove(item.get());
+        if (m_records.value(item->id()).lock() == item)
+            m_records.remove(item->id());
         return;
     }
     if (!m_deleted.contains(item))

@@ -1,0 +1,384 @@
+// The history store: saving, fetching, deleting and reopening records, failed saves keeping their
+// changes, image bytes kept apart, files that are not a history left alone, and the live query.
+#include "store/HistoryQueryModel.h"
+#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
+
+#include <QAbstractItemModelTester>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime T0 = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
+
+ClipboardItemPtr textItem(const QString &text, int secondsAfterT0, const QString &type = ClipboardItem::TextType)
+{
+    const QDateTime when = T0.addSecs(secondsAfterT0);
+    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, type, text, std::nullopt,
+                                           std::nullopt, QStringLiteral("org.example.Editor"),
+                                           QStringLiteral("Editor"), ClipboardItem::characterCount(text),
+                                           ClipboardItem::countWords(text), 0, 0, false);
+}
+
+ClipboardItemPtr imageItem(const QByteArray &bytes, int secondsAfterT0)
+{
+    const QDateTime when = T0.addSecs(secondsAfterT0);
+    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, ClipboardItem::ImageType,
+                                           std::nullopt, bytes, std::nullopt, QString(), QString(), 0, 0,
+                                           3840, 2160, false);
+}
+
+QStringList titles(const QList<ClipboardItemPtr> &items)
+{
+    QStringList result;
+    for (const ClipboardItemPtr &item : items)
+        result << item->displayTitle();
+    return result;
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+void runSql(const QString &path, const QStringList &statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+}
+
+} // namespace
+
+class StoreTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString path() const { return m_dir->filePath(QStringLiteral("kavla/history.sqlite")); }
+    std::unique_ptr<ModelContainer> open()
+    {
+        QString error;
+        auto container = ModelContainer::open(path(), &error);
+        if (!container)
+            qWarning() << error;
+        return container;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void savesFetchesAndReopens()
+    {
+        {
+            auto container = open();
+            QVERIFY(container);
+            ModelContext *context = container->mainContext();
+            context->insert(textItem(QStringLiteral("older"), 1));
+            context->insert(textItem(QStringLiteral("newest"), 3));
+            context->insert(textItem(QStringLiteral("middle"), 2));
+            const QDateTime when = T0.addSecs(4);
+            context->insert(std::make_shared<ClipboardItem>(
+                QUuid::createUuid(), when, when, ClipboardItem::FileType, std::nullopt, std::nullopt,
+                QStringList{QStringLiteral("/tmp/a b"), QStringLiteral("/tmp/ç")}, std::nullopt,
+                std::nullopt, 0, 0, 0, 0, true));
+            QString error;
+            QVERIFY2(context->save(&error), qPrintable(error));
+            QVERIFY(!context->hasChanges());
+        }
+        auto container = open();
+        QVERIFY(container);
+        const auto items = container->mainContext()->fetch(FetchDescriptor::historyNewestFirst());
+        QVERIFY(items);
+        QCOMPARE(titles(*items), (QStringList{QStringLiteral("2 Arquivos"), QStringLiteral("newest"),
+                                              QStringLiteral("middle"), QStringLiteral("older")}));
+        const ClipboardItem &files = *items->first();
+        QCOMPARE(files.filePaths(), (QStringList{QStringLiteral("/tmp/a b"), QStringLiteral("/tmp/ç")}));
+        QVERIFY(!files.textContent().has_value());
+        QVERIFY(!files.sourceAppBundleId().has_value());
+        QVERIFY(files.isPinned());
+        const ClipboardItem &newest = *items->at(1);
+        QCOMPARE(newest.copiedAt(), T0.addSecs(3));
+        QCOMPARE(newest.sourceAppName(), QStringLiteral("Editor"));
+        QCOMPARE(newest.charCount(), 6);
+        QVERIFY(!newest.filePaths().has_value());
+        QCOMPARE(container->mainContext()->fetch(FetchDescriptor::all())->size(), 4);
+    }
+
+    void textLookupIsExact_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("found");
+        const QString longText = QStringLiteral("x").repeated(100);
+        QTest::newRow("same text") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("Olá") << true;
+        QTest::newRow("other case") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("olá") << false;
+        QTest::newRow("trailing space") << QStringLiteral("a") << ClipboardItem::TextType << QStringLiteral("a ") << false;
+        QTest::newRow("a table is no text entry") << QStringLiteral("a\tb") << ClipboardItem::TableType << QStringLiteral("a\tb") << false;
+        QTest::newRow("long, same") << longText << ClipboardItem::TextType << longText << true;
+        QTest::newRow("long, differs after the indexed prefix")
+            << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false;
+        const QString astral = QStringLiteral("\U0001F600").repeated(70);
+        QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true;
+    }
+
+    void textLookupIsExact()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, type);
+        QFETCH(QString, asked);
+        QFETCH(bool, found);
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        context->insert(textItem(stored, 1, type));
+        QVERIFY(context->save());
+        const auto matches = context->fetch(FetchDescriptor::textEntries(asked));
+        QVERIFY(matches);
+        QCOMPARE(matches->size(), found ? 1 : 0);
+    }
+
+    void fetchSeesPendingChangesAndKeepsIdentity()
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        const ClipboardItemPtr saved = textItem(QStringLiteral("saved"), 1);
+        context->insert(saved);
+        QVERIFY(context->save());
+        const ClipboardItemPtr pending = textItem(QStringLiteral("pending"), 2);
+        context->insert(pending);
+
+        auto items = context->fetch(FetchDescriptor::historyNewestFirst());
+        QCOMPARE(titles(*items), (QStringList{QStringLiteral("pending"), QStringLiteral("saved")}));
+        QVERIFY(items->at(1) == saved);  // the same object, not a copy
+        QCOMPARE(context->fetch(FetchDescriptor::textEntries(QStringLiteral("pending")))->size(), 1);
+
+        context->remove(saved);
+        QCOMPARE(titles(*context->fetch(FetchDescriptor::all())), QStringList{QStringLiteral("pending")});
+    }
+
+    void deleteRemovesRecordAndItsImage()
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        const ClipboardItemPtr image = imageItem(QByteArray(1000, 'p'), 1);
+        context->insert(image);
+        context->insert(textItem(QStringLiteral("stays"), 2));
+        QVERIFY(context->save());
+        context->remove(image);
+        QVERIFY(context->save());
+        QCOMPARE(titles(*context->fetch(FetchDescriptor::all())), QStringList{QStringLiteral("stays")});
+        QVERIFY(!container->readImageData(image->id()));
+    }
+
+    void imageBytesAreStoredApartAndReadOnRequest()
+    {
+        QByteArray bytes(5 * 1024 * 1024, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7919 % 251);
+        QUuid id;
+        {
+            auto container = open();
+            const ClipboardItemPtr image = imageItem(bytes, 1);
+            id = image->id();
+            container->mainContext()->insert(image);
+            QVERIFY(container->mainContext()->save());
+        }
+        auto container = open();
+        const auto items = container->mainContext()->fetch(FetchDescriptor::historyNewestFirst());
+        QCOMPARE(items->size(), 1);
+        const ClipboardItem &image = *items->first();
+        QVERIFY(image.hasImageData());
+        QCOMPARE(image.imageDataSize(), bytes.size());
+        QCOMPARE(image.displayTitle(), QStringLiteral("Imagem (3840 × 2160)"));
+        QCOMPARE(image.imageData(), std::optional<QByteArray>(bytes));
+        QCOMPARE(container->readImageData(id), std::optional<QByteArray>(bytes));
+    }
+
+    void failedSaveKeepsPendingChanges()
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        const ClipboardItemPtr first = textItem(QStringLiteral("first"), 1);
+        context->insert(first);
+        QVERIFY(context->save());
+
+        // Another writer holds the database: the save fails and nothing is lost.
+        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("blocker"));
+        blocker.setDatabaseName(path());
+        blocker.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(blocker.open());
+        QSqlQuery lock(blocker);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+
+        QSignalSpy saved(container.get(), &ModelContainer::didSave);
+        const ClipboardItemPtr second = textItem(QStringLiteral("second"), 2);
+        context->insert(second);
+        first->setCopiedAt(T0.addSecs(10));
+        QString error;
+        QVERIFY(!context->save(&error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(context->hasChanges());
+        QCOMPARE(saved.count(), 0);
+
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        lock.finish();
+        blocker.close();
+        blocker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("blocker"));
+
+        QVERIFY2(context->save(&error), qPrintable(error));
+        QCOMPARE(saved.count(), 1);
+        auto reopened = std::unique_ptr<ModelContainer>();
+        container.reset();
+        reopened = open();
+        QCOMPARE(titles(*reopened->mainContext()->fetch(FetchDescriptor::historyNewestFirst())),
+                 (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    }
+
+    void duplicateIdIsRefusedWithoutLosingTheOthers()
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        const ClipboardItemPtr original = textItem(QStringLiteral("original"), 1);
+        context->insert(original);
+        QVERIFY(context->save());
+
+        const QDateTime when = T0.addSecs(2);
+        const auto twin = std::make_shared<ClipboardItem>(original->id(), when, when, ClipboardItem::TextType,
+                                                          QStringLiteral("twin"), std::nullopt, std::nullopt,
+                                                          QString(), QString(), 4, 1, 0, 0, false);
+        const ClipboardItemPtr other = textItem(QStringLiteral("other"), 3);
+        context->insert(twin);
+        context->insert(other);
+        QString error;
+        QVERIFY(!context->save(&error));
+        QVERIFY2(error.contains(QStringLiteral("UNIQUE")), qPrintable(error));
+
+        context->remove(twin);
+        QVERIFY(context->save());
+        QCOMPARE(titles(*context->fetch(FetchDescriptor::historyNewestFirst())),
+                 (QStringList{QStringLiteral("other"), QStringLiteral("original")}));
+    }
+
+    void refusesFilesThatAreNotAHistory_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QByteArray>("rawContents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("garbage") << QStringList() << QByteArray(4096, 'z') << QStringLiteral("file is not a database");
+        QTest::newRow("another application's tables")
+            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")} << QByteArray()
+            << QStringLiteral("not a Kavla history database");
+        QTest::newRow("a newer schema")
+            << QStringList{QStringLiteral("CREATE TABLE ClipboardItem (id TEXT)"),
+                           QStringLiteral("CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"),
+                           QStringLiteral("CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"),
+                           QStringLiteral("INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')")}
+            << QByteArray() << QStringLiteral("unsupported history schema version 2.0.0");
+    }
+
+    void refusesFilesThatAreNotAHistory()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(QByteArray, rawContents);
+        QFETCH(QString, reason);
+        QVERIFY(QDir().mkpath(QFileInfo(path()).absolutePath()));
+        if (!rawContents.isEmpty()) {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(rawContents);
+        } else {
+            runSql(path(), statements);
+        }
+        const QByteArray before = fileHash(path());
+        QString error;
+        QVERIFY(!ModelContainer::open(path(), &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(error.startsWith(path()), qPrintable(error));
+        QCOMPARE(fileHash(path()), before);
+    }
+
+    void savedRecordSurvivesKill()
+    {
+        QVERIFY(open());  // creates the schema
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            QString error;
+            auto container = ModelContainer::open(path(), &error);
+            if (container) {
+                container->mainContext()->insert(textItem(QStringLiteral("durable"), 1));
+                if (container->mainContext()->save())
+                    ::raise(SIGKILL);  // no close, no checkpoint
+            }
+            ::_exit(3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        auto container = open();
+        QCOMPARE(titles(*container->mainContext()->fetch(FetchDescriptor::all())),
+                 QStringList{QStringLiteral("durable")});
+    }
+
+    void liveQueryFollowsEverySave()
+    {
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        HistoryQueryModel model(context);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model.rowCount(), 0);
+
+        const ClipboardItemPtr a = textItem(QStringLiteral("a"), 1);
+        const ClipboardItemPtr b = textItem(QStringLiteral("b"), 2);
+        context->insert(a);
+        context->insert(b);
+        QCOMPARE(model.rowCount(), 0);  // not before the save
+        QVERIFY(context->save());
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.data(model.index(0)).toString(), QStringLiteral("b"));
+
+        // A copy-back refreshes copiedAt: the entry moves to the top.
+        a->setCopiedAt(T0.addSecs(5));
+        QVERIFY(context->save());
+        QCOMPARE(model.itemAt(0), a);
+
+        // A field change that keeps the order still reaches the views.
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        a->setSourceAppName(QStringLiteral("Terminal"));
+        QVERIFY(context->save());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model.data(model.index(0), HistoryQueryModel::SourceAppNameRole).toString(), QStringLiteral("Terminal"));
+
+        context->remove(b);
+        QVERIFY(context->save());
+        QCOMPARE(model.rowCount(), 1);
+        QVERIFY(!model.itemAt(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"
