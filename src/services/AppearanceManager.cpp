@@ -1,6 +1,6 @@
 #include "services/AppearanceManager.h"
 
-#include "platform/DefaultsStore.h"
+#include "services/Preferences.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -75,7 +75,7 @@ void repaintNow(QWidget *window)
 
 AppearanceManager::AppearanceManager(DefaultsStore *store, QObject *parent)
     : QObject(parent)
-    , m_currentAppearance(storedAppearance(store))
+    , m_currentAppearance(store ? Preferences(store).selectedAppearance() : Preferences::SystemAppearance)
 {
     if (QApplication *app = widgetApplication()) {
         m_systemStyleName = app->style() ? app->style()->name() : QString();
@@ -140,10 +140,4 @@ QPalette AppearanceManager::paletteFor(ColorScheme scheme)
 QPalette AppearanceManager::widgetPalette(std::optional<ColorScheme> scheme)
 {
     return scheme ? paletteFor(*scheme) : QPalette();
-}
-
-QString AppearanceManager::storedAppearance(const DefaultsStore *store)
-{
-    const QVariant stored = store ? store->object(QStringLiteral("selectedAppearance")) : QVariant();
-    return stored.typeId() == QMetaType::QString ? stored.toString() : QStringLiteral("system");
 }

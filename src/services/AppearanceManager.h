@@ -47,8 +47,6 @@ public:
     static QPalette paletteFor(ColorScheme scheme);
     // The palette a widget sets to follow the scheme, or an empty one (inherit) for none.
     static QPalette widgetPalette(std::optional<ColorScheme> scheme);
-    // "selectedAppearance" as a string read: missing or of another type gives "system".
-    static QString storedAppearance(const DefaultsStore *store);
 
     // What "system" restores.
     QString systemStyleName() const { return m_systemStyleName; }

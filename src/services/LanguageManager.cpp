@@ -1,22 +1,19 @@
 #include "services/LanguageManager.h"
 
-#include "platform/DefaultsStore.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
 
 namespace {
 
 LanguageManager *s_shared = nullptr;
 
-const QString SystemLanguage = QStringLiteral("system");
-const QString SelectedLanguageKey = QStringLiteral("selectedLanguage");
-const QString AppleLanguagesKey = QStringLiteral("AppleLanguages");
 
 } // namespace
 
 LanguageManager::LanguageManager(DefaultsStore *store, LocalizedAppBundle *bundle, QObject *parent)
     : QObject(parent)
-    , m_store(store)
-    , m_currentLanguage(storedLanguage(store))
+    , m_preferences(store ? std::make_unique<Preferences>(store) : nullptr)
+    , m_currentLanguage(m_preferences ? m_preferences->selectedLanguage() : Preferences::SystemLanguage)
 {
     LocalizedAppBundle::setSelectedLanguage(m_currentLanguage);
     configureBundle(bundle ? bundle : LocalizedAppBundle::shared());
@@ -43,12 +40,12 @@ void LanguageManager::setLanguage(const QString &code)
     LocalizedAppBundle::setSelectedLanguage(code);
     m_currentLanguage = code;
     Q_EMIT currentLanguageChanged(code);
-    if (m_store) {
-        m_store->set(SelectedLanguageKey, code);
-        if (code == SystemLanguage)
-            m_store->remove(AppleLanguagesKey);
+    if (m_preferences) {
+        m_preferences->setSelectedLanguage(code);
+        if (code == Preferences::SystemLanguage)
+            m_preferences->removeAppleLanguages();
         else
-            m_store->set(AppleLanguagesKey, QStringList{code});
+            m_preferences->setAppleLanguages({code});
     }
     Q_EMIT appLanguageDidChange(code);
 }
@@ -60,15 +57,7 @@ void LanguageManager::configureBundle(LocalizedAppBundle *bundle)
 
 QLocale LanguageManager::localeForLanguage(const QString &code)
 {
-    if (code.isEmpty() || code == SystemLanguage)
+    if (code.isEmpty() || code == Preferences::SystemLanguage)
         return QLocale::system();
     return QLocale(code);
-}
-
-QString LanguageManager::storedLanguage(const DefaultsStore *store)
-{
-    if (!store)
-        return SystemLanguage;
-    const QVariant stored = store->object(SelectedLanguageKey);
-    return stored.typeId() == QMetaType::QString ? stored.toString() : SystemLanguage;
 }

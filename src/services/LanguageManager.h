@@ -4,8 +4,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class DefaultsStore;
 class LocalizedAppBundle;
+class Preferences;
 
 // The single owner of the interface-language choice: keeps the chosen code ("system", "pt-BR",
 // "en", "es", "it", "ja"; other codes are accepted as they are), stores it, derives the locale
@@ -37,8 +40,6 @@ public:
     // "system" or empty: the system's locale; any other code: the locale of that name. Also the rule
     // for windows that read "selectedLanguage" from the store themselves.
     static QLocale localeForLanguage(const QString &code);
-    // "selectedLanguage" as a string read: missing or of another type gives "system".
-    static QString storedLanguage(const DefaultsStore *store);
 
 Q_SIGNALS:
     void currentLanguageChanged(const QString &code);
@@ -46,6 +47,6 @@ Q_SIGNALS:
     void appLanguageDidChange(const QString &code);
 
 private:
-    DefaultsStore *m_store;
+    std::unique_ptr<Preferences> m_preferences;
     QString m_currentLanguage;
 };

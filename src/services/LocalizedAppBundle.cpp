@@ -1,6 +1,7 @@
 #include "services/LocalizedAppBundle.h"
 
 #include "platform/DefaultsStore.h"
+#include "services/Preferences.h"
 #include "support/Log.h"
 
 #include <QCoreApplication>
@@ -169,7 +170,7 @@ QString LocalizedAppBundle::defaultResourceRoot()
 QStringList LocalizedAppBundle::platformPreferredLanguages(const DefaultsStore *store)
 {
     if (store) {
-        const QVariant stored = store->object(QStringLiteral("AppleLanguages"));
+        const QVariant stored = store->object(PreferenceKeys::appleLanguages);
         if (stored.typeId() == QMetaType::QStringList && !stored.toStringList().isEmpty())
             return stored.toStringList();
     }
