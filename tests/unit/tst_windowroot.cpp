@@ -1,0 +1,256 @@
+#include "platform/DefaultsStore.h"
+#include "services/AppearanceManager.h"
+#include "services/LanguageManager.h"
+#include "services/LocalizedAppBundle.h"
+#include "views/WindowRoot.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHash>
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+class PlainDefaultsStore : public DefaultsStore
+{
+public:
+    QVariant object(const QString &key) const override { return m_values.value(key); }
+    void set(const QString &key, const QVariant &value) override { m_values.insert(key, value); }
+    void remove(const QString &key) override { m_values.remove(key); }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+// Content the way a view builds it: every text looked up when the widget is made.
+QWidget *makeContent(int *built)
+{
+    ++*built;
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
+    auto *label = new QLabel(L("Encerrar Kavla"));
+    label->setObjectName(QStringLiteral("quit"));
+    layout->addWidget(label);
+    return content;
+}
+
+QString quitText(const WindowRoot &root)
+{
+    const auto *label = root.content() ? root.content()->findChild<QLabel *>(QStringLiteral("quit")) : nullptr;
+    return label ? label->text() : QString();
+}
+
+} // namespace
+
+class TestWindowRoot : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
+        m_store = std::make_unique<PlainDefaultsStore>();
+        m_desktopPalette = QApplication::palette();
+        m_desktopStyle = QApplication::style()->name();
+    }
+
+    void cleanup()
+    {
+        m_languages.reset();
+        m_appearance.reset();
+        m_bundle.reset();
+        LocalizedAppBundle::setSelectedLanguage(QStringLiteral("system"));
+        QApplication::setStyle(m_desktopStyle);
+        QApplication::setPalette(m_desktopPalette);
+    }
+
+    void identityJoinsLanguageAndAppearance_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("appearance");
+        QTest::addColumn<QString>("identity");
+
+        QTest::newRow("pt-BR dark") << u"pt-BR"_qs << u"dark"_qs << u"pt-BR-dark"_qs;
+        QTest::newRow("nothing stored") << QString() << QString() << u"system-system"_qs;
+        QTest::newRow("appearance kept as stored") << u"ja"_qs << u"Dark"_qs << u"ja-Dark"_qs;
+    }
+
+    void identityJoinsLanguageAndAppearance()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, appearance);
+        QFETCH(QString, identity);
+
+        if (!language.isEmpty())
+            m_store->set(u"selectedLanguage"_qs, language);
+        if (!appearance.isEmpty())
+            m_store->set(u"selectedAppearance"_qs, appearance);
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        QCOMPARE(root.identity(), identity);
+        QCOMPARE(built, 1);
+    }
+
+    // A language change rebuilds the content in the new language; setting the same language
+    // again keeps the content (and the state a user has typed into it).
+    void rebuildsOnlyWhenTheIdentityChanges_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<int>("builds");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("one change") << QStringList{u"en"_qs} << 2 << u"Quit Kavla"_qs;
+        QTest::newRow("same language twice") << QStringList{u"es"_qs, u"es"_qs} << 2 << u"Salir de Kavla"_qs;
+        QTest::newRow("initial language again") << QStringList{u"system"_qs} << 1 << u"Encerrar Kavla"_qs;
+        QTest::newRow("three languages") << QStringList{u"it"_qs, u"ja"_qs, u"en"_qs} << 4 << u"Quit Kavla"_qs;
+        QTest::newRow("code without a table") << QStringList{u"fr"_qs} << 2 << u"Encerrar Kavla"_qs;
+    }
+
+    void rebuildsOnlyWhenTheIdentityChanges()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(int, builds);
+        QFETCH(QString, text);
+
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        for (const QString &code : codes)
+            m_languages->setLanguage(code);
+        QCOMPARE(built, builds);
+        QCOMPARE(quitText(root), text);
+        QCOMPARE(root.identity(), m_languages->currentLanguage() + u"-system"_qs);
+    }
+
+    void oldContentIsRemovedAndDeleted()
+    {
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        QPointer<QWidget> first = root.content();
+        m_languages->setLanguage(u"en"_qs);
+        QVERIFY(root.content() != first);
+        QVERIFY(first.isNull() || first->parent() == nullptr || !first->isVisible());
+        QTRY_VERIFY(first.isNull());
+        QCOMPARE(root.findChildren<QLabel *>(QStringLiteral("quit")).size(), 1);
+    }
+
+    // The language picker lives inside the content it rebuilds: the change arrives in the middle
+    // of the picker's own signal, so the old content must outlive that call.
+    void rebuildFromInsideTheContentIsSafe()
+    {
+        makeManagers();
+        LanguageManager *languages = m_languages.get();
+        WindowRoot root(languages, m_appearance.get(), [languages] {
+            auto *picker = new QComboBox;
+            picker->addItems({u"system"_qs, u"en"_qs, u"ja"_qs});
+            picker->setCurrentText(languages->currentLanguage());
+            QObject::connect(picker, &QComboBox::currentTextChanged, languages, &LanguageManager::setLanguage);
+            QObject::connect(picker, &QComboBox::currentTextChanged, picker, [picker] { picker->setProperty("after", true); });
+            return picker;
+        });
+        auto *picker = qobject_cast<QComboBox *>(root.content());
+        QVERIFY(picker);
+        picker->setCurrentIndex(2);
+        QCOMPARE(m_languages->currentLanguage(), u"ja"_qs);
+        QVERIFY(root.content() != picker);
+        QCOMPARE(qobject_cast<QComboBox *>(root.content())->currentText(), u"ja"_qs);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void appliesTheLocale_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QLocale::Language>("language");
+
+        QTest::newRow("ja") << u"ja"_qs << QLocale::Japanese;
+        QTest::newRow("fr") << u"fr"_qs << QLocale::French;
+        QTest::newRow("system") << u"system"_qs << QLocale::system().language();
+    }
+
+    void appliesTheLocale()
+    {
+        QFETCH(QString, code);
+        QFETCH(QLocale::Language, language);
+
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        m_languages->setLanguage(code);
+        QCOMPARE(root.locale().language(), language);
+        QCOMPARE(root.content()->locale().language(), language);
+    }
+
+    void appliesThePreferredColorScheme_data()
+    {
+        QTest::addColumn<QString>("appearance");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("explicitPalette");
+
+        QTest::newRow("dark") << u"dark"_qs << true << true;
+        QTest::newRow("light") << u"light"_qs << false << true;
+        QTest::newRow("system follows the desktop") << u"system"_qs << false << false;
+        QTest::newRow("DARK follows the desktop") << u"DARK"_qs << false << false;
+    }
+
+    void appliesThePreferredColorScheme()
+    {
+        QFETCH(QString, appearance);
+        QFETCH(bool, dark);
+        QFETCH(bool, explicitPalette);
+
+        m_store->set(u"selectedAppearance"_qs, appearance);
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        QCOMPARE(root.testAttribute(Qt::WA_SetPalette), explicitPalette);
+        const QColor window = root.content()->palette().color(QPalette::Window);
+        if (dark)
+            QCOMPARE(window, AppearanceManager::paletteFor(AppearanceManager::ColorScheme::Dark).color(QPalette::Window));
+        else
+            QVERIFY(window.lightness() > 128);
+    }
+
+    void retitlesTheWindowAfterEachRebuild()
+    {
+        makeManagers();
+        int built = 0;
+        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
+        root.setTitleSource([] { return L("Guia do Usuário do Kavla"); });
+        QCOMPARE(root.windowTitle(), u"Guia do Usuário do Kavla"_qs);
+        m_languages->setLanguage(u"en"_qs);
+        QCOMPARE(root.windowTitle(), u"Kavla User Guide"_qs);
+    }
+
+    void worksWithoutManagers()
+    {
+        int built = 0;
+        WindowRoot root(nullptr, nullptr, [&] { return makeContent(&built); });
+        QCOMPARE(root.identity(), u"system-system"_qs);
+        QCOMPARE(built, 1);
+    }
+
+private:
+    void makeManagers()
+    {
+        m_languages = std::make_unique<LanguageManager>(m_store.get(), m_bundle.get());
+        m_appearance = std::make_unique<AppearanceManager>(m_store.get());
+    }
+
+    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    std::unique_ptr<PlainDefaultsStore> m_store;
+    std::unique_ptr<LanguageManager> m_languages;
+    std::unique_ptr<AppearanceManager> m_appearance;
+    QPalette m_desktopPalette;
+    QString m_desktopStyle;
+};
+
+QTEST_MAIN(TestWindowRoot)
+#include "tst_windowroot.moc"
