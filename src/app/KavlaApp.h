@@ -2,7 +2,12 @@
 
 #include <QObject>
 
+#include <memory>
+
+class AppearanceManager;
 class DefaultsStore;
+class LanguageManager;
+class LocalizedAppBundle;
 class Preferences;
 
 // The application description: builds the process-wide services in their start-up order, makes
@@ -17,4 +22,7 @@ public:
 private:
     DefaultsStore *m_defaults = nullptr;
     Preferences *m_preferences = nullptr;
+    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    LanguageManager *m_languageManager = nullptr;
+    AppearanceManager *m_appearanceManager = nullptr;
 };

@@ -197,7 +197,7 @@ private Q_SLOTS:
     {
         QByteArray bytes(5 * 1024 * 1024, Qt::Uninitialized);
         for (int i = 0; i < bytes.size(); ++i)
-            bytes[i] = char(i * 7919 % 251);
+            bytes[i] = char(qint64(i) * 7919 % 251);
         QUuid id;
         {
             auto container = open();
