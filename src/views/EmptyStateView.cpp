@@ -1,0 +1,51 @@
+#include "views/EmptyStateView.h"
+
+#include "services/LocalizedAppBundle.h"
+#include "views/PopoverStyle.h"
+#include "views/SymbolIcon.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+EmptyStateView::EmptyStateView(QWidget *parent)
+    : QWidget(parent)
+    , m_symbol(new QLabel(this))
+    , m_headline(new QLabel(L("Nenhum item copiado"), this))
+    , m_hint(new QLabel(L("Copie textos, imagens, tabelas ou arquivos para salvá-los no Kavla."), this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(28, 0, 28, 0);
+    layout->setSpacing(12);
+    layout->addStretch(1);
+    m_symbol->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_symbol);
+    m_headline->setAlignment(Qt::AlignCenter);
+    m_headline->setFont(PopoverStyle::font(font(), 14, QFont::DemiBold));
+    layout->addWidget(m_headline);
+    m_hint->setAlignment(Qt::AlignCenter);
+    m_hint->setWordWrap(true);
+    m_hint->setFont(PopoverStyle::font(font(), 11));
+    layout->addWidget(m_hint);
+    layout->addStretch(1);
+    applyColors();
+}
+
+void EmptyStateView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyColors();
+    QWidget::changeEvent(event);
+}
+
+void EmptyStateView::applyColors()
+{
+    const QPalette base = palette();
+    m_symbol->setPixmap(SymbolIcon::pixmap(QStringLiteral("doc.on.clipboard"), PopoverStyle::tertiary(base), 42, 2.0));
+    QPalette headline = m_headline->palette();
+    headline.setColor(QPalette::WindowText, PopoverStyle::secondary(base));
+    m_headline->setPalette(headline);
+    QPalette hint = m_hint->palette();
+    hint.setColor(QPalette::WindowText, PopoverStyle::tertiary(base));
+    m_hint->setPalette(hint);
+}

@@ -1,0 +1,128 @@
+#include "views/HistoryItemDelegate.h"
+
+#include "services/LocalizedAppBundle.h"
+#include "views/HistoryFilterModel.h"
+#include "views/PopoverStyle.h"
+#include "views/SymbolIcon.h"
+#include "views/ThumbnailCache.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int PaddingX = 10;
+constexpr int IconFrame = 22;
+constexpr int IconGap = 8;
+constexpr int BadgeGap = 12;
+
+void fillRounded(QPainter *painter, const QRectF &rect, qreal radius, const QColor &color)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    painter->fillPath(path, color);
+}
+
+} // namespace
+
+HistoryItemDelegate::HistoryItemDelegate(HistoryFilterModel *model, ThumbnailCache *thumbnails, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_model(model)
+    , m_thumbnails(thumbnails)
+{
+}
+
+QString HistoryItemDelegate::shortcutLabel(int index)
+{
+    if (index >= 0 && index <= 8)
+        return QStringLiteral("⌘") + QString::number(index + 1);
+    if (index == 9)
+        return QStringLiteral("⌘0");
+    return {};
+}
+
+QSize HistoryItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
+{
+    return {option.rect.width() > 0 ? option.rect.width() : 340, RowHeight + RowGap};
+}
+
+void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const ClipboardItemPtr item = m_model->itemAt(index.row());
+    if (!item)
+        return;
+    const QPalette &palette = option.palette;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const QRect row = option.rect.adjusted(0, RowGap / 2, 0, -RowGap / 2);
+    if (option.state & QStyle::State_MouseOver)
+        fillRounded(painter, row, 6, PopoverStyle::tint(palette, 0.08));
+
+    const QRect content = row.adjusted(PaddingX, 7, -PaddingX, -7);
+    const QRect badgeColumn(content.right() - BadgeColumn + 1, content.top(), BadgeColumn, content.height());
+    QRect left(content.left(), content.top(), content.width() - BadgeColumn - BadgeGap, content.height());
+
+    // Badge of the first ten rows; the others keep the same empty column so titles line up.
+    const QString badge = shortcutLabel(index.row());
+    if (!badge.isEmpty()) {
+        QFont font = PopoverStyle::font(option.font, 11, QFont::DemiBold);
+        font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+        font.setStyleHint(QFont::Monospace);
+        const QFontMetrics metrics(font);
+        const int width = metrics.horizontalAdvance(badge) + 12;
+        const int height = metrics.height() + 4;
+        const QRect badgeRect(badgeColumn.right() - width + 1, badgeColumn.center().y() - height / 2 + 1, width, height);
+        QColor fill = PopoverStyle::accent(palette);
+        fill.setAlphaF(0.12f);
+        fillRounded(painter, badgeRect, 4, fill);
+        painter->setFont(font);
+        painter->setPen(PopoverStyle::accent(palette));
+        painter->drawText(badgeRect, Qt::AlignCenter, badge);
+    }
+
+    // The kind's icon, or the image itself.
+    QString symbol;
+    QColor symbolColor;
+    int symbolSize = 14;
+    if (item->isImage()) {
+        const QImage thumbnail = m_thumbnails ? m_thumbnails->thumbnail(item) : QImage();
+        if (!thumbnail.isNull()) {
+            const QRect frame(left.left(), left.center().y() - IconFrame / 2 + 1, IconFrame, IconFrame);
+            QPainterPath clip;
+            clip.addRoundedRect(frame, 4, 4);
+            painter->setClipPath(clip);
+            painter->drawImage(frame, thumbnail);
+            painter->setClipping(false);
+        } else {
+            symbol = QStringLiteral("photo");
+            symbolColor = PopoverStyle::purple(palette);
+            symbolSize = 16;
+        }
+    } else if (item->isTable()) {
+        symbol = QStringLiteral("tablecells");
+        symbolColor = PopoverStyle::green(palette);
+    } else if (item->isFile()) {
+        symbol = QStringLiteral("doc.fill");
+        symbolColor = PopoverStyle::orange(palette);
+    }
+    if (!symbol.isEmpty()) {
+        const QPixmap pixmap = SymbolIcon::pixmap(symbol, symbolColor, symbolSize, painter->device()->devicePixelRatioF());
+        const QRect frame(left.left(), left.center().y() - IconFrame / 2 + 1, IconFrame, IconFrame);
+        const QRect target(frame.center().x() - symbolSize / 2 + 1, frame.center().y() - symbolSize / 2 + 1,
+                           symbolSize, symbolSize);
+        painter->drawPixmap(target, pixmap);
+    }
+    if (item->isImage() || item->isTable() || item->isFile())
+        left.setLeft(left.left() + IconFrame + IconGap);
+
+    const QString title = item->isImage() ? L(item->displayTitle()) : item->displayTitle();
+    const QFont titleFont = PopoverStyle::font(option.font, 13);
+    painter->setFont(titleFont);
+    painter->setPen(PopoverStyle::primary(palette));
+    const QString elided = QFontMetrics(titleFont).elidedText(title, Qt::ElideRight, left.width());
+    painter->drawText(left, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, elided);
+
+    painter->restore();
+}

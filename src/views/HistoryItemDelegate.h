@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+class HistoryFilterModel;
+class ThumbnailCache;
+
+// Paints one popup row: the kind's icon or the image's thumbnail, the one-line title, the
+// quick-select badge of the first ten rows, and the highlight under the pointer.
+class HistoryItemDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    static constexpr int RowHeight = 36; // 22-point icon frame plus 7 above and below
+    static constexpr int RowGap = 4;
+    static constexpr int BadgeColumn = 36;
+
+    HistoryItemDelegate(HistoryFilterModel *model, ThumbnailCache *thumbnails, QObject *parent = nullptr);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // The badge text of a row: "⌘1" … "⌘9" for rows 0-8, "⌘0" for row 9, nothing below.
+    static QString shortcutLabel(int index);
+
+private:
+    HistoryFilterModel *m_model;
+    ThumbnailCache *m_thumbnails;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QListView>
+
+// The popup's list of rows: no frame, no selection, a hover highlight that follows the pointer,
+// scrolling by pixels, and the rows inset from the edges like the rest of the popup.
+class HistoryListView : public QListView
+{
+    Q_OBJECT
+public:
+    explicit HistoryListView(QWidget *parent = nullptr);
+};
