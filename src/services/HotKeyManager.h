@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class HotKeyService;
+class Preferences;
+
+// The global hot key that toggles the history popup: one combination, read from the preferences
+// at each registration, delivered to a single trigger. At most one combination is held at a time.
+class HotKeyManager : public QObject
+{
+    Q_OBJECT
+public:
+    struct Preset
+    {
+        quint32 keyCode;
+        quint32 modifiers;
+    };
+    // The key code and mask of a preset string; any unknown string gives V with Command+Shift.
+    static Preset presetFor(const QString &preset);
+
+    HotKeyManager(HotKeyService *service, Preferences *preferences, QObject *parent = nullptr);
+    ~HotKeyManager() override;
+
+    static HotKeyManager *shared();
+    static void setShared(HotKeyManager *manager);
+
+    // Releases any held combination, then, unless "globalShortcutEnabled" holds false, takes the
+    // stored one (falling back to V and Command+Shift). A refusal is written as one line.
+    void registerHotKey();
+    void unregisterHotKey();
+    // Stores the combination and registers it again.
+    void updateShortcut(quint32 keyCode, quint32 modifiers);
+    // updateShortcut with the preset's combination.
+    void applyPreset(const QString &preset);
+
+    // Called on every press; may be called from any thread by other platforms, so it should only
+    // schedule work on the main thread.
+    std::function<void()> onTrigger;
+
+    bool isActive() const;
+    bool hasHandler() const { return bool(m_handler); }
+
+private:
+    HotKeyService *m_service;
+    Preferences *m_preferences;
+    QMetaObject::Connection m_handler;
+};
