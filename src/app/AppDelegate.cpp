@@ -1,6 +1,10 @@
 #include "app/AppDelegate.h"
 
 #include "app/SharedModelContainer.h"
+#include "platform/x11/X11HotKeyService.h"
+#include "services/HotKeyManager.h"
+#include "services/Preferences.h"
+#include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
 
@@ -17,6 +21,29 @@ void AppDelegate::applicationDidFinishLaunching()
     QApplication::setQuitOnLastWindowClosed(false);
 
     ModelContainer *container = sharedModelContainer();
+
+    // The tray item and the popup hosting the history.
+    if (!StatusBarController::shared())
+        StatusBarController::setShared(new StatusBarController(this));
+    StatusBarController::shared()->configure(container);
+
+    // The global hot key toggles the popup; the toggle is queued so it always runs on the main
+    // thread, whichever thread the platform delivers the press on.
+    if (!HotKeyManager::shared()) {
+        auto *service = new X11HotKeyService(this);
+        HotKeyManager::setShared(new HotKeyManager(service, Preferences::shared(), this));
+    }
+    HotKeyManager::shared()->onTrigger = [] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (StatusBarController *controller = StatusBarController::shared())
+                    controller->togglePopover();
+            },
+            Qt::QueuedConnection);
+    };
+    HotKeyManager::shared()->registerHotKey();
+
     Log::note(QStringLiteral("ready, history at %1").arg(container->path()));
 }
 
@@ -25,10 +52,16 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    if (StatusBarController *controller = StatusBarController::shared())
+        controller->closePopover();
+    if (HotKeyManager *hotKey = HotKeyManager::shared())
+        hotKey->unregisterHotKey();
     Log::note(QStringLiteral("stopped"));
 }
 
 void AppDelegate::applicationShouldReopen()
 {
     Log::note(QStringLiteral("another launch asked to show Kavla"));
+    if (StatusBarController *controller = StatusBarController::shared())
+        controller->showPopover();
 }

@@ -1,0 +1,20 @@
+#include "services/QuickSelectKeys.h"
+
+#include <QChar>
+
+QuickSelectKeys QuickSelectKeys::decide(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Escape)
+        return {Action::Close, -1};
+    // Exactly Ctrl: the keypad and group-switch bits count as other modifiers too.
+    if (modifiers != Qt::ControlModifier)
+        return {};
+    int value = -1;
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        value = key - Qt::Key_0;
+    else if (key > 0 && key <= 0xffff)
+        value = QChar(char16_t(key)).digitValue(); // digits of other scripts
+    if (value < 0 || value > 9)
+        return {};
+    return {Action::Select, value == 0 ? 9 : value - 1};
+}
