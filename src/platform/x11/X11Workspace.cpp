@@ -1,0 +1,227 @@
+#include "platform/x11/X11Workspace.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <unistd.h>
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+struct FreeDeleter
+{
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template<typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+// The text of a property holding one or more NUL-separated strings.
+QStringList stringsOf(const QByteArray &value)
+{
+    QStringList strings;
+    for (const QByteArray &part : value.split('\0')) {
+        if (!part.isEmpty())
+            strings << QString::fromUtf8(part);
+    }
+    return strings;
+}
+
+QString executableName(uint32_t pid)
+{
+    const QString process = QStringLiteral("/proc/%1").arg(pid);
+    const QString target = QFile::symLinkTarget(process + QStringLiteral("/exe"));
+    if (!target.isEmpty())
+        return QFileInfo(target).fileName();
+    QFile comm(process + QStringLiteral("/comm"));
+    if (comm.open(QIODevice::ReadOnly))
+        return QString::fromUtf8(comm.readAll()).trimmed();
+    return {};
+}
+
+} // namespace
+
+X11Workspace::X11Workspace(xcb_connection_t *connection, const QString &ownBundleIdentifier)
+    : m_connection(connection)
+    , m_ownBundleIdentifier(ownBundleIdentifier)
+{
+    if (m_connection) {
+        const xcb_setup_t *setup = xcb_get_setup(m_connection);
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
+        if (screens.rem > 0)
+            m_root = screens.data->root;
+    }
+}
+
+xcb_connection_t *X11Workspace::qtConnection()
+{
+    if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        return x11->connection();
+    return nullptr;
+}
+
+uint32_t X11Workspace::atom(const char *name)
+{
+    const QByteArray key(name);
+    const auto known = m_atoms.constFind(key);
+    if (known != m_atoms.constEnd())
+        return *known;
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr));
+    const uint32_t value = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
+    m_atoms.insert(key, value);
+    return value;
+}
+
+QByteArray X11Workspace::property(uint32_t window, uint32_t property, uint32_t type,
+                                  uint32_t maxBytes)
+{
+    if (!window || property == XCB_ATOM_NONE)
+        return {};
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxBytes / 4),
+        nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE)
+        return {};
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+QList<uint32_t> X11Workspace::windowList(uint32_t window, const char *name)
+{
+    const QByteArray value = property(window, atom(name), XCB_ATOM_WINDOW, 64 * 1024);
+    QList<uint32_t> windows;
+    const auto *ids = reinterpret_cast<const uint32_t *>(value.constData());
+    for (qsizetype i = 0; i < value.size() / qsizetype(sizeof(uint32_t)); ++i)
+        windows << ids[i];
+    return windows;
+}
+
+uint32_t X11Workspace::processOfWindow(uint32_t window)
+{
+    const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (pid.size() >= 4)
+        return *reinterpret_cast<const uint32_t *>(pid.constData());
+    // Clients that do not set _NET_WM_PID: ask the server which process owns the window.
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
+        m_connection, xcb_res_query_client_ids(m_connection, 1, &spec), nullptr));
+    if (!reply)
+        return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)
+            && xcb_res_client_id_value_value_length(it.data) > 0)
+            return *xcb_res_client_id_value_value(it.data);
+    }
+    return 0;
+}
+
+ApplicationIdentity X11Workspace::ownIdentity()
+{
+    if (std::optional<DesktopEntry> entry = m_applications.entryForId(m_ownBundleIdentifier))
+        return {m_ownBundleIdentifier, entry->name};
+    return {m_ownBundleIdentifier, QGuiApplication::applicationDisplayName()};
+}
+
+ApplicationIdentity X11Workspace::identityOfWindow(uint32_t window)
+{
+    const uint32_t pid = processOfWindow(window);
+    // Qt sets neither desktop-file property on our windows: ours are known by process.
+    if (pid != 0 && pid == uint32_t(::getpid()))
+        return ownIdentity();
+
+    const uint32_t utf8 = atom("UTF8_STRING");
+    for (const char *name : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
+        const QStringList values = stringsOf(property(window, atom(name), utf8));
+        if (!values.isEmpty()) {
+            const QString id = values.first();
+            const std::optional<DesktopEntry> entry = m_applications.entryForId(id);
+            return {id, entry ? entry->name : id};
+        }
+    }
+
+    const QStringList windowClass = stringsOf(property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+    const QString instanceName = windowClass.value(0);
+    const QString className = windowClass.value(1);
+    if (std::optional<DesktopEntry> entry = m_applications.entryForWindowClass(instanceName, className))
+        return {entry->id, entry->name};
+
+    const QString executable = pid ? executableName(pid) : QString();
+    if (!executable.isEmpty()) {
+        if (std::optional<DesktopEntry> entry = m_applications.entryForId(executable))
+            return {entry->id, entry->name};
+        return {executable, className.isEmpty() ? executable : className};
+    }
+    return {QString(), className};
+}
+
+ApplicationIdentity X11Workspace::frontmostApplication()
+{
+    // Our popup is override-redirect and never becomes _NET_ACTIVE_WINDOW; while any of our
+    // windows has the keyboard focus, Kavla is the frontmost application.
+    if (QGuiApplication::focusWindow())
+        return ownIdentity();
+    if (!m_connection || !m_root)
+        return {};
+    const QList<uint32_t> active = windowList(m_root, "_NET_ACTIVE_WINDOW");
+    if (active.isEmpty() || active.first() == 0)
+        return {};
+    return identityOfWindow(active.first());
+}
+
+std::optional<QString> X11Workspace::urlForApplication(const QString &bundleIdentifier)
+{
+    if (std::optional<DesktopEntry> entry = m_applications.entryForId(bundleIdentifier))
+        return entry->path;
+    return std::nullopt;
+}
+
+QIcon X11Workspace::iconForFile(const QString &location)
+{
+    if (std::optional<DesktopEntry> entry = DesktopApplications::readDesktopFile(location, {}))
+        return DesktopApplications::iconForEntry(*entry);
+    return {};
+}
+
+QList<RunningApplication> X11Workspace::runningApplications()
+{
+    QList<RunningApplication> applications;
+    if (!m_connection || !m_root)
+        return applications;
+    const uint32_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
+    const uint32_t normalType = atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    const uint32_t stateAtom = atom("_NET_WM_STATE");
+    const uint32_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    QStringList seen;
+    for (const uint32_t window : windowList(m_root, "_NET_CLIENT_LIST")) {
+        const QByteArray types = property(window, typeAtom, XCB_ATOM_ATOM);
+        const auto *typeList = reinterpret_cast<const uint32_t *>(types.constData());
+        const qsizetype typeCount = types.size() / qsizetype(sizeof(uint32_t));
+        // A managed window without a type is a normal one.
+        if (typeCount > 0 && typeList[0] != normalType)
+            continue;
+        const QByteArray states = property(window, stateAtom, XCB_ATOM_ATOM);
+        const auto *stateList = reinterpret_cast<const uint32_t *>(states.constData());
+        bool skipped = false;
+        for (qsizetype i = 0; i < states.size() / qsizetype(sizeof(uint32_t)); ++i)
+            skipped = skipped || stateList[i] == skipTaskbar;
+        if (skipped)
+            continue;
+        const ApplicationIdentity identity = identityOfWindow(window);
+        if (identity.bundleIdentifier.isEmpty() || seen.contains(identity.bundleIdentifier))
+            continue;
+        seen << identity.bundleIdentifier;
+        RunningApplication application;
+        application.bundleIdentifier = identity.bundleIdentifier;
+        if (!identity.name.isEmpty())
+            application.localizedName = identity.name;
+        application.isRegular = true;
+        applications << application;
+    }
+    return applications;
+}

@@ -1,0 +1,432 @@
+#include "services/ClipboardMonitor.h"
+
+#include "platform/AlertSound.h"
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+#include "services/IgnoredAppsManager.h"
+#include "services/Preferences.h"
+#include "store/FetchDescriptor.h"
+#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
+#include "support/Log.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMimeData>
+
+#include <algorithm>
+
+namespace {
+ClipboardMonitor *s_shared = nullptr;
+
+QString trimmedOfWhitespaceAndNewlines(const QString &text)
+{
+    return text.trimmed();
+}
+
+std::optional<QImage> decodedImage(const QByteArray &bytes, const char *format = nullptr)
+{
+    if (bytes.isEmpty())
+        return std::nullopt;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+std::optional<QByteArray> pngEncoding(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image) || png.isEmpty())
+        return std::nullopt;
+    return png;
+}
+
+QDateTime now()
+{
+    return QDateTime::currentDateTimeUtc();
+}
+
+ClipboardItemPtr newItem(const QString &contentType, const QString &bundleId,
+                         const QString &appName)
+{
+    const QDateTime time = now();
+    return std::make_shared<ClipboardItem>(QUuid::createUuid(), time, time, contentType,
+                                           std::nullopt, std::nullopt, std::nullopt, bundleId,
+                                           appName, 0, 0, 0.0, 0.0, false);
+}
+
+} // namespace
+
+const QStringList ClipboardMonitor::ImageFileExtensions = {
+    QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+    QStringLiteral("gif"), QStringLiteral("webp"), QStringLiteral("heic"),
+    QStringLiteral("tiff"), QStringLiteral("bmp"), QStringLiteral("ico")};
+const QStringList ClipboardMonitor::TableTypeMarkers = {
+    QStringLiteral("tab-separated-values"), QStringLiteral("TSV"), QStringLiteral("excel.table")};
+const QStringList ClipboardMonitor::TableMarkupMarkers = {QStringLiteral("<table"),
+                                                          QStringLiteral("<tr")};
+
+ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
+                                   Preferences *preferences, IgnoredAppsManager *ignoredApps,
+                                   AlertSound *alertSound, QObject *parent)
+    : QObject(parent)
+    , m_pasteboard(pasteboard)
+    , m_workspace(workspace)
+    , m_preferences(preferences)
+    , m_ignoredApps(ignoredApps)
+    , m_alertSound(alertSound)
+    , m_lastChangeCount(pasteboard->changeCount())
+{
+    m_timer.setInterval(PollIntervalMs);
+    // Each tick queues the poll as a task of its own rather than running it inside the timer.
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
+    });
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setInterval(SettleDelayMs);
+    connect(&m_settleTimer, &QTimer::timeout, this, &ClipboardMonitor::checkForChanges);
+    connect(m_pasteboard, &Pasteboard::changedOutside, this, [this] {
+        if (m_isMonitoring && !m_settleTimer.isActive())
+            m_settleTimer.start();
+    });
+}
+
+ClipboardMonitor::~ClipboardMonitor()
+{
+    if (s_shared == this)
+        s_shared = nullptr;
+}
+
+ClipboardMonitor *ClipboardMonitor::shared()
+{
+    return s_shared;
+}
+
+void ClipboardMonitor::setShared(ClipboardMonitor *monitor)
+{
+    s_shared = monitor;
+}
+
+void ClipboardMonitor::configure(ModelContainer *container)
+{
+    m_modelContainer = container;
+    startMonitoring();
+}
+
+void ClipboardMonitor::startMonitoring()
+{
+    if (m_isMonitoring)
+        return;
+    m_isMonitoring = true;
+    m_lastChangeCount = m_pasteboard->changeCount();
+    m_timer.start();
+    Q_EMIT isMonitoringChanged(true);
+}
+
+void ClipboardMonitor::stopMonitoring()
+{
+    m_timer.stop();
+    m_settleTimer.stop();
+    if (!m_isMonitoring)
+        return;
+    m_isMonitoring = false;
+    Q_EMIT isMonitoringChanged(false);
+}
+
+void ClipboardMonitor::checkForChanges()
+{
+    // The generation examined is the one marked handled: a change that lands while this poll
+    // reads the clipboard is examined by the next poll rather than skipped.
+    const qint64 changeCount = m_pasteboard->changeCount();
+    if (changeCount == m_lastChangeCount)
+        return;
+
+    const ApplicationIdentity frontmost = m_workspace->frontmostApplication();
+    const QString ownIdentifier = m_workspace->ownBundleIdentifier();
+    const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
+    if (!madeHere && !m_ignoredApps->isIgnored(frontmost.bundleIdentifier))
+        processPasteboardContent(frontmost.bundleIdentifier, frontmost.name);
+    m_lastChangeCount = changeCount;
+    m_pasteboard->releaseContents();
+}
+
+void ClipboardMonitor::processPasteboardContent(const QString &bundleId, const QString &appName)
+{
+    if (!m_modelContainer)
+        return;
+    ModelContext *context = m_modelContainer->mainContext();
+
+    const bool captureText = m_preferences->isCaptureEnabled(CaptureKind::Text);
+    const bool captureImage = m_preferences->isCaptureEnabled(CaptureKind::Image);
+    const bool captureTable = m_preferences->isCaptureEnabled(CaptureKind::Table);
+    const bool captureFile = m_preferences->isCaptureEnabled(CaptureKind::File);
+
+    QList<QUrl> fileUrls = m_pasteboard->urls();
+    fileUrls.removeIf([](const QUrl &url) { return !url.isLocalFile(); });
+    if (!fileUrls.isEmpty()) {
+        if (fileUrls.size() == 1 && captureImage) {
+            const QString path = fileUrls.first().toLocalFile();
+            if (ImageFileExtensions.contains(QFileInfo(path).suffix().toLower())) {
+                if (std::optional<ImageCapture> image = imageFromFile(path)) {
+                    saveImageItem(image->data, image->size, bundleId, appName, context);
+                    return;
+                }
+            }
+        }
+        if (captureFile) {
+            saveFileItem(fileUrls, bundleId, appName, context);
+            return;
+        }
+    }
+
+    if (captureImage) {
+        if (std::optional<ImageCapture> image = extractImageDataAndSize()) {
+            saveImageItem(image->data, image->size, bundleId, appName, context);
+            return;
+        }
+    }
+
+    if (captureTable && isTableContent()) {
+        const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty()) {
+            saveTableItem(*text, bundleId, appName, context);
+            return;
+        }
+    }
+
+    if (captureText) {
+        const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty())
+            saveTextItem(*text, bundleId, appName, context);
+    }
+}
+
+std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(const QString &path)
+{
+    // Only a regular file of reasonable size: reading a pipe would block, and a huge file
+    // would be held in memory whole.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > MaxImageFileBytes)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    const std::optional<QImage> image = decodedImage(bytes);
+    if (!image)
+        return std::nullopt;
+    return ImageCapture{std::move(bytes), pointSize(*image)};
+}
+
+std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::extractImageDataAndSize()
+{
+    if (std::optional<QByteArray> png = m_pasteboard->data(PngType)) {
+        if (const std::optional<QImage> image = decodedImage(*png))
+            return ImageCapture{*png, pointSize(*image)};
+    }
+    if (std::optional<QByteArray> tiff = m_pasteboard->data(TiffType)) {
+        if (const std::optional<QImage> image = decodedImage(*tiff)) {
+            if (std::optional<QByteArray> png = pngEncoding(*image))
+                return ImageCapture{*png, QSizeF(image->size())};
+        }
+    }
+    if (std::optional<QByteArray> jpeg = m_pasteboard->data(JpegType)) {
+        if (const std::optional<QImage> image = decodedImage(*jpeg))
+            return ImageCapture{*jpeg, pointSize(*image)};
+    }
+    // Any other offered image flavour the toolkit can decode. The clipboard's image object and
+    // an image built from the clipboard are the same decoding here, so one attempt serves both.
+    const QImage image = m_pasteboard->image();
+    if (!image.isNull()) {
+        if (std::optional<QByteArray> png = pngEncoding(image))
+            return ImageCapture{*png, pointSize(image)};
+    }
+    return std::nullopt;
+}
+
+QSizeF ClipboardMonitor::pointSize(const QImage &image)
+{
+    // An image that records no resolution gets the toolkit's default one.
+    static const int defaultDotsPerMeter = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
+    const int dotsPerMeterX = image.dotsPerMeterX();
+    const int dotsPerMeterY = image.dotsPerMeterY();
+    const QSizeF pixels(image.size());
+    if (dotsPerMeterX <= 0 || dotsPerMeterY <= 0
+        || (dotsPerMeterX == defaultDotsPerMeter && dotsPerMeterY == defaultDotsPerMeter))
+        return pixels;
+    constexpr double pointsPerMeter = 72.0 / 0.0254;
+    return QSizeF(pixels.width() * pointsPerMeter / dotsPerMeterX,
+                  pixels.height() * pointsPerMeter / dotsPerMeterY);
+}
+
+bool ClipboardMonitor::isTableContent()
+{
+    for (const QString &type : m_pasteboard->types()) {
+        for (const QString &marker : TableTypeMarkers) {
+            if (type.contains(marker))
+                return true;
+        }
+    }
+    if (const std::optional<QString> html = m_pasteboard->string(HtmlType)) {
+        for (const QString &marker : TableMarkupMarkers) {
+            if (html->contains(marker))
+                return true;
+        }
+    }
+    const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+    if (!text)
+        return false;
+    const QStringList lines = text->split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 2)
+        return false;
+    return std::all_of(lines.cbegin(), lines.cend(),
+                       [](const QString &line) { return line.contains(QLatin1Char('\t')); });
+}
+
+// --- History store operations ---------------------------------------------------------------
+
+void ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId,
+                                    const QString &appName, ModelContext *context)
+{
+    const QString failureText = QStringLiteral("Erro ao salvar texto no histórico: ");
+    QString error;
+    const std::optional<QList<ClipboardItemPtr>> existing =
+        context->fetch(FetchDescriptor::textEntries(text), &error);
+    if (!existing) {
+        Log::line(failureText + error);
+        return;
+    }
+    if (!existing->isEmpty()) {
+        const ClipboardItemPtr &item = existing->first();
+        item->setCopiedAt(now());
+        if (!bundleId.isEmpty()) {
+            item->setSourceAppBundleId(bundleId);
+            item->setSourceAppName(appName);
+        }
+        if (!context->save(&error)) {
+            Log::line(failureText + error);
+            return;
+        }
+        enforceHistoryLimit(context);
+        return;
+    }
+    ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
+    item->setTextContent(text);
+    item->setCharCount(ClipboardItem::characterCount(text));
+    item->setWordCount(ClipboardItem::countWords(text));
+    insertAndSave(item, context, failureText);
+}
+
+void ClipboardMonitor::saveTableItem(const QString &text, const QString &bundleId,
+                                     const QString &appName, ModelContext *context)
+{
+    ClipboardItemPtr item = newItem(ClipboardItem::TableType, bundleId, appName);
+    item->setTextContent(text);
+    insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
+}
+
+void ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
+                                     const QString &bundleId, const QString &appName,
+                                     ModelContext *context)
+{
+    ClipboardItemPtr item = newItem(ClipboardItem::ImageType, bundleId, appName);
+    item->setImageData(data);
+    item->setImageWidth(size.width());
+    item->setImageHeight(size.height());
+    insertAndSave(item, context, QStringLiteral("Erro ao salvar imagem no histórico: "));
+}
+
+void ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
+                                    const QString &appName, ModelContext *context)
+{
+    QStringList paths;
+    paths.reserve(fileUrls.size());
+    for (const QUrl &url : fileUrls)
+        paths << url.toLocalFile();
+    ClipboardItemPtr item = newItem(ClipboardItem::FileType, bundleId, appName);
+    item->setFilePaths(paths);
+    insertAndSave(item, context, QStringLiteral("Erro ao salvar arquivo no histórico: "));
+}
+
+void ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
+                                     const QString &failureText)
+{
+    context->insert(item);
+    QString error;
+    if (!context->save(&error)) {
+        Log::line(failureText + error);
+        return;
+    }
+    enforceHistoryLimit(context);
+}
+
+void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
+{
+    const qint64 limit = m_preferences->maxHistoryCountForLimit();
+    QString error;
+    const std::optional<QList<ClipboardItemPtr>> items =
+        context->fetch(FetchDescriptor::historyNewestFirst(), &error);
+    if (!items) {
+        Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
+        return;
+    }
+    if (items->size() <= limit)
+        return;
+    for (qsizetype i = qsizetype(limit); i < items->size(); ++i) {
+        if (!items->at(i)->isPinned())
+            context->remove(items->at(i));
+    }
+    if (!context->save(&error))
+        Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
+}
+
+void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context)
+{
+    if (!item)
+        return;
+    auto *contents = new QMimeData;
+    const std::optional<QString> text = item->textContent();
+    if (item->isImage()) {
+        if (const std::optional<QByteArray> bytes = item->imageData()) {
+            if (const std::optional<QImage> image = decodedImage(*bytes))
+                contents->setImageData(*image);
+        }
+    } else if (item->isFile()) {
+        if (const std::optional<QStringList> paths = item->filePaths()) {
+            QList<QUrl> urls;
+            urls.reserve(paths->size());
+            for (const QString &path : *paths)
+                urls << QUrl::fromLocalFile(path);
+            contents->setUrls(urls);
+        }
+    } else if (item->isTable()) {
+        if (text) {
+            contents->setText(*text);
+            contents->setData(TableType, text->toUtf8());
+        }
+    } else if (text) {
+        contents->setText(*text);
+    }
+    m_pasteboard->writeContents(contents);
+
+    item->setCopiedAt(now());
+    if (context)
+        context->save(); // a failure here is deliberately silent
+    m_lastChangeCount = m_pasteboard->changeCount();
+    if (m_preferences->soundFeedbackForCopyBack() && m_alertSound)
+        m_alertSound->play();
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "models/ClipboardItem.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSizeF>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <optional>
+
+class AlertSound;
+class IgnoredAppsManager;
+class ModelContainer;
+class ModelContext;
+class Pasteboard;
+class Preferences;
+class Workspace;
+
+// Watches the clipboard and turns every new generation copied in another application into at
+// most one history entry; also owns the operations that change the stored history (the saves,
+// the history limit and the copy-back), which share its bookkeeping of the handled generation.
+class ClipboardMonitor : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
+public:
+    static constexpr int PollIntervalMs = 350;
+    // The clipboard announces each change; one extra poll this long after an announcement makes a
+    // copy appear at once, with the application that was frontmost when it was made.
+    static constexpr int SettleDelayMs = 30;
+    static constexpr qint64 DefaultHistoryCapacity = 30;
+    // A single copied image file is read whole only up to this size; a larger one (or anything
+    // that is not a regular file, such as a named pipe) is recorded as a file entry instead.
+    static constexpr qint64 MaxImageFileBytes = 256 * 1024 * 1024;
+
+    static const QStringList ImageFileExtensions;
+    static const QStringList TableTypeMarkers;
+    static const QStringList TableMarkupMarkers;
+    static inline const QString PlainTextType = QStringLiteral("text/plain");
+    static inline const QString HtmlType = QStringLiteral("text/html");
+    static inline const QString PngType = QStringLiteral("image/png");
+    static inline const QString TiffType = QStringLiteral("image/tiff");
+    static inline const QString JpegType = QStringLiteral("image/jpeg");
+    static inline const QString TableType = QStringLiteral("text/tab-separated-values");
+
+    ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace, Preferences *preferences,
+                     IgnoredAppsManager *ignoredApps, AlertSound *alertSound,
+                     QObject *parent = nullptr);
+    ~ClipboardMonitor() override;
+
+    // The instance the application start-up created; null before that.
+    static ClipboardMonitor *shared();
+    static void setShared(ClipboardMonitor *monitor);
+
+    // Uses `container` for every capture from now on and starts polling.
+    void configure(ModelContainer *container);
+    void startMonitoring();
+    void stopMonitoring();
+    bool isMonitoring() const { return m_isMonitoring; }
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
+
+    // Puts the entry back on the clipboard, moves it to the top of the history and saves; the
+    // write is never recorded as a new copy.
+    void copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context);
+    // Deletes the oldest unpinned entries beyond the configured capacity.
+    void enforceHistoryLimit(ModelContext *context);
+
+    // One poll: examines the clipboard when its change count moved since the last handled one.
+    void checkForChanges();
+
+    struct ImageCapture
+    {
+        QByteArray data;
+        QSizeF size;
+    };
+    std::optional<ImageCapture> extractImageDataAndSize();
+    bool isTableContent();
+
+    // An image's size in points: its pixel size, scaled by 72 / dpi when it records a resolution.
+    static QSizeF pointSize(const class QImage &image);
+
+Q_SIGNALS:
+    void isMonitoringChanged(bool monitoring);
+
+private:
+    void processPasteboardContent(const QString &bundleId, const QString &appName);
+    std::optional<ImageCapture> imageFromFile(const QString &path);
+
+    void saveTextItem(const QString &text, const QString &bundleId, const QString &appName,
+                      ModelContext *context);
+    void saveTableItem(const QString &text, const QString &bundleId, const QString &appName,
+                       ModelContext *context);
+    void saveImageItem(const QByteArray &data, const QSizeF &size, const QString &bundleId,
+                       const QString &appName, ModelContext *context);
+    void saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
+                      const QString &appName, ModelContext *context);
+    void insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
+                       const QString &failureText);
+
+    Pasteboard *m_pasteboard;
+    Workspace *m_workspace;
+    Preferences *m_preferences;
+    IgnoredAppsManager *m_ignoredApps;
+    AlertSound *m_alertSound;
+
+    QTimer m_timer;
+    QTimer m_settleTimer;
+    qint64 m_lastChangeCount = 0;
+    QPointer<ModelContainer> m_modelContainer;
+    bool m_isMonitoring = false;
+};
