@@ -55,7 +55,7 @@ void HotKeyManager::registerHotKey()
         return;
     const quint32 keyCode = m_preferences->globalShortcutKeyCode();
     const quint32 modifiers = m_preferences->globalShortcutModifiers();
-    m_handler = connect(m_service, &HotKeyService::pressed, this, [this] {
+    m_handler = connect(m_service.data(), &HotKeyService::pressed, this, [this] {
         if (onTrigger)
             onTrigger();
     });

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/HotKeyService.h"
+
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 
-class HotKeyService;
 class Preferences;
 
 // The global hot key that toggles the history popup: one combination, read from the preferences
@@ -46,7 +48,7 @@ public:
     bool hasHandler() const { return bool(m_handler); }
 
 private:
-    HotKeyService *m_service;
+    QPointer<HotKeyService> m_service;
     Preferences *m_preferences;
     QMetaObject::Connection m_handler;
 };

@@ -1,6 +1,7 @@
 #include "services/StatusBarController.h"
 
 #include "services/AppearanceManager.h"
+#include "services/ClipboardMonitor.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
@@ -89,6 +90,8 @@ void StatusBarController::configure(ModelContainer *container)
     actions.copyItemToPasteboard = [this](const ClipboardItemPtr &item, ModelContext *context) {
         if (m_copyBack)
             m_copyBack(item, context);
+        else if (ClipboardMonitor *monitor = ClipboardMonitor::shared())
+            monitor->copyItemToPasteboard(item, context);
     };
     actions.closePopover = [this] { closePopover(); };
     actions.openSettings = [this](ModelContainer *store) {
@@ -262,7 +265,10 @@ void StatusBarController::showContextMenu()
     // so the next plain click toggles the popup again.
     QMenu *menu = buildContextMenu(m_popover.get());
     m_menu = menu;
-    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    connect(menu, &QMenu::aboutToHide, menu, [menu] {
+        menu->deleteLater();
+        Log::note(QStringLiteral("context menu closed"));
+    });
     const QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
     const QPoint at = icon.isValid() && !icon.isEmpty() ? icon.bottomLeft() + QPoint(0, 1) : QCursor::pos();
     menu->popup(at);

@@ -44,7 +44,8 @@ public:
     // of a Ctrl+digit press.
     std::function<void(int)> onSelectIndexRequested;
 
-    // The copy-back (clipboard write and move to the top) the popup uses for a chosen entry.
+    // The copy-back (clipboard write and move to the top) the popup uses for a chosen entry;
+    // without one, the shared clipboard monitor's.
     void setCopyItemToPasteboard(std::function<void(const ClipboardItemPtr &, ModelContext *)> copyBack);
     // The openers of the Settings and user-guide windows; without them those entries do nothing.
     void setWindowOpeners(std::function<void(ModelContainer *)> openSettings, std::function<void()> openHelp);
