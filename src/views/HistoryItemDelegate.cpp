@@ -67,9 +67,9 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     // Badge of the first ten rows; the others keep the same empty column so titles line up.
     const QString badge = shortcutLabel(index.row());
     if (!badge.isEmpty()) {
-        QFont font = PopoverStyle::font(option.font, 11, QFont::DemiBold);
-        font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-        font.setStyleHint(QFont::Monospace);
+        // The interface font: its digits are all one width, and unlike most monospaced fonts it
+        // draws the command sign at full size.
+        const QFont font = PopoverStyle::font(option.font, 11, QFont::DemiBold);
         const QFontMetrics metrics(font);
         const int width = metrics.horizontalAdvance(badge) + 12;
         const int height = metrics.height() + 4;

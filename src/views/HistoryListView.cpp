@@ -1,5 +1,8 @@
 #include "views/HistoryListView.h"
 
+#include "views/PopoverStyle.h"
+
+#include <QEvent>
 #include <QScrollBar>
 
 HistoryListView::HistoryListView(QWidget *parent)
@@ -18,4 +21,33 @@ HistoryListView::HistoryListView(QWidget *parent)
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     setCursor(Qt::PointingHandCursor);
+    styleScrollBar();
+}
+
+void HistoryListView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        styleScrollBar();
+    QListView::changeEvent(event);
+}
+
+void HistoryListView::styleScrollBar()
+{
+    const auto rgba = [](const QColor &color) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)")
+            .arg(color.red())
+            .arg(color.green())
+            .arg(color.blue())
+            .arg(color.alphaF(), 0, 'f', 2);
+    };
+    const QString handle = rgba(PopoverStyle::tint(palette(), 0.28));
+    const QString hovered = rgba(PopoverStyle::tint(palette(), 0.45));
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 1px 2px 0; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px;"
+                       " margin: 0 2px; }"
+                       "QScrollBar::handle:vertical:hover { background: %2; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+            .arg(handle, hovered));
 }

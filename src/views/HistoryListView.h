@@ -9,4 +9,11 @@ class HistoryListView : public QListView
     Q_OBJECT
 public:
     explicit HistoryListView(QWidget *parent = nullptr);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    // A slim scroll bar without arrows, tinted from the palette, as current desktops draw them.
+    void styleScrollBar();
 };
