@@ -225,6 +225,28 @@ private Q_SLOTS:
         QCOMPARE(kavla.terminate(), 0);
     }
 
+    void hotKeyFollowsAKeyboardMapChange()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready"), 30000), qPrintable(kavla.errors()));
+
+        // On Dvorak, V sits on another key: the grab must move with it.
+        int status = -1;
+        m_display.run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us"),
+                                                    QStringLiteral("-variant"), QStringLiteral("dvorak")}, &status);
+        QCOMPARE(status, 0);
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("global hot key taken again")), qPrintable(kavla.errors()));
+        key(m_display, QStringLiteral("super+shift+v"));
+        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        key(m_display, QStringLiteral("Escape"));
+        QVERIFY(waitForCount(kavla, Closed, 1));
+
+        m_display.run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us")}, &status);
+        QCOMPARE(status, 0);
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
     void refusedGrabIsLoggedAndKavlaKeepsWorking()
     {
         // Another client (here a Kavla of another session) holds Super+Shift+V first.

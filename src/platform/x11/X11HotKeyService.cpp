@@ -192,7 +192,9 @@ void X11HotKeyService::scheduleRegrab()
             return;
         QString error;
         m_registered = grab(&error);
-        if (!m_registered)
+        if (m_registered)
+            Log::note(QStringLiteral("keyboard map changed; global hot key taken again"));
+        else
             Log::line(QStringLiteral("Erro ao registrar atalho global: ") + error);
     });
 }
