@@ -91,17 +91,33 @@ public:
     QElapsedTimer timer;
 };
 
-// Becomes true once the popup window is exposed and its first paint has run.
+// Notes when the popup window has been exposed and its first paint has run: Qt paints an exposed
+// window while handling the expose, so the next turn of the event loop comes after the paint.
 class PaintWatcher : public QObject
 {
 public:
+    explicit PaintWatcher(const PressClock &clock)
+        : m_clock(clock)
+    {
+    }
     bool painted = false;
+    double paintedAfterPressMs = 0;
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Expose)
-            QTimer::singleShot(0, this, [this] { painted = true; });
+        if (event->type() == QEvent::Expose && !painted && !m_pending) {
+            m_pending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_pending = false;
+                painted = true;
+                paintedAfterPressMs = m_clock.timer.nsecsElapsed() / 1e6;
+            });
+        }
         return false;
     }
+
+private:
+    const PressClock &m_clock;
+    bool m_pending = false;
 };
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
@@ -123,7 +139,7 @@ void press(const QString &display)
     environment.insert(QStringLiteral("DISPLAY"), display);
     xdotool.setProcessEnvironment(environment);
     xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")});
-    // Not waited for here: the process runs while the event loop turns.
+    // The event loop keeps turning while xdotool runs, so Kavla handles the press meanwhile.
     xdotool.waitForStarted();
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 5000);
 }
@@ -181,7 +197,7 @@ int main(int argc, char *argv[])
         };
         hotKey.registerHotKey();
 
-        PaintWatcher watcher;
+        PaintWatcher watcher(clock);
         QList<double> opens;
         double first = -1;
         for (int round = 0; round < Rounds && status == 0; ++round) {
@@ -195,7 +211,7 @@ int main(int argc, char *argv[])
                 status = 1;
                 break;
             }
-            const double ms = clock.timer.nsecsElapsed() / 1e6;
+            const double ms = watcher.paintedAfterPressMs;
             if (round == 0)
                 first = ms;
             else
