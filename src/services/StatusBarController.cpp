@@ -9,6 +9,7 @@
 #include "services/QuickSelectKeys.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
+#include "views/ContextMenu.h"
 #include "views/HistoryPopoverView.h"
 #include "views/PopoverWindow.h"
 #include "views/SymbolIcon.h"
@@ -229,7 +230,7 @@ bool StatusBarController::handleKeyPress(int key, Qt::KeyboardModifiers modifier
 
 QMenu *StatusBarController::buildContextMenu(QWidget *parent)
 {
-    auto *menu = new QMenu(parent);
+    auto *menu = new ContextMenu(parent);
     QAction *heading = menu->addAction(L("Kavla"));
     heading->setEnabled(false);
     menu->addSeparator();

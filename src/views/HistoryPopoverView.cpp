@@ -213,6 +213,13 @@ void HistoryPopoverView::showEvent(QShowEvent *event)
     Q_EMIT cameOnScreen();
 }
 
+void HistoryPopoverView::hideEvent(QHideEvent *event)
+{
+    // Like an alert attached to the popup, the question goes away with it, unanswered.
+    m_confirmation->hide();
+    QWidget::hideEvent(event);
+}
+
 void HistoryPopoverView::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange && m_headerSymbol)

@@ -96,6 +96,16 @@ private:
         return {};
     }
 
+    // The popup's frame on screen, empty while it is not mapped.
+    QRect popupGeometry(const VirtualDisplay &display)
+    {
+        static const QRegularExpression popup(QStringLiteral(
+            R"(\("kavla" "kavla"\)\s+382x532\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))"));
+        const QString tree = display.run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+        const QRegularExpressionMatch match = popup.match(tree);
+        return match.hasMatch() ? QRect(match.captured(1).toInt(), match.captured(2).toInt(), 382, 532) : QRect();
+    }
+
     void click(const VirtualDisplay &display, QPoint at, int button = 1)
     {
         display.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
@@ -141,6 +151,11 @@ private Q_SLOTS:
 
         click(m_display, icon);
         QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        // Hanging under the icon, within the screen.
+        const QRect popup = popupGeometry(m_display);
+        QVERIFY2(popup.isValid(), "the popup is not on screen");
+        QVERIFY2(popup.top() > icon.y() && popup.top() < icon.y() + 40, qPrintable(QString::number(popup.top())));
+        QVERIFY2(popup.left() <= icon.x() && popup.right() >= icon.x() - 40, qPrintable(QString::number(popup.left())));
         click(m_display, icon);
         QVERIFY2(waitForCount(kavla, Closed, 1), qPrintable(kavla.errors()));
         QTest::qWait(400); // a new click, not the tail of the closing one
@@ -163,6 +178,27 @@ private Q_SLOTS:
         key(m_display, QStringLiteral("Escape"));
         QVERIFY(waitForCount(kavla, Closed, 3));
         QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void quittingFromTheMenuRunsTheTermination()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready"), 30000), qPrintable(kavla.errors()));
+        const QPoint icon = waitForTrayIcon(m_display);
+        QVERIFY(!icon.isNull());
+        click(m_display, icon, 3);
+        QVERIFY(waitForCount(kavla, QStringLiteral("context menu shown"), 1));
+        key(m_display, QStringLiteral("ctrl+q"));
+        QCOMPARE(kavla.waitForExit(20000), 0);
+        QVERIFY(kavla.errors().contains(QStringLiteral("stopped")));
+
+        // The grab went with it: a new Kavla takes the hot key without complaint.
+        KavlaProcess next(m_display.environment());
+        QVERIFY(next.start());
+        QVERIFY(next.waitForOutput(QStringLiteral("ready"), 30000));
+        QVERIFY2(!next.output().contains(RefusedGrab), qPrintable(next.output()));
+        QCOMPARE(next.terminate(), 0);
     }
 
     void hotKeyTogglesFromAnotherWindow()

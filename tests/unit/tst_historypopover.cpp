@@ -338,6 +338,43 @@ private Q_SLOTS:
         QCOMPARE(view.searchText(), QStringLiteral("nothing like this"));
     }
 
+    void closingThePopupDismissesTheQuestion()
+    {
+        auto store = openStore();
+        QVERIFY(store);
+        add(store->mainContext(), {text(QStringLiteral("kept"), 1)});
+        HistoryPopoverView view(store->mainContext(), nullptr, nullptr, {});
+        view.show();
+        view.showClearConfirmation();
+        view.hide();
+        view.show();
+        QVERIFY(!view.clearConfirmation()->isVisible());
+        QCOMPARE(view.historyModel()->rowCount(), 1);
+    }
+
+    void clickingARowCopiesItBack()
+    {
+        auto store = openStore();
+        QVERIFY(store);
+        add(store->mainContext(), {text(QStringLiteral("older"), 1), text(QStringLiteral("newer"), 2)});
+        QStringList copies;
+        int closes = 0;
+        HistoryPopoverActions actions;
+        actions.copyItemToPasteboard = [&](const ClipboardItemPtr &item, ModelContext *) {
+            copies << *item->textContent();
+        };
+        actions.closePopover = [&] { ++closes; };
+        HistoryPopoverView view(store->mainContext(), nullptr, nullptr, actions);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QListView *list = view.listView();
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QVERIFY(second.isValid());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(copies, QStringList{u"older"_qs});
+        QCOMPARE(closes, 1);
+    }
+
     void viewFollowsTheCapacityPreference()
     {
         auto store = openStore();

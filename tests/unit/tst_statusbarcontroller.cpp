@@ -6,6 +6,7 @@
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
+#include "views/ContextMenu.h"
 #include "views/HistoryPopoverView.h"
 #include "views/PopoverWindow.h"
 #include "views/SearchBar.h"
@@ -192,6 +193,33 @@ private Q_SLOTS:
         menu->actions().at(2)->trigger();
         QVERIFY(controller->isPopoverShown());
         controller->closePopover();
+    }
+
+    void contextMenuKeyEquivalents_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("entry"); // empty: none
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        QTest::newRow("Ctrl+,") << int(Qt::Key_Comma) << ctrl << QStringLiteral("Ajustes...");
+        QTest::newRow("Ctrl+? typed with Shift") << int(Qt::Key_Question) << (ctrl | Qt::ShiftModifier)
+                                                 << QStringLiteral("Guia do Usuário...");
+        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << ctrl << QStringLiteral("Encerrar Kavla");
+        QTest::newRow("Ctrl+Alt+Q") << int(Qt::Key_Q) << (ctrl | Qt::AltModifier) << QString();
+        QTest::newRow("Q alone") << int(Qt::Key_Q) << Qt::KeyboardModifiers() << QString();
+    }
+
+    void contextMenuKeyEquivalents()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, entry);
+        auto controller = makeController(0);
+        QWidget owner;
+        auto *menu = qobject_cast<ContextMenu *>(controller->buildContextMenu(&owner));
+        QVERIFY(menu);
+        QAction *action = menu->actionForKey(key, modifiers);
+        QCOMPARE(action ? action->text() : QString(), entry);
     }
 
     void clicksOnTheTrayItem_data()

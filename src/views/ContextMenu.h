@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QMenu>
+
+// The tray item's menu: while it is open, an entry's key equivalent (Ctrl+, Ctrl+? Ctrl+Q)
+// chooses that entry, as the keys shown beside the entries promise.
+class ContextMenu : public QMenu
+{
+    Q_OBJECT
+public:
+    using QMenu::QMenu;
+
+    // The enabled entry whose shortcut is this key press, if any. Shift is ignored for keys whose
+    // character needs it on some layouts ("?").
+    QAction *actionForKey(int key, Qt::KeyboardModifiers modifiers) const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
