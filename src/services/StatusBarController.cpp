@@ -134,7 +134,11 @@ void StatusBarController::updateStatusItemIcon()
 {
     if (!m_statusItem)
         return;
-    const QColor ink = QApplication::palette().color(QPalette::WindowText);
+    // The icon sits on the desktop's panel, whose colours follow the desktop, not the appearance
+    // chosen inside Kavla.
+    const AppearanceManager *appearance = AppearanceManager::shared();
+    const QPalette desktop = appearance ? appearance->systemPalette() : QApplication::palette();
+    const QColor ink = desktop.color(QPalette::WindowText);
     m_statusItem->setIcon(SymbolIcon::icon(QStringLiteral("clock.arrow.circlepath"), ink));
 }
 
