@@ -1,5 +1,6 @@
 #include "views/PopoverWindow.h"
 
+#include "services/LocalizedAppBundle.h"
 #include "views/PopoverStyle.h"
 
 #include <QGuiApplication>
@@ -17,7 +18,7 @@ PopoverWindow::PopoverWindow(QWidget *parent)
     , m_layout(new QVBoxLayout(this))
 {
     setObjectName(QStringLiteral("HistoryPopover"));
-    setWindowTitle(QStringLiteral("Kavla"));
+    setWindowTitle(L("Kavla"));
     // One pixel of frame around the content, painted by paintEvent.
     m_layout->setContentsMargins(1, 1, 1, 1);
     m_layout->setSpacing(0);

@@ -55,29 +55,55 @@ void ThumbnailCache::prefetch(const QList<ClipboardItemPtr> &items)
 
 void ThumbnailCache::waitForPending()
 {
-    m_pool.waitForDone();
-    QCoreApplication::sendPostedEvents(this);
+    while (m_decoding || !m_queue.isEmpty()) {
+        m_pool.waitForDone();
+        QCoreApplication::sendPostedEvents(this);
+        if (!m_decoding)
+            decodeNext();
+    }
 }
 
 void ThumbnailCache::start(const ClipboardItemPtr &item)
 {
-    const QUuid id = item->id();
     if (!item->hasImageData()) {
-        m_entries.insert(id, Entry{State::Failed, {}});
+        m_entries.insert(item->id(), Entry{State::Failed, {}});
         return;
     }
-    const std::optional<QByteArray> bytes = item->imageData();
-    if (!bytes || bytes->isEmpty()) {
-        m_entries.insert(id, Entry{State::Failed, {}});
-        return;
+    m_entries.insert(item->id(), Entry{State::Pending, {}});
+    m_queue.enqueue(Waiting{item->id(), item});
+    decodeNext();
+}
+
+void ThumbnailCache::decodeNext()
+{
+    while (!m_decoding && !m_queue.isEmpty()) {
+        const Waiting next = m_queue.dequeue();
+        const QUuid id = next.id;
+        const ClipboardItemPtr item = next.item.lock();
+        if (!item) {
+            m_entries.remove(id); // deleted from the history meanwhile
+            continue;
+        }
+        const std::optional<QByteArray> bytes = item->imageData();
+        if (!bytes || bytes->isEmpty()) {
+            store(id, {});
+            continue;
+        }
+        m_decoding = true;
+        ++m_decodeCount;
+        const QByteArray data = *bytes;
+        m_pool.start([this, id, data] {
+            const QImage image = decode(data);
+            QMetaObject::invokeMethod(
+                this,
+                [this, id, image] {
+                    m_decoding = false;
+                    store(id, image);
+                    decodeNext();
+                },
+                Qt::QueuedConnection);
+        });
     }
-    m_entries.insert(id, Entry{State::Pending, {}});
-    ++m_decodeCount;
-    const QByteArray data = *bytes;
-    m_pool.start([this, id, data] {
-        const QImage image = decode(data);
-        QMetaObject::invokeMethod(this, [this, id, image] { store(id, image); }, Qt::QueuedConnection);
-    });
 }
 
 void ThumbnailCache::store(const QUuid &id, const QImage &image)

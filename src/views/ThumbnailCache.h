@@ -4,14 +4,15 @@
 
 #include <QHash>
 #include <QImage>
+#include <QQueue>
 #include <QObject>
 #include <QThreadPool>
 #include <QUuid>
 
 // Small square thumbnails of image entries, decoded once per entry off the main thread and kept
 // by id, so painting the popup's rows never decodes a full-size image. The bytes are read from
-// the store on the main thread (the database connection lives there), only for entries not seen
-// before.
+// the store on the main thread (the database connection lives there), one image at a time as
+// the previous decoding finishes, so a history of large images never sits in memory at once.
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ Q_SIGNALS:
 
 private:
     void start(const ClipboardItemPtr &item);
+    void decodeNext();
     void store(const QUuid &id, const QImage &image);
 
     struct Entry
@@ -50,6 +52,13 @@ private:
         QImage image;
     };
     QHash<QUuid, Entry> m_entries;
+    struct Waiting
+    {
+        QUuid id;
+        std::weak_ptr<ClipboardItem> item;
+    };
+    QQueue<Waiting> m_queue;
+    bool m_decoding = false;
     QThreadPool m_pool;
     int m_decodeCount = 0;
 };

@@ -239,8 +239,9 @@ private Q_SLOTS:
         QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
         HistoryQueryModel history(context);
         cache.prefetch(history.items());
-        QCOMPARE(cache.decodeCount(), 2);
+        QCOMPARE(cache.state(wide->id()), ThumbnailCache::State::Pending);
         cache.waitForPending();
+        QCOMPARE(cache.decodeCount(), 2);
         QCOMPARE(ready.count(), 2);
 
         const QImage thumbnail = cache.thumbnail(history.itemAt(2));
