@@ -1,7 +1,10 @@
 // The tray item's controller: the key monitor's decision for every modifier combination, the
 // popup toggling and its single key monitor, quick selection through real key presses, and the
 // context menu's entries.
+#include "fakes/MemoryDefaultsStore.h"
 #include "services/KeyMonitor.h"
+#include "services/LanguageManager.h"
+#include "services/LocalizedAppBundle.h"
 #include "services/QuickSelectKeys.h"
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
@@ -246,6 +249,31 @@ private Q_SLOTS:
         if (menu)
             menu->hide();
         controller->closePopover();
+    }
+
+    void languageChangeRebuildsThePopup()
+    {
+        MemoryDefaultsStore defaults;
+        LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
+        LanguageManager languages(&defaults, &bundle);
+        LanguageManager::setShared(&languages);
+        auto controller = makeController(2);
+        controller->showPopover();
+        HistoryPopoverView *before = controller->historyView();
+        before->setSearchText(QStringLiteral("entry"));
+        QCOMPARE(before->searchBar()->field()->placeholderText(), QStringLiteral("Buscar no histórico..."));
+
+        languages.setLanguage(QStringLiteral("en"));
+        HistoryPopoverView *after = controller->historyView();
+        QVERIFY(after != before);
+        QCOMPARE(after->searchText(), QString());
+        QCOMPARE(after->searchBar()->field()->placeholderText(), QStringLiteral("Search history..."));
+        // The rebuilt content took over the quick selection.
+        QVERIFY(controller->handleKeyPress(Qt::Key_2, Qt::ControlModifier));
+        QCOMPARE(m_copies, QStringList{u"entry 2"_qs});
+
+        languages.setLanguage(QStringLiteral("system"));
+        LanguageManager::setShared(nullptr);
     }
 
     void popupIsPlacedUnderTheIconOnScreen_data()
