@@ -121,6 +121,26 @@ private Q_SLOTS:
         QVERIFY(!controller->hasKeyMonitor());
     }
 
+    void clickThatClosedThePopupDoesNotReopenIt()
+    {
+        auto controller = makeController(1);
+        controller->statusItemClicked(QSystemTrayIcon::Trigger, {});
+        QVERIFY(controller->isPopoverShown());
+        // A press outside the popup, on the icon: Qt closes the popup, then the icon reports it.
+        controller->popover()->hide();
+        controller->statusItemClicked(QSystemTrayIcon::Trigger, {});
+        QVERIFY(!controller->isPopoverShown());
+        // A later click is a new one.
+        QTest::qWait(350);
+        controller->statusItemClicked(QSystemTrayIcon::Trigger, {});
+        QVERIFY(controller->isPopoverShown());
+        // The hot key is never taken for the tail of a click.
+        controller->closePopover();
+        controller->togglePopover();
+        QVERIFY(controller->isPopoverShown());
+        controller->closePopover();
+    }
+
     void keysWhileThePopupIsHiddenAreIgnored()
     {
         auto controller = makeController(3);
