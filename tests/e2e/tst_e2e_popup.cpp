@@ -229,6 +229,16 @@ private Q_SLOTS:
         key(m_display, QStringLiteral("Escape"));
         QVERIFY(waitForCount(kavla, Closed, 2));
 
+        // NumLock and CapsLock on do not change the combination.
+        key(m_display, QStringLiteral("Num_Lock"));
+        key(m_display, QStringLiteral("Caps_Lock"));
+        key(m_display, QStringLiteral("super+shift+v"));
+        QVERIFY(waitForCount(kavla, Shown, 3));
+        key(m_display, QStringLiteral("Escape"));
+        QVERIFY(waitForCount(kavla, Closed, 3));
+        key(m_display, QStringLiteral("Num_Lock"));
+        key(m_display, QStringLiteral("Caps_Lock"));
+
         // Quitting releases the grab: the combination reaches the other window again.
         QCOMPARE(kavla.terminate(), 0);
         KavlaProcess next(m_display.environment());
