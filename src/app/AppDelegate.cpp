@@ -2,6 +2,7 @@
 
 #include "app/SharedModelContainer.h"
 #include "platform/x11/X11HotKeyService.h"
+#include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
@@ -26,6 +27,10 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!StatusBarController::shared())
         StatusBarController::setShared(new StatusBarController(this));
     StatusBarController::shared()->configure(container);
+
+    // Copies made in other applications enter the history from now on.
+    if (ClipboardMonitor *monitor = ClipboardMonitor::shared())
+        monitor->configure(container);
 
     // The global hot key toggles the popup; the toggle is queued so it always runs on the main
     // thread, whichever thread the platform delivers the press on.
@@ -52,6 +57,8 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    if (ClipboardMonitor *monitor = ClipboardMonitor::shared())
+        monitor->stopMonitoring();
     if (StatusBarController *controller = StatusBarController::shared())
         controller->closePopover();
     if (HotKeyManager *hotKey = HotKeyManager::shared())

@@ -1,10 +1,18 @@
 #include "app/KavlaApp.h"
 
+#include "platform/x11/DesktopAlertSound.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
+#include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
+#include "services/ClipboardMonitor.h"
+#include "services/IgnoredAppsManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+
+#include <QGuiApplication>
 
 KavlaApp::KavlaApp(QObject *parent)
     : QObject(parent)
@@ -25,10 +33,28 @@ KavlaApp::KavlaApp(QObject *parent)
     AppearanceManager::setShared(m_appearanceManager);
     m_languageManager->configureBundle(m_bundle.get());
     m_appearanceManager->applyAppearance(m_appearanceManager->currentAppearance());
+
+    // The ignore list and the clipboard monitor, over the X11 clipboard and desktop; the
+    // monitor starts polling once the delegate hands it the history store.
+    m_pasteboard = new X11Pasteboard(QGuiApplication::clipboard(), this);
+    m_workspace = std::make_unique<X11Workspace>(X11Workspace::qtConnection(),
+                                                 QGuiApplication::desktopFileName());
+    m_applicationPicker = std::make_unique<XdgApplicationPicker>();
+    m_alertSound = std::make_unique<DesktopAlertSound>();
+    m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, m_workspace.get(),
+                                                  m_applicationPicker.get(), this);
+    IgnoredAppsManager::setShared(m_ignoredAppsManager);
+    m_clipboardMonitor = new ClipboardMonitor(m_pasteboard, m_workspace.get(), m_preferences,
+                                              m_ignoredAppsManager, m_alertSound.get(), this);
+    ClipboardMonitor::setShared(m_clipboardMonitor);
 }
 
 KavlaApp::~KavlaApp()
 {
+    ClipboardMonitor::setShared(nullptr);
+    delete m_clipboardMonitor;
+    IgnoredAppsManager::setShared(nullptr);
+    delete m_ignoredAppsManager;
     AppearanceManager::setShared(nullptr);
     LanguageManager::setShared(nullptr);
     // The language manager refers to the bundle: it goes first.

@@ -4,11 +4,17 @@
 
 #include <memory>
 
+class AlertSound;
 class AppearanceManager;
+class ApplicationPicker;
+class ClipboardMonitor;
 class DefaultsStore;
+class IgnoredAppsManager;
 class LanguageManager;
 class LocalizedAppBundle;
+class Pasteboard;
 class Preferences;
+class Workspace;
 
 // The application description: builds the process-wide services in their start-up order, makes
 // them reachable through their shared() accessors, and keeps them for the life of the process.
@@ -25,4 +31,11 @@ private:
     std::unique_ptr<LocalizedAppBundle> m_bundle;
     LanguageManager *m_languageManager = nullptr;
     AppearanceManager *m_appearanceManager = nullptr;
+    // The clipboard capture and the desktop it observes.
+    Pasteboard *m_pasteboard = nullptr;
+    std::unique_ptr<Workspace> m_workspace;
+    std::unique_ptr<ApplicationPicker> m_applicationPicker;
+    std::unique_ptr<AlertSound> m_alertSound;
+    IgnoredAppsManager *m_ignoredAppsManager = nullptr;
+    ClipboardMonitor *m_clipboardMonitor = nullptr;
 };

@@ -171,6 +171,10 @@ ApplicationIdentity X11Workspace::frontmostApplication()
     const QList<uint32_t> active = windowList(m_root, "_NET_ACTIVE_WINDOW");
     if (active.isEmpty() || active.first() == 0)
         return {};
+    // Some window managers leave the property naming a window that is gone, and its id may
+    // already belong to another client: only a managed window counts.
+    if (!windowList(m_root, "_NET_CLIENT_LIST").contains(active.first()))
+        return {};
     return identityOfWindow(active.first());
 }
 

@@ -1,0 +1,444 @@
+// Capture from the real X11 clipboard: the real binary on a private display, with copies made by
+// a second process (tests/e2e/helpers/clipboard_owner) that owns the clipboard.
+#include "support/KavlaProcess.h"
+#include "support/VirtualDisplay.h"
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QUuid>
+
+#include <memory>
+
+using Flavours = QList<QPair<QString, QByteArray>>;
+
+namespace {
+
+// A second application that owns the clipboard (see helpers/clipboard_owner.cpp).
+class ClipboardOwner
+{
+public:
+    ClipboardOwner(const VirtualDisplay &display, const QString &name = {})
+    {
+        m_process.setProcessEnvironment(display.environment());
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList arguments;
+        if (!name.isEmpty())
+            arguments << QStringLiteral("-name") << name;
+        m_process.start(QStringLiteral(KAVLA_BINARY_DIR "/clipboard_owner"), arguments);
+        m_started = m_process.waitForStarted(5000) && waitForLine("ready").has_value();
+    }
+    ~ClipboardOwner()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+    bool started() const { return m_started; }
+
+    // Owns the clipboard with these flavours; true once it does.
+    bool offer(const Flavours &flavours)
+    {
+        QByteArray command("offer");
+        for (const auto &flavour : flavours) {
+            const QString path = m_files.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(flavour.second) != flavour.second.size())
+                return false;
+            command += ' ' + flavour.first.toUtf8() + '=' + path.toUtf8();
+        }
+        return send(command) == QByteArray("offered");
+    }
+    // Shows a window and returns its X id.
+    QString showWindow(const QString &title)
+    {
+        const QByteArray answer = send("window " + title.toUtf8());
+        return answer.startsWith("window ") ? QString::fromLatin1(answer.mid(7)) : QString();
+    }
+    bool freeze(int milliseconds) { return send("freeze " + QByteArray::number(milliseconds)) == "frozen"; }
+
+private:
+    QByteArray send(const QByteArray &command)
+    {
+        m_process.write(command + '\n');
+        return waitForLine(nullptr).value_or(QByteArray());
+    }
+    std::optional<QByteArray> waitForLine(const char *expected)
+    {
+        QDeadlineTimer deadline(10000);
+        while (!m_process.canReadLine()) {
+            if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
+                return std::nullopt;
+        }
+        const QByteArray line = m_process.readLine().trimmed();
+        if (expected && line != expected)
+            return std::nullopt;
+        return line;
+    }
+
+    QProcess m_process;
+    QTemporaryDir m_files;
+    bool m_started = false;
+};
+
+Flavours text(const QByteArray &value)
+{
+    return {{QStringLiteral("text/plain"), value}};
+}
+
+QByteArray imageBytes(const char *format, int width, int height, int dotsPerInch = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
+    }
+    if (dotsPerInch) {
+        image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray uriList(const QStringList &paths)
+{
+    QByteArray list;
+    for (const QString &path : paths)
+        list += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
+    return list;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The stored image bytes of the newest image entry.
+QByteArray newestImageBytes(const KavlaProcess &kavla)
+{
+    QByteArray bytes;
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(kavla.databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral(
+                    "SELECT bytes FROM ClipboardItemImageData WHERE itemId = (SELECT id FROM ClipboardItem"
+                    " WHERE contentType = 'image' ORDER BY copiedAt DESC LIMIT 1)"))
+                && query.next())
+                bytes = query.value(0).toByteArray();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return bytes;
+}
+
+const QString CountSql = QStringLiteral("SELECT count(*) FROM ClipboardItem");
+const QString NewestSql = QStringLiteral(
+    "SELECT contentType, coalesce(textContent, ''), coalesce(filePaths, ''), round(imageWidth),"
+    " round(imageHeight)"
+    " FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1");
+
+} // namespace
+
+class CaptureTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    VirtualDisplay m_display;
+    QTemporaryDir m_files;
+
+    void writePreferences(const KavlaProcess &kavla, const QByteArray &json)
+    {
+        writeFile(kavla.preferencesPath(), json);
+    }
+
+    // Starts Kavla and waits until it polls the clipboard.
+    bool startKavla(KavlaProcess &kavla)
+    {
+        return kavla.start() && kavla.waitForOutput(QStringLiteral("ready"), 20000);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        VirtualDisplay::Options options;
+        options.windowManager = true;
+        QVERIFY2(m_display.start(options), "Xvfb did not start");
+        QVERIFY(m_files.isValid());
+    }
+
+    void capturesEachKind_data()
+    {
+        QTest::addColumn<Flavours>("flavours");
+        QTest::addColumn<QString>("newest"); // NewestSql's row
+
+        const QString dir = m_files.path();
+        QTest::newRow("plain text") << text("olá, área de transferência") << QStringLiteral("text|olá, área de transferência||0|0");
+        QTest::newRow("TSV text") << text("Nome\tIdade\nAna\t30\n") << QStringLiteral("table|Nome\tIdade\nAna\t30\n||0|0");
+        QTest::newRow("HTML table")
+            << Flavours{{QStringLiteral("text/html"), "<table><tr><td>Ana</td><td>30</td></tr></table>"},
+                        {QStringLiteral("text/plain"), "Ana 30"}}
+            << QStringLiteral("table|Ana 30||0|0");
+        QTest::newRow("PNG") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 120, 80)}}
+                             << QStringLiteral("image|||120|80");
+        QTest::newRow("PNG at 144 dpi") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 120, 80, 144)}}
+                                        << QStringLiteral("image|||60|40");
+        QTest::newRow("TIFF only") << Flavours{{QStringLiteral("image/tiff"), imageBytes("tiff", 64, 32)}}
+                                   << QStringLiteral("image|||64|32");
+        QTest::newRow("JPEG only") << Flavours{{QStringLiteral("image/jpeg"), imageBytes("jpeg", 90, 45, 72)}}
+                                   << QStringLiteral("image|||90|45");
+        QTest::newRow("one image file") << Flavours{{QStringLiteral("text/uri-list"), uriList({dir + QStringLiteral("/foto.PNG")})}}
+                                        << QStringLiteral("image|||40|20");
+        QTest::newRow("two files")
+            << Flavours{{QStringLiteral("text/uri-list"), uriList({dir + QStringLiteral("/foto.PNG"), dir + QStringLiteral("/notas.txt")})},
+                        {QStringLiteral("text/plain"), "foto.PNG notas.txt"}}
+            << QStringLiteral(R"(file||["%1/foto.PNG","%1/notas.txt"]|0|0)").arg(dir);
+    }
+
+    void capturesEachKind()
+    {
+        QFETCH(Flavours, flavours);
+        QFETCH(QString, newest);
+        writeFile(m_files.filePath(QStringLiteral("foto.PNG")), imageBytes("png", 40, 20));
+        writeFile(m_files.filePath(QStringLiteral("notas.txt")), "notas");
+
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.started());
+        QVERIFY(owner.offer(flavours));
+        QVERIFY2(kavla.waitForQuery(NewestSql, newest, 10000),
+                 qPrintable(kavla.query(NewestSql).join(QLatin1Char('\n')) + kavla.output()));
+        QCOMPARE(kavla.query(CountSql), QStringList{QStringLiteral("1")});
+        if (newest.startsWith(QLatin1String("image")) && flavours.first().first != QLatin1String("image/tiff")) {
+            const QByteArray expected = flavours.first().first == QLatin1String("text/uri-list")
+                                            ? imageBytes("png", 40, 20)
+                                            : flavours.first().second;
+            QCOMPARE(newestImageBytes(kavla), expected);
+        }
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void repeatedTextRefreshesItsRowAndWhitespaceIsSkipped()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text("alfa")));
+        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
+        QVERIFY(owner.offer(text("beta")));
+        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("2")));
+        QVERIFY(owner.offer(text("  \n\t \n")));
+        QVERIFY(owner.offer(text("alfa")));
+        QVERIFY(kavla.waitForQuery(QStringLiteral("SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"),
+                                   QStringLiteral("alfa")));
+        QCOMPARE(kavla.query(CountSql), QStringList{QStringLiteral("2")});
+        QCOMPARE(kavla.query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE trim(textContent, ' \n\t') = ''")),
+                 QStringList{QStringLiteral("0")});
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void sourceApplicationAndIgnoredApplication()
+    {
+        KavlaProcess kavla(m_display.environment());
+        // Installed applications: an editor, and Bitwarden, which the default ignore list names.
+        writeFile(kavla.dataHome() + QStringLiteral("/applications/org.example.Editor.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Editor de Exemplo\nExec=editor\n");
+        writeFile(kavla.dataHome() + QStringLiteral("/applications/bitwarden.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Bitwarden\nExec=bitwarden\n");
+        QVERIFY(startKavla(kavla));
+
+        ClipboardOwner passwords(m_display, QStringLiteral("bitwarden"));
+        ClipboardOwner editor(m_display, QStringLiteral("org.example.Editor"));
+        const QString passwordsWindow = passwords.showWindow(QStringLiteral("Cofre"));
+        const QString editorWindow = editor.showWindow(QStringLiteral("Editor"));
+        QVERIFY(!passwordsWindow.isEmpty() && !editorWindow.isEmpty());
+
+        int status = -1;
+        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), passwordsWindow}, &status);
+        QCOMPARE(status, 0);
+        QVERIFY(passwords.offer(text("senha secreta")));
+        // The copy's source is the application frontmost when it is examined; keep the password
+        // manager frontmost for two poll intervals, as a person would.
+        QTest::qWait(700);
+        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), editorWindow}, &status);
+        QCOMPARE(status, 0);
+        QVERIFY(editor.offer(text("texto do editor")));
+        const QString rows = QStringLiteral("SELECT textContent, sourceAppBundleId, sourceAppName FROM ClipboardItem");
+        QVERIFY2(kavla.waitForQuery(rows, QStringLiteral("texto do editor|org.example.Editor|Editor de Exemplo")),
+                 qPrintable(kavla.query(rows).join(QLatin1Char('\n')) + kavla.errors()));
+        QCOMPARE(kavla.query(CountSql), QStringList{QStringLiteral("1")});
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void captureSwitchesFallThrough_data()
+    {
+        QTest::addColumn<QByteArray>("preferences");
+        QTest::addColumn<Flavours>("flavours");
+        QTest::addColumn<QString>("newest"); // empty: nothing recorded
+
+        const QString file = m_files.filePath(QStringLiteral("foto.PNG"));
+        const QByteArray png = imageBytes("png", 30, 10);
+        QTest::newRow("image off: image with text is text")
+            << QByteArray(R"({"enableCaptureImage": {"type": "boolean", "value": false}})")
+            << Flavours{{QStringLiteral("image/png"), png}, {QStringLiteral("text/plain"), "legenda"}}
+            << QStringLiteral("text|legenda||0|0");
+        QTest::newRow("image off: image alone is nothing")
+            << QByteArray(R"({"enableCaptureImage": false})") << Flavours{{QStringLiteral("image/png"), png}} << QString();
+        QTest::newRow("table off: TSV is text")
+            << QByteArray(R"({"enableCaptureTable": {"type": "boolean", "value": false}})") << text("a\tb\nc\td")
+            << QStringLiteral("text|a\tb\nc\td||0|0");
+        QTest::newRow("file off: two files with text are text")
+            << QByteArray(R"({"enableCaptureFile": {"type": "boolean", "value": false}})")
+            << Flavours{{QStringLiteral("text/uri-list"), uriList({file, file + QStringLiteral(".txt")})},
+                        {QStringLiteral("text/plain"), "dois arquivos"}}
+            << QStringLiteral("text|dois arquivos||0|0");
+        QTest::newRow("image off: one image file is a file")
+            << QByteArray(R"({"enableCaptureImage": {"type": "boolean", "value": false}})")
+            << Flavours{{QStringLiteral("text/uri-list"), uriList({file})}}
+            << QStringLiteral(R"(file||["%1"]|0|0)").arg(file);
+        QTest::newRow("text off: text is nothing")
+            << QByteArray(R"({"enableCaptureText": {"type": "boolean", "value": false}})") << text("nada") << QString();
+        QTest::newRow("a string is not a switch")
+            << QByteArray(R"({"enableCaptureText": {"type": "string", "value": "false"}})") << text("sim")
+            << QStringLiteral("text|sim||0|0");
+    }
+
+    void captureSwitchesFallThrough()
+    {
+        QFETCH(QByteArray, preferences);
+        QFETCH(Flavours, flavours);
+        QFETCH(QString, newest);
+        writeFile(m_files.filePath(QStringLiteral("foto.PNG")), imageBytes("png", 30, 10));
+
+        KavlaProcess kavla(m_display.environment());
+        writePreferences(kavla, preferences);
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(flavours));
+        if (newest.isEmpty()) {
+            // A later copy is recorded, so the one before was examined and left out.
+            QVERIFY(owner.offer({{QStringLiteral("text/tab-separated-values"), "x"}, {QStringLiteral("text/plain"), "depois\t1"}}));
+            QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
+            QCOMPARE(kavla.query(QStringLiteral("SELECT textContent FROM ClipboardItem")), QStringList{QStringLiteral("depois\t1")});
+        } else {
+            QVERIFY2(kavla.waitForQuery(NewestSql, newest), qPrintable(kavla.query(NewestSql).join(QLatin1Char('\n'))));
+            QCOMPARE(kavla.query(CountSql), QStringList{QStringLiteral("1")});
+        }
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void contentPresentAtStartIsNotRecorded()
+    {
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text("antes do início")));
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        QVERIFY(owner.offer(text("depois do início")));
+        QVERIFY2(kavla.waitForQuery(CountSql, QStringLiteral("1")), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.query(QStringLiteral("SELECT textContent FROM ClipboardItem")),
+                 QStringList{QStringLiteral("depois do início")});
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void quickCopiesAreAllRecorded()
+    {
+        KavlaProcess kavla(m_display.environment());
+        writePreferences(kavla, R"({"maxHistoryCount": {"type": "integer", "value": 100}})");
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        constexpr int copies = 40;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < copies; ++i) {
+            QVERIFY(owner.offer(text("cópia " + QByteArray::number(i))));
+            // One copy every 0.5 s, measured from the start so delays do not add up.
+            QTest::qWait(int(qMax<qint64>(0, (i + 1) * 500 - clock.elapsed())));
+        }
+        QVERIFY2(kavla.waitForQuery(CountSql, QString::number(copies)), qPrintable(kavla.query(CountSql).value(0)));
+        QCOMPARE(kavla.query(QStringLiteral("SELECT count(DISTINCT textContent) FROM ClipboardItem")),
+                 QStringList{QString::number(copies)});
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void largeContentIsRecordedWhole_data()
+    {
+        QTest::addColumn<Flavours>("flavours");
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<QString>("expected");
+        QByteArray big;
+        big.reserve(10'000'000);
+        while (big.size() < 10'000'000)
+            big += "Linha de texto número " + QByteArray::number(big.size()) + " com acentuação.\n";
+        big.truncate(10'000'000);
+        big[big.size() - 1] = 'x';
+        QTest::newRow("10 MB of text") << text(big)
+                                       << QStringLiteral("SELECT length(CAST(textContent AS BLOB)) FROM ClipboardItem")
+                                       << QString::number(big.size());
+        QTest::newRow("4K image") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 3840, 2160)}}
+                                  << QStringLiteral("SELECT imageWidth || 'x' || imageHeight FROM ClipboardItem")
+                                  << QStringLiteral("3840.0x2160.0");
+    }
+
+    void largeContentIsRecordedWhole()
+    {
+        QFETCH(Flavours, flavours);
+        QFETCH(QString, check);
+        QFETCH(QString, expected);
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(flavours));
+        QVERIFY2(kavla.waitForQuery(check, expected, 30000), qPrintable(kavla.query(check).value(0)));
+        if (flavours.first().first == QLatin1String("image/png"))
+            QVERIFY(newestImageBytes(kavla) == flavours.first().second);
+
+        // Saved means durable: the row outlives a kill right after the save.
+        kavla.kill();
+        QCOMPARE(kavla.query(check), QStringList{expected});
+    }
+
+    void unansweringOwnerCostsOneTimeout()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner stuck(m_display);
+        ClipboardOwner next(m_display);
+        QVERIFY(stuck.offer(text("nunca lido")));
+        QVERIFY(stuck.freeze(30000));
+        QElapsedTimer clock;
+        clock.start();
+        // Kavla asks the frozen owner right after its change notification and waits for it.
+        QTest::qWait(300);
+        QVERIFY(next.offer(text("lido depois")));
+        QVERIFY2(kavla.waitForQuery(QStringLiteral("SELECT group_concat(textContent) FROM ClipboardItem"),
+                                    QStringLiteral("lido depois"), 9000),
+                 qPrintable(QString::number(clock.elapsed())));
+        qInfo("next copy recorded %lld ms after the frozen one", qint64(clock.elapsed()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(CaptureTest)
+#include "tst_e2e_capture.moc"
