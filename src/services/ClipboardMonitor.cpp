@@ -17,6 +17,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
+#include <QStringTokenizer>
 
 #include <algorithm>
 
@@ -90,9 +91,11 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     , m_lastChangeCount(pasteboard->changeCount())
 {
     m_timer.setInterval(PollIntervalMs);
-    // Each tick queues the poll as a task of its own rather than running it inside the timer.
+    // Each tick queues the poll as a task of its own rather than running it inside the timer;
+    // an idle tick only reads the counter, without a second turn of the event loop.
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
+        if (m_pasteboard->changeCount() != m_lastChangeCount)
+            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
     });
     m_settleTimer.setSingleShot(true);
     m_settleTimer.setInterval(SettleDelayMs);
@@ -290,11 +293,15 @@ bool ClipboardMonitor::isTableContent()
     const std::optional<QString> text = m_pasteboard->string(PlainTextType);
     if (!text)
         return false;
-    const QStringList lines = text->split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lines.size() < 2)
-        return false;
-    return std::all_of(lines.cbegin(), lines.cend(),
-                       [](const QString &line) { return line.contains(QLatin1Char('\t')); });
+    // Every non-empty line holds a tab, and there are at least two; scanned in place, since the
+    // text may be megabytes long.
+    qsizetype lines = 0;
+    for (const QStringView line : QStringTokenizer(*text, u'\n', Qt::SkipEmptyParts)) {
+        if (!line.contains(u'\t'))
+            return false;
+        ++lines;
+    }
+    return lines >= 2;
 }
 
 // --- History store operations ---------------------------------------------------------------

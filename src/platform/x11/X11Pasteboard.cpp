@@ -4,6 +4,8 @@
 #include <QImageReader>
 #include <QMimeData>
 
+#include <malloc.h>
+
 namespace {
 
 // Marks the writes made through writeContents() so their synchronous change signal is not
@@ -80,15 +82,30 @@ std::optional<QByteArray> X11Pasteboard::data(const QString &type)
     if (const QMimeData *contents = m_clipboard->mimeData(QClipboard::Clipboard))
         bytes = contents->data(type);
     m_data.insert(type, bytes);
+    m_bytesHeld += bytes.size();
     return bytes;
 }
 
 std::optional<QString> X11Pasteboard::string(const QString &type)
 {
-    const std::optional<QByteArray> bytes = data(type);
-    if (!bytes)
+    if (!types().contains(type))
         return std::nullopt;
-    return QString::fromUtf8(*bytes);
+    const auto cached = m_strings.constFind(type);
+    if (cached != m_strings.constEnd())
+        return *cached;
+    QString text;
+    const QMimeData *contents = m_clipboard->mimeData(QClipboard::Clipboard);
+    // Plain text and HTML are asked for as strings: Qt decodes them from the owner's encoding in
+    // one request, without an intermediate copy of the bytes.
+    if (type == QLatin1String("text/plain"))
+        text = contents ? contents->text() : QString();
+    else if (type == QLatin1String("text/html"))
+        text = contents ? contents->html() : QString();
+    else
+        text = QString::fromUtf8(data(type).value_or(QByteArray()));
+    m_strings.insert(type, text);
+    m_bytesHeld += text.size() * qsizetype(sizeof(QChar));
+    return text;
 }
 
 QList<QUrl> X11Pasteboard::urls()
@@ -138,4 +155,10 @@ void X11Pasteboard::releaseContents()
     m_types.reset();
     m_data.clear();
     m_data.squeeze();
+    m_strings.clear();
+    m_strings.squeeze();
+    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
+    if (m_bytesHeld > 1024 * 1024)
+        ::malloc_trim(0);
+    m_bytesHeld = 0;
 }

@@ -37,4 +37,6 @@ private:
     // What was read of the current generation.
     std::optional<QStringList> m_types;
     QHash<QString, QByteArray> m_data;
+    QHash<QString, QString> m_strings;
+    qsizetype m_bytesHeld = 0;
 };

@@ -1,0 +1,358 @@
+// Capture benchmark: the real kavla binary on a private Xvfb display, with copies made by a
+// second process (the clipboard_owner test helper). Reports the time from a copy to its row being
+// in the history database, Kavla's CPU time idle and per capture, its resident memory idle, and
+// the time and peak memory for 10 MB of text and a 3840x2160 PNG. Run through scripts/bench.sh
+// (the helper is built with the tests).
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QString buildRoot()
+{
+    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
+}
+
+QProcessEnvironment baseEnvironment(const QString &display)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return environment;
+}
+
+// A private X server for the whole run.
+struct Display
+{
+    QProcess xvfb;
+    QString name;
+
+    bool start()
+    {
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                            QStringLiteral("-screen"), QStringLiteral("0"),
+                                            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                                            QStringLiteral("tcp")});
+        if (!xvfb.waitForStarted(5000))
+            return false;
+        QByteArray number;
+        QDeadlineTimer deadline(10000);
+        while (!number.endsWith('\n') && !deadline.hasExpired()) {
+            xvfb.waitForReadyRead(200);
+            number += xvfb.readAllStandardOutput();
+        }
+        name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        return !number.trimmed().isEmpty();
+    }
+    ~Display()
+    {
+        xvfb.terminate();
+        xvfb.waitForFinished(3000);
+    }
+};
+
+// Kavla with private folders, and a read connection to its history.
+struct Kavla
+{
+    QTemporaryDir root;
+    QProcess process;
+    QSqlDatabase db;
+    QString connection = QStringLiteral("bench-%1").arg(quintptr(this));
+
+    bool start(const Display &display, const QByteArray &preferences = {})
+    {
+        QProcessEnvironment environment = baseEnvironment(display.name);
+        for (const char *name : {"data", "config", "run"}) {
+            QDir().mkpath(root.filePath(QString::fromLatin1(name)));
+        }
+        QFile::setPermissions(root.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("run")));
+        environment.insert(QStringLiteral("HOME"), root.path());
+        if (!preferences.isEmpty()) {
+            QDir().mkpath(root.filePath(QStringLiteral("config/kavla")));
+            QFile file(root.filePath(QStringLiteral("config/kavla/defaults.json")));
+            file.open(QIODevice::WriteOnly);
+            file.write(preferences);
+        }
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(buildRoot() + QStringLiteral("/kavla"), {});
+        if (!process.waitForStarted(10000))
+            return false;
+        QByteArray output;
+        QDeadlineTimer deadline(20000);
+        while (!output.contains("ready") && !deadline.hasExpired() && process.state() == QProcess::Running) {
+            process.waitForReadyRead(100);
+            output += process.readAll();
+        }
+        if (!output.contains("ready")) {
+            std::fprintf(stderr, "%s", output.constData());
+            return false;
+        }
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(root.filePath(QStringLiteral("data/kavla/history.sqlite")));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        return db.open();
+    }
+    ~Kavla()
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connection);
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+    }
+
+    qint64 rows()
+    {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT count(*) FROM ClipboardItem")) && query.next())
+            return query.value(0).toLongLong();
+        return -1;
+    }
+    // Waits for the row count to reach `count`; the time it took, or -1.
+    qint64 waitForRows(qint64 count, int timeoutMs = 10000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            if (rows() >= count)
+                return clock.nsecsElapsed() / 1000;
+            QThread::usleep(500);
+        }
+        return -1;
+    }
+
+    // CPU time used so far by all of Kavla's threads, in seconds (the scheduler's nanosecond
+    // account, finer than the clock ticks of /proc/<pid>/stat).
+    double cpuSeconds() const
+    {
+        qint64 nanoseconds = 0;
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(process.processId());
+        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile schedstat(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
+            if (schedstat.open(QIODevice::ReadOnly))
+                nanoseconds += schedstat.readAll().split(' ').value(0).toLongLong();
+        }
+        return double(nanoseconds) / 1e9;
+    }
+    // A line of /proc/<pid>/status in megabytes (VmRSS, VmHWM).
+    double memoryMegabytes(const char *key) const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith(key))
+                return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        }
+        return -1;
+    }
+};
+
+// The other application: owns the clipboard with the given bytes.
+struct Owner
+{
+    QProcess process;
+    QTemporaryDir files;
+    int serial = 0;
+
+    bool start(const Display &display)
+    {
+        process.setProcessEnvironment(baseEnvironment(display.name));
+        process.start(buildRoot() + QStringLiteral("/clipboard_owner"), {});
+        return process.waitForStarted(5000) && readLine() == "ready";
+    }
+    ~Owner()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    QByteArray readLine()
+    {
+        QDeadlineTimer deadline(10000);
+        while (!process.canReadLine() && !deadline.hasExpired())
+            process.waitForReadyRead(50);
+        return process.readLine().trimmed();
+    }
+    // Writes the bytes to a file first, so only the copy itself is timed afterwards.
+    QString prepare(const QByteArray &bytes)
+    {
+        const QString path = files.filePath(QString::number(++serial));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+    bool offer(const QString &type, const QString &path)
+    {
+        process.write("offer " + type.toUtf8() + '=' + path.toUtf8() + '\n');
+        return readLine() == "offered";
+    }
+};
+
+double percentile(QList<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    if (values.isEmpty())
+        return 0;
+    const qsizetype index = qMin(values.size() - 1, qsizetype(fraction * double(values.size() - 1) + 0.5));
+    return values.at(index);
+}
+
+// One measurement, with its target (at most) when it has one.
+void report(const char *what, double value, const char *unit, double target = -1)
+{
+    if (target < 0)
+        std::printf("%-44s %10.3f %s\n", what, value, unit);
+    else
+        std::printf("%-44s %10.3f %-3s (target <= %g %s) %s\n", what, value, unit, target, unit,
+                    value <= target ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
+QByteArray largeText()
+{
+    QByteArray text;
+    text.reserve(10'000'000);
+    while (text.size() < 10'000'000)
+        text += "Linha de texto número " + QByteArray::number(text.size()) + " com acentuação e\ttabulação.\n";
+    text.truncate(10'000'000);
+    return text;
+}
+
+// A photograph-like 4K image: smooth gradients with sensor noise, so the PNG is large (about
+// 20 MB) like a real screenshot of a photo, not a few hundred kilobytes of flat colour.
+QByteArray photo4k()
+{
+    QImage image(3840, 2160, QImage::Format_RGB32);
+    quint32 state = 2463534242u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            const int noise = int(state & 0x3f) - 32;
+            line[x] = qRgb(qBound(0, (x * 255) / 3840 + noise, 255), qBound(0, (y * 255) / 2160 + noise, 255),
+                           qBound(0, 128 + noise, 255));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const bool quick = application.arguments().contains(QStringLiteral("--quick"));
+    Display display;
+    if (!display.start()) {
+        std::fprintf(stderr, "bench_capture: Xvfb did not start\n");
+        return 1;
+    }
+
+    {
+        Kavla kavla;
+        Owner owner;
+        if (!kavla.start(display, R"({"maxHistoryCount": {"type": "integer", "value": 200}})") || !owner.start(display)) {
+            std::fprintf(stderr, "bench_capture: kavla or the clipboard helper did not start\n");
+            return 1;
+        }
+        // Latency: from the helper owning the clipboard to the row being in the database.
+        constexpr int LatencyCopies = 50;
+        QList<double> latencies;
+        for (int i = 0; i < LatencyCopies; ++i) {
+            const QString path = owner.prepare("latência " + QByteArray::number(i));
+            QElapsedTimer clock;
+            clock.start();
+            owner.offer(QStringLiteral("text/plain"), path);
+            if (kavla.waitForRows(i + 1) < 0) {
+                std::fprintf(stderr, "bench_capture: copy %d was not recorded\n", i);
+                return 1;
+            }
+            latencies << double(clock.nsecsElapsed()) / 1e6;
+            QThread::msleep(50);
+        }
+        report("capture latency, median", percentile(latencies, 0.5), "ms", 60);
+        report("capture latency, 95th percentile", percentile(latencies, 0.95), "ms");
+
+        // CPU per capture over 200 copies (the history holds 200, so each also trims one).
+        constexpr int CpuCopies = 200;
+        const double cpuBefore = kavla.cpuSeconds();
+        const qint64 start = kavla.rows();
+        for (int i = 0; i < CpuCopies; ++i) {
+            const QString path = owner.prepare("cópia para medir a CPU número " + QByteArray::number(i));
+            owner.offer(QStringLiteral("text/plain"), path);
+            if (kavla.waitForRows(qMin<qint64>(200, start + i + 1)) < 0)
+                return 1;
+        }
+        QThread::msleep(400); // the last capture's history trim
+        report("CPU per text capture", (kavla.cpuSeconds() - cpuBefore) * 1000.0 / CpuCopies, "ms", 5);
+
+        // Idle: nothing changes for a minute.
+        const int idleSeconds = quick ? 10 : 60;
+        const double idleBefore = kavla.cpuSeconds();
+        QThread::sleep(idleSeconds);
+        report("CPU idle per minute", (kavla.cpuSeconds() - idleBefore) * 60.0 / idleSeconds, "s", 0.01);
+        report("resident memory idle", kavla.memoryMegabytes("VmRSS:"), "MB", 45);
+    }
+
+    struct Large
+    {
+        const char *name;
+        QString type;
+        QByteArray bytes;
+        double seconds;
+        double megabytes;
+    };
+    const QList<Large> larges = {{"10 MB text", QStringLiteral("text/plain"), largeText(), 0.5, 80},
+                                 {"3840x2160 PNG", QStringLiteral("image/png"), photo4k(), 1.0, 150}};
+    for (const Large &large : larges) {
+        Kavla kavla;
+        Owner owner;
+        if (!kavla.start(display) || !owner.start(display))
+            return 1;
+        const QString path = owner.prepare(large.bytes);
+        QElapsedTimer clock;
+        clock.start();
+        owner.offer(large.type, path);
+        if (kavla.waitForRows(1, 30000) < 0) {
+            std::fprintf(stderr, "bench_capture: %s was not recorded\n", large.name);
+            return 1;
+        }
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        std::printf("%s: %.1f MB copied\n", large.name, double(large.bytes.size()) / 1e6);
+        report(qPrintable(QStringLiteral("%1, copy to row").arg(QString::fromLatin1(large.name))), seconds, "s", large.seconds);
+        report(qPrintable(QStringLiteral("%1, peak resident memory").arg(QString::fromLatin1(large.name))),
+               kavla.memoryMegabytes("VmHWM:"), "MB", large.megabytes);
+        QThread::msleep(300);
+        report(qPrintable(QStringLiteral("%1, resident memory after").arg(QString::fromLatin1(large.name))),
+               kavla.memoryMegabytes("VmRSS:"), "MB", large.megabytes);
+    }
+    return 0;
+}
