@@ -17,6 +17,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
+#include <QTimerEvent>
 #include <QStringTokenizer>
 
 #include <algorithm>
@@ -90,13 +91,7 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     , m_alertSound(alertSound)
     , m_lastChangeCount(pasteboard->changeCount())
 {
-    m_timer.setInterval(PollIntervalMs);
-    // Each tick queues the poll as a task of its own rather than running it inside the timer;
-    // an idle tick only reads the counter, without a second turn of the event loop.
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_pasteboard->changeCount() != m_lastChangeCount)
-            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
-    });
+
     m_settleTimer.setSingleShot(true);
     m_settleTimer.setInterval(SettleDelayMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &ClipboardMonitor::checkForChanges);
@@ -134,7 +129,7 @@ void ClipboardMonitor::startMonitoring()
         return;
     m_isMonitoring = true;
     m_lastChangeCount = m_pasteboard->changeCount();
-    m_timer.start();
+    m_timer.start(PollIntervalMs, this);
     Q_EMIT isMonitoringChanged(true);
 }
 
@@ -146,6 +141,16 @@ void ClipboardMonitor::stopMonitoring()
         return;
     m_isMonitoring = false;
     Q_EMIT isMonitoringChanged(false);
+}
+
+void ClipboardMonitor::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_timer.timerId())
+        return QObject::timerEvent(event);
+    // Each tick queues the poll as a task of its own rather than running it inside the timer;
+    // an idle tick only reads the counter, without a second turn of the event loop.
+    if (m_pasteboard->changeCount() != m_lastChangeCount)
+        QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
 }
 
 void ClipboardMonitor::checkForChanges()

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
+#include <QBasicTimer>
 #include <QTimer>
 #include <QUrl>
 
@@ -87,6 +88,9 @@ public:
 Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
 
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
 private:
     void processPasteboardContent(const QString &bundleId, const QString &appName);
     std::optional<ImageCapture> imageFromFile(const QString &path);
@@ -108,7 +112,7 @@ private:
     IgnoredAppsManager *m_ignoredApps;
     AlertSound *m_alertSound;
 
-    QTimer m_timer;
+    QBasicTimer m_timer;
     QTimer m_settleTimer;
     qint64 m_lastChangeCount = 0;
     QPointer<ModelContainer> m_modelContainer;
