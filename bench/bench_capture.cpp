@@ -223,9 +223,9 @@ double percentile(QList<double> values, double fraction)
 void report(const char *what, double value, const char *unit, double target = -1)
 {
     if (target < 0)
-        std::printf("%-44s %10.3f %s\n", what, value, unit);
+        std::printf("%-44s %10.4f %s\n", what, value, unit);
     else
-        std::printf("%-44s %10.3f %-3s (target <= %g %s) %s\n", what, value, unit, target, unit,
+        std::printf("%-44s %10.4f %-3s (target <= %g %s) %s\n", what, value, unit, target, unit,
                     value <= target ? "ok" : "MISSED");
     std::fflush(stdout);
 }
@@ -314,7 +314,8 @@ int main(int argc, char *argv[])
         QThread::msleep(400); // the last capture's history trim
         report("CPU per text capture", (kavla.cpuSeconds() - cpuBefore) * 1000.0 / CpuCopies, "ms", 5);
 
-        // Idle: nothing changes for a minute.
+        // Idle: nothing changes for a minute, from a few seconds after the last capture.
+        QThread::sleep(3);
         const int idleSeconds = quick ? 10 : 60;
         const double idleBefore = kavla.cpuSeconds();
         QThread::sleep(idleSeconds);

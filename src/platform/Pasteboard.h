@@ -28,6 +28,8 @@ public:
     using QObject::QObject;
     ~Pasteboard() override = default;
 
+    // May be read from any thread (the monitor's tick reads it off the main thread); everything
+    // else runs on the main thread.
     virtual qint64 changeCount() const = 0;
 
     // The types offered, in the owner's order; the X pseudo-targets are not types.

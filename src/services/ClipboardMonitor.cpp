@@ -17,7 +17,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
-#include <QTimerEvent>
 #include <QStringTokenizer>
 
 #include <algorithm>
@@ -103,6 +102,7 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
 
 ClipboardMonitor::~ClipboardMonitor()
 {
+    m_ticker.stop();
     if (s_shared == this)
         s_shared = nullptr;
 }
@@ -129,13 +129,18 @@ void ClipboardMonitor::startMonitoring()
         return;
     m_isMonitoring = true;
     m_lastChangeCount = m_pasteboard->changeCount();
-    m_timer.start(PollIntervalMs, this);
+    // Each tick queues the poll as a task of its own on the main thread, at most one at a time;
+    // an idle tick only reads the counter.
+    m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
+        if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
+            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
+    });
     Q_EMIT isMonitoringChanged(true);
 }
 
 void ClipboardMonitor::stopMonitoring()
 {
-    m_timer.stop();
+    m_ticker.stop();
     m_settleTimer.stop();
     if (!m_isMonitoring)
         return;
@@ -143,18 +148,9 @@ void ClipboardMonitor::stopMonitoring()
     Q_EMIT isMonitoringChanged(false);
 }
 
-void ClipboardMonitor::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() != m_timer.timerId())
-        return QObject::timerEvent(event);
-    // Each tick queues the poll as a task of its own rather than running it inside the timer;
-    // an idle tick only reads the counter, without a second turn of the event loop.
-    if (m_pasteboard->changeCount() != m_lastChangeCount)
-        QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
-}
-
 void ClipboardMonitor::checkForChanges()
 {
+    m_pollQueued = false;
     // The generation examined is the one marked handled: a change that lands while this poll
     // reads the clipboard is examined by the next poll rather than skipped.
     const qint64 changeCount = m_pasteboard->changeCount();

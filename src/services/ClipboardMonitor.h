@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/ClipboardItem.h"
+#include "services/PollTicker.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,10 +9,10 @@
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
-#include <QBasicTimer>
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <optional>
 
 class AlertSound;
@@ -63,7 +64,7 @@ public:
     void startMonitoring();
     void stopMonitoring();
     bool isMonitoring() const { return m_isMonitoring; }
-    qint64 lastChangeCount() const { return m_lastChangeCount; }
+    qint64 lastChangeCount() const { return m_lastChangeCount.load(); }
 
     // Puts the entry back on the clipboard, moves it to the top of the history and saves; the
     // write is never recorded as a new copy.
@@ -88,9 +89,6 @@ public:
 Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
 
-protected:
-    void timerEvent(QTimerEvent *event) override;
-
 private:
     void processPasteboardContent(const QString &bundleId, const QString &appName);
     std::optional<ImageCapture> imageFromFile(const QString &path);
@@ -112,9 +110,12 @@ private:
     IgnoredAppsManager *m_ignoredApps;
     AlertSound *m_alertSound;
 
-    QBasicTimer m_timer;
+    // The 0.35 s tick runs on a thread of its own and only compares the change count with the
+    // handled one; the poll itself is queued to the main thread.
+    PollTicker m_ticker;
+    std::atomic<bool> m_pollQueued = false;
     QTimer m_settleTimer;
-    qint64 m_lastChangeCount = 0;
+    std::atomic<qint64> m_lastChangeCount = 0;
     QPointer<ModelContainer> m_modelContainer;
     bool m_isMonitoring = false;
 };

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMimeData>
 
+#include <atomic>
 #include <memory>
 
 // The clipboard held in memory. Tests copy "from another application" with setContents(), which
@@ -19,7 +20,7 @@ public:
     void setContents(const QList<QPair<QString, QByteArray>> &flavours);
     void setText(const QString &text);
 
-    qint64 changeCount() const override { return m_changeCount; }
+    qint64 changeCount() const override { return m_changeCount.load(); }
     QStringList types() override;
     std::optional<QByteArray> data(const QString &type) override;
     std::optional<QString> string(const QString &type) override;
@@ -39,7 +40,7 @@ public:
 private:
     void noteRead(const QString &type);
 
-    qint64 m_changeCount = 0;
+    std::atomic<qint64> m_changeCount = 0;
     QList<QPair<QString, QByteArray>> m_flavours;
     std::unique_ptr<QMimeData> m_written;
     int m_writeCount = 0;

@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <atomic>
 #include <optional>
 
 class QClipboard;
@@ -16,7 +17,7 @@ class X11Pasteboard : public Pasteboard
 public:
     explicit X11Pasteboard(QClipboard *clipboard, QObject *parent = nullptr);
 
-    qint64 changeCount() const override { return m_changeCount; }
+    qint64 changeCount() const override { return m_changeCount.load(); }
     QStringList types() override;
     std::optional<QByteArray> data(const QString &type) override;
     std::optional<QString> string(const QString &type) override;
@@ -32,7 +33,7 @@ private:
     void onClipboardChanged(int mode);
 
     QClipboard *m_clipboard;
-    qint64 m_changeCount = 0;
+    std::atomic<qint64> m_changeCount = 0;
     bool m_writing = false;
     // What was read of the current generation.
     std::optional<QStringList> m_types;
