@@ -31,8 +31,9 @@ private Q_SLOTS:
         QVERIFY(ticker.isActive());
         QTest::qSleep(runMs);
         ticker.stop();
+        // Never more often than the interval; a loaded machine may delay some ticks.
         const int expected = runMs / intervalMs;
-        QVERIFY2(ticks >= expected - 2 && ticks <= expected + 1, qPrintable(QString::number(ticks)));
+        QVERIFY2(ticks >= expected / 2 && ticks <= expected + 1, qPrintable(QString::number(ticks)));
     }
 
     void noTickAfterStop()
