@@ -1,10 +1,8 @@
 #include "app/AppDelegate.h"
 
 #include "app/SharedModelContainer.h"
-#include "platform/x11/X11HotKeyService.h"
 #include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
-#include "services/Preferences.h"
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
@@ -24,8 +22,6 @@ void AppDelegate::applicationDidFinishLaunching()
     ModelContainer *container = sharedModelContainer();
 
     // The tray item and the popup hosting the history.
-    if (!StatusBarController::shared())
-        StatusBarController::setShared(new StatusBarController(this));
     StatusBarController::shared()->configure(container);
 
     // Copies made in other applications enter the history from now on.
@@ -34,10 +30,6 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // The global hot key toggles the popup; the toggle is queued so it always runs on the main
     // thread, whichever thread the platform delivers the press on.
-    if (!HotKeyManager::shared()) {
-        auto *service = new X11HotKeyService(this);
-        HotKeyManager::setShared(new HotKeyManager(service, Preferences::shared(), this));
-    }
     HotKeyManager::shared()->onTrigger = [] {
         QMetaObject::invokeMethod(
             qApp,

@@ -1,16 +1,20 @@
 #include "app/KavlaApp.h"
 
 #include "platform/x11/DesktopAlertSound.h"
+#include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
+#include "services/HotKeyManager.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "services/StatusBarController.h"
+#include "store/ModelContainer.h"
 
 #include <QGuiApplication>
 
@@ -47,10 +51,20 @@ KavlaApp::KavlaApp(QObject *parent)
     m_clipboardMonitor = new ClipboardMonitor(m_pasteboard, m_workspace.get(), m_preferences,
                                               m_ignoredAppsManager, m_alertSound.get(), this);
     ClipboardMonitor::setShared(m_clipboardMonitor);
+
+    // The tray item and the global hot key; both stay inert until the delegate configures them.
+    m_statusBarController = new StatusBarController(this);
+    StatusBarController::setShared(m_statusBarController);
+    m_hotKeyManager = new HotKeyManager(new X11HotKeyService(this), m_preferences, this);
+    HotKeyManager::setShared(m_hotKeyManager);
 }
 
 KavlaApp::~KavlaApp()
 {
+    HotKeyManager::setShared(nullptr);
+    delete m_hotKeyManager;
+    StatusBarController::setShared(nullptr);
+    delete m_statusBarController;
     ClipboardMonitor::setShared(nullptr);
     delete m_clipboardMonitor;
     IgnoredAppsManager::setShared(nullptr);

@@ -9,6 +9,8 @@ class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
+class HotKeyManager;
+class StatusBarController;
 class IgnoredAppsManager;
 class LanguageManager;
 class LocalizedAppBundle;
@@ -31,6 +33,8 @@ private:
     std::unique_ptr<LocalizedAppBundle> m_bundle;
     LanguageManager *m_languageManager = nullptr;
     AppearanceManager *m_appearanceManager = nullptr;
+    StatusBarController *m_statusBarController = nullptr;
+    HotKeyManager *m_hotKeyManager = nullptr;
     // The clipboard capture and the desktop it observes.
     Pasteboard *m_pasteboard = nullptr;
     std::unique_ptr<Workspace> m_workspace;
