@@ -107,9 +107,9 @@ uint32_t X11Workspace::processOfWindow(uint32_t window)
     if (pid.size() >= 4)
         return *reinterpret_cast<const uint32_t *>(pid.constData());
     // Clients that do not set _NET_WM_PID: ask the server which process owns the window.
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t clientQuery{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
-        m_connection, xcb_res_query_client_ids(m_connection, 1, &spec), nullptr));
+        m_connection, xcb_res_query_client_ids(m_connection, 1, &clientQuery), nullptr));
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
