@@ -11,14 +11,11 @@
 #include "views/HistoryFilterModel.h"
 #include "views/HistoryItemDelegate.h"
 #include "views/HistoryPopoverView.h"
-#include "views/SearchBar.h"
 #include "views/SymbolButton.h"
 #include "views/ThumbnailCache.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
-#include <QImage>
-#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,8 +25,8 @@ namespace {
 
 const QDateTime T0 = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
 
-ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &text,
-                          const std::optional<QStringList> &paths, int secondsAfterT0,
+ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &text, int secondsAfterT0,
+                          const std::optional<QStringList> &paths = std::nullopt,
                           const std::optional<QByteArray> &image = std::nullopt)
 {
     const QDateTime when = T0.addSecs(secondsAfterT0);
@@ -39,42 +36,34 @@ ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &tex
 
 ClipboardItemPtr text(const QString &value, int at = 0)
 {
-    return makeItem(ClipboardItem::TextType, value, std::nullopt, at);
+    return makeItem(ClipboardItem::TextType, value, at);
 }
 
-ClipboardItemPtr files(const QStringList &paths, int at = 0)
+ClipboardItemPtr image(int width, int height, int at = 0, QColor color = Qt::red)
 {
-    return makeItem(ClipboardItem::FileType, std::nullopt, paths, at);
-}
-
-QByteArray png(int width, int height, QColor color = Qt::red)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(color);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    picture.save(&buffer, "PNG");
+    return makeItem(ClipboardItem::ImageType, std::nullopt, at, std::nullopt, bytes);
 }
 
-ClipboardItemPtr image(const QByteArray &bytes, int at = 0)
-{
-    return makeItem(ClipboardItem::ImageType, std::nullopt, std::nullopt, at, bytes);
-}
-
+// An entry's text, its paths joined by commas, or "<image>".
 QStringList texts(const QList<ClipboardItemPtr> &items)
 {
     QStringList result;
-    for (const ClipboardItemPtr &item : items) {
-        if (item->textContent())
-            result << *item->textContent();
-        else if (item->filePaths())
-            result << item->filePaths()->join(u',');
-        else
-            result << QStringLiteral("<image>");
-    }
+    for (const ClipboardItemPtr &item : items)
+        result << item->textContent().value_or(item->filePaths() ? item->filePaths()->join(u',') : u"<image>"_qs);
     return result;
+}
+
+void add(ModelContext *context, const QList<ClipboardItemPtr> &items)
+{
+    for (const ClipboardItemPtr &item : items)
+        context->insert(item);
+    QVERIFY(context->save());
 }
 
 } // namespace
@@ -83,26 +72,18 @@ class HistoryPopoverTest : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<ModelContainer> openStore()
+    // The main context of a fresh store holding `items`.
+    ModelContext *storeWith(const QList<ClipboardItemPtr> &items)
     {
         QString error;
-        auto container = ModelContainer::open(m_dir->filePath(QStringLiteral("history-%1.sqlite").arg(++m_stores)), &error);
-        if (!container)
-            qWarning() << error;
-        return container;
-    }
-
-    static void add(ModelContext *context, const QList<ClipboardItemPtr> &items)
-    {
-        for (const ClipboardItemPtr &item : items)
-            context->insert(item);
-        QVERIFY(context->save());
+        m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("history-%1.sqlite").arg(++m_stores)), &error);
+        if (!m_store)
+            qFatal("%s", qPrintable(error));
+        add(m_store->mainContext(), items);
+        return m_store->mainContext();
     }
 
 private Q_SLOTS:
-    void initTestCase() { m_dir = std::make_unique<QTemporaryDir>(); }
-
     void filteredItems_data()
     {
         QTest::addColumn<QList<ClipboardItemPtr>>("history");
@@ -110,50 +91,34 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("maxCount");
         QTest::addColumn<QStringList>("expected");
 
-        const QList<ClipboardItemPtr> five = {text(QStringLiteral("one")), text(QStringLiteral("two")),
-                                              text(QStringLiteral("three")), text(QStringLiteral("four")),
-                                              text(QStringLiteral("five"))};
-        QTest::newRow("no search: capped") << five << QString() << qint64(3)
-                                           << QStringList{u"one"_qs, u"two"_qs, u"three"_qs};
-        QTest::newRow("no search: fewer than the cap") << five << QString() << qint64(30)
-                                                       << QStringList{u"one"_qs, u"two"_qs, u"three"_qs,
-                                                                      u"four"_qs, u"five"_qs};
-        QTest::newRow("spaces and line breaks only: capped") << five << QStringLiteral("  \n\t ") << qint64(2)
-                                                             << QStringList{u"one"_qs, u"two"_qs};
-        QTest::newRow("search ignores the cap") << five << QStringLiteral("o") << qint64(1)
+        const QStringList all = {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs, u"five"_qs};
+        QList<ClipboardItemPtr> five;
+        for (const QString &value : all)
+            five << text(value);
+        QTest::newRow("no search: capped") << five << QString() << qint64(3) << all.mid(0, 3);
+        QTest::newRow("spaces and line breaks only: capped") << five << u"  \n\t "_qs << qint64(2) << all.mid(0, 2);
+        QTest::newRow("search ignores the cap") << five << u"o"_qs << qint64(1)
                                                 << QStringList{u"one"_qs, u"two"_qs, u"four"_qs};
         QTest::newRow("capacity 0 lists nothing") << five << QString() << qint64(0) << QStringList();
-        QTest::newRow("negative capacity uses the default") << five << QString() << qint64(-5)
-                                                            << QStringList{u"one"_qs, u"two"_qs, u"three"_qs,
-                                                                           u"four"_qs, u"five"_qs};
+        QTest::newRow("negative capacity uses the default") << five << QString() << qint64(-5) << all;
 
-        const QList<ClipboardItemPtr> spaced = {text(QStringLiteral("a  word")), text(QStringLiteral("a word")),
-                                                text(QStringLiteral("word"))};
-        QTest::newRow("search is used untrimmed") << spaced << QStringLiteral("  word") << qint64(30)
-                                                  << QStringList{u"a  word"_qs};
-        QTest::newRow("trailing space matters") << spaced << QStringLiteral("word ") << qint64(30) << QStringList();
-
-        const QList<ClipboardItemPtr> cased = {text(QStringLiteral("hello world")), text(QStringLiteral("HELLO")),
-                                               text(QStringLiteral("Olá Mundo"))};
-        QTest::newRow("upper case finds lower case") << cased << QStringLiteral("HELLO") << qint64(30)
+        const QList<ClipboardItemPtr> words = {text(u"a  word"_qs), text(u"hello world"_qs), text(u"HELLO"_qs),
+                                               text(u"Olá Mundo"_qs)};
+        QTest::newRow("search is used untrimmed") << words << u"word "_qs << qint64(30) << QStringList();
+        QTest::newRow("upper case finds lower case") << words << u"HELLO"_qs << qint64(30)
                                                      << QStringList{u"hello world"_qs, u"HELLO"_qs};
-        QTest::newRow("accented letters ignore case") << cased << QStringLiteral("OLÁ") << qint64(30)
-                                                      << QStringList{u"Olá Mundo"_qs};
-        QTest::newRow("no match") << cased << QStringLiteral("xyz") << qint64(30) << QStringList();
+        QTest::newRow("accented letters ignore case") << words << u"OLÁ"_qs << qint64(30) << QStringList{u"Olá Mundo"_qs};
 
-        const QList<ClipboardItemPtr> mixed = {
-            files({QStringLiteral("/home/ana/Reports/Budget.ods"), QStringLiteral("/tmp/notes.txt")}),
-            image(png(4, 4)), text(QStringLiteral("budget for May")),
-            makeItem(ClipboardItem::TableType, QStringLiteral("Item\tBudget"), std::nullopt, 0)};
-        QTest::newRow("file paths match in any case") << mixed << QStringLiteral("BUDGET") << qint64(30)
-                                                      << QStringList{u"/home/ana/Reports/Budget.ods,/tmp/notes.txt"_qs,
-                                                                     u"budget for May"_qs, u"Item\tBudget"_qs};
-        QTest::newRow("second path matches") << mixed << QStringLiteral("notes") << qint64(30)
-                                             << QStringList{u"/home/ana/Reports/Budget.ods,/tmp/notes.txt"_qs};
-        QTest::newRow("images never match a search") << mixed << QStringLiteral("image") << qint64(30) << QStringList();
+        const QString paths = u"/home/ana/Reports/Budget.ods,/tmp/notes.txt"_qs;
+        const QList<ClipboardItemPtr> mixed = {makeItem(ClipboardItem::FileType, std::nullopt, 0, paths.split(u',')),
+                                               image(4, 4), text(u"budget for May"_qs),
+                                               makeItem(ClipboardItem::TableType, u"Item\tBudget"_qs, 0)};
+        QTest::newRow("file paths match in any case") << mixed << u"BUDGET"_qs << qint64(30)
+                                                      << QStringList{paths, u"budget for May"_qs, u"Item\tBudget"_qs};
+        QTest::newRow("second path matches") << mixed << u"notes"_qs << qint64(30) << QStringList{paths};
+        QTest::newRow("images never match a search") << mixed << u"image"_qs << qint64(30) << QStringList();
         QTest::newRow("images are listed without a search") << mixed << QString() << qint64(2)
-                                                            << QStringList{u"/home/ana/Reports/Budget.ods,/tmp/notes.txt"_qs,
-                                                                           u"<image>"_qs};
+                                                            << QStringList{paths, u"<image>"_qs};
     }
 
     void filteredItems()
@@ -167,20 +132,17 @@ private Q_SLOTS:
 
     void turkishLocaleFoldsDottedCapitalI()
     {
-        const QLocale turkish(QLocale::Turkish);
-        QVERIFY(HistoryFilter::containsIgnoringCase(QStringLiteral("istanbul"), QStringLiteral("İSTANBUL"), turkish));
+        QVERIFY(HistoryFilter::containsIgnoringCase(u"istanbul"_qs, u"İSTANBUL"_qs, QLocale(QLocale::Turkish)));
     }
 
     void shortcutLabel_data()
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("label");
-        QTest::newRow("first row") << 0 << QStringLiteral("⌘1");
-        QTest::newRow("fifth row") << 4 << QStringLiteral("⌘5");
-        QTest::newRow("ninth row") << 8 << QStringLiteral("⌘9");
-        QTest::newRow("tenth row") << 9 << QStringLiteral("⌘0");
+        QTest::newRow("first row") << 0 << u"⌘1"_qs;
+        QTest::newRow("ninth row") << 8 << u"⌘9"_qs;
+        QTest::newRow("tenth row") << 9 << u"⌘0"_qs;
         QTest::newRow("eleventh row") << 10 << QString();
-        QTest::newRow("far below") << 150 << QString();
         QTest::newRow("negative") << -1 << QString();
     }
 
@@ -193,11 +155,7 @@ private Q_SLOTS:
 
     void filterModelFollowsStoreSearchAndCapacity()
     {
-        auto store = openStore();
-        QVERIFY(store);
-        ModelContext *context = store->mainContext();
-        add(context, {text(QStringLiteral("alpha"), 1), text(QStringLiteral("beta"), 2),
-                      text(QStringLiteral("gamma"), 3)});
+        ModelContext *context = storeWith({text(u"alpha"_qs, 1), text(u"beta"_qs, 2), text(u"gamma"_qs, 3)});
         HistoryQueryModel history(context);
         HistoryFilterModel model(&history);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -205,43 +163,31 @@ private Q_SLOTS:
         QCOMPARE(texts(model.items()), (QStringList{u"gamma"_qs, u"beta"_qs}));
 
         // A new copy appears at the top and pushes the oldest out of the capped list.
-        add(context, {text(QStringLiteral("delta"), 4)});
+        add(context, {text(u"delta"_qs, 4)});
         QCOMPARE(texts(model.items()), (QStringList{u"delta"_qs, u"gamma"_qs}));
-
-        model.setSearchText(QStringLiteral("A"));
+        model.setSearchText(u"A"_qs);
         QCOMPARE(texts(model.items()), (QStringList{u"delta"_qs, u"gamma"_qs, u"beta"_qs, u"alpha"_qs}));
 
-        // An entry moved to the top (a copy-back) changes the order live.
+        // An entry moved to the top (a copy-back) changes the order live; a removed one goes.
         const ClipboardItemPtr alpha = history.itemAt(3);
         alpha->setCopiedAt(T0.addSecs(10));
         QVERIFY(context->save());
         QCOMPARE(texts(model.items()).first(), u"alpha"_qs);
-
         context->remove(alpha);
         QVERIFY(context->save());
         QCOMPARE(texts(model.items()), (QStringList{u"delta"_qs, u"gamma"_qs, u"beta"_qs}));
-
-        model.setSearchText(QString());
-        model.setMaxCount(30);
-        QCOMPARE(model.rowCount(), 3);
     }
 
     void thumbnailsAreSmallAndDecodedOnce()
     {
-        auto store = openStore();
-        QVERIFY(store);
-        ModelContext *context = store->mainContext();
-        const ClipboardItemPtr wide = image(png(1600, 400, Qt::blue), 1);
-        const ClipboardItemPtr broken = image(QByteArray("not an image at all"), 2);
-        add(context, {wide, broken, text(QStringLiteral("plain"), 3)});
-
+        const ClipboardItemPtr wide = image(1600, 400, 1, Qt::blue);
+        const ClipboardItemPtr broken = makeItem(ClipboardItem::ImageType, std::nullopt, 2, std::nullopt, QByteArray("?"));
+        ModelContext *context = storeWith({wide, broken, text(u"plain"_qs, 3)});
         ThumbnailCache cache;
         QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
         HistoryQueryModel history(context);
         cache.prefetch(history.items());
-        QCOMPARE(cache.state(wide->id()), ThumbnailCache::State::Pending);
         cache.waitForPending();
-        QCOMPARE(cache.decodeCount(), 2);
         QCOMPARE(ready.count(), 2);
 
         const QImage thumbnail = cache.thumbnail(history.itemAt(2));
@@ -249,10 +195,7 @@ private Q_SLOTS:
         QCOMPARE(thumbnail.pixelColor(ThumbnailCache::Edge / 2, ThumbnailCache::Edge / 2), QColor(Qt::blue));
         QCOMPARE(cache.state(broken->id()), ThumbnailCache::State::Failed);
         QVERIFY(cache.thumbnail(broken).isNull());
-
-        // Asking again, or prefetching the same history, decodes nothing more.
-        cache.thumbnail(history.itemAt(2));
-        cache.prefetch(history.items());
+        cache.prefetch(history.items()); // the same history again
         QCOMPARE(cache.decodeCount(), 2);
 
         // Entries gone from the history are forgotten.
@@ -266,128 +209,91 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("search");
         QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("click"); // a mouse click on the row rather than a quick selection
         QTest::addColumn<QString>("copied"); // empty: nothing copied, popup stays
 
-        QTest::newRow("first row") << QString() << 0 << QStringLiteral("three");
-        QTest::newRow("third row of three") << QString() << 2 << QStringLiteral("one");
-        QTest::newRow("fourth row of three") << QString() << 3 << QString();
-        QTest::newRow("third row of a filtered two") << QStringLiteral("t") << 2 << QString();
-        QTest::newRow("second row of a filtered two") << QStringLiteral("t") << 1 << QStringLiteral("two");
-        QTest::newRow("negative") << QString() << -1 << QString();
+        QTest::newRow("third row of three") << QString() << 2 << false << u"one"_qs;
+        QTest::newRow("fourth row of three") << QString() << 3 << false << QString();
+        QTest::newRow("negative") << QString() << -1 << false << QString();
+        QTest::newRow("second row of a filtered two") << u"t"_qs << 1 << false << u"two"_qs;
+        QTest::newRow("third row of a filtered two") << u"t"_qs << 2 << false << QString();
+        QTest::newRow("click on the second row") << QString() << 1 << true << u"two"_qs;
     }
 
     void viewSelectsRowsOfTheFilteredList()
     {
         QFETCH(QString, search);
         QFETCH(int, index);
+        QFETCH(bool, click);
         QFETCH(QString, copied);
 
-        auto store = openStore();
-        QVERIFY(store);
-        add(store->mainContext(), {text(QStringLiteral("one"), 1), text(QStringLiteral("two"), 2),
-                                   text(QStringLiteral("three"), 3)});
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
+        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
         QStringList copies;
         int closes = 0;
         HistoryPopoverActions actions;
-        actions.copyItemToPasteboard = [&](const ClipboardItemPtr &item, ModelContext *context) {
-            QCOMPARE(context, store->mainContext());
+        actions.copyItemToPasteboard = [&](const ClipboardItemPtr &item, ModelContext *to) {
+            QCOMPARE(to, context);
             copies << *item->textContent();
         };
         actions.closePopover = [&] { ++closes; };
-        HistoryPopoverView view(store->mainContext(), &preferences, nullptr, actions);
+        HistoryPopoverView view(context, nullptr, nullptr, actions);
         view.setSearchText(search);
-        view.selectItemAtIndex(index);
+        if (click) {
+            view.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&view));
+            QListView *list = view.listView();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(index, 0)).center());
+        } else {
+            view.selectItemAtIndex(index);
+        }
         QCOMPARE(copies, copied.isEmpty() ? QStringList() : QStringList{copied});
         QCOMPARE(closes, copied.isEmpty() ? 0 : 1);
     }
 
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()
     {
-        auto store = openStore();
-        QVERIFY(store);
-        ModelContext *context = store->mainContext();
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        HistoryPopoverView view(context, &preferences, nullptr, {});
+        ModelContext *context = storeWith({});
+        HistoryPopoverView view(context, nullptr, nullptr, {});
         view.show();
         QVERIFY(view.isShowingEmptyState());
         QVERIFY(view.clearButton()->isHidden());
-
-        add(context, {text(QStringLiteral("kept"), 1), files({QStringLiteral("/srv/a.txt")}, 2)});
+        add(context, {text(u"kept"_qs, 1), makeItem(ClipboardItem::FileType, std::nullopt, 2, QStringList{u"/srv/a"_qs})});
         QVERIFY(!view.isShowingEmptyState());
         QVERIFY(!view.clearButton()->isHidden());
 
         // A search without matches shows the empty state, but the trash stays: the store has entries.
-        view.setSearchText(QStringLiteral("nothing like this"));
+        view.setSearchText(u"nothing like this"_qs);
         QVERIFY(view.isShowingEmptyState());
         QVERIFY(!view.clearButton()->isHidden());
 
-        // Clearing deletes everything, including entries the search hides.
-        view.showClearConfirmation();
-        QVERIFY(view.clearConfirmation()->isVisible());
-        view.clearConfirmation()->cancelButton()->click();
-        QCOMPARE(view.historyModel()->rowCount(), 2);
-        view.showClearConfirmation();
-        view.clearConfirmation()->confirmButton()->click();
-        QVERIFY(!view.clearConfirmation()->isVisible());
-        auto remaining = context->fetch(FetchDescriptor::all());
-        QVERIFY(remaining);
-        QCOMPARE(remaining->size(), 0);
-        QVERIFY(view.clearButton()->isHidden());
-        QCOMPARE(view.searchText(), QStringLiteral("nothing like this"));
-    }
-
-    void closingThePopupDismissesTheQuestion()
-    {
-        auto store = openStore();
-        QVERIFY(store);
-        add(store->mainContext(), {text(QStringLiteral("kept"), 1)});
-        HistoryPopoverView view(store->mainContext(), nullptr, nullptr, {});
-        view.show();
+        // The question goes away unanswered with the popup, and Cancel keeps everything.
         view.showClearConfirmation();
         view.hide();
         view.show();
         QVERIFY(!view.clearConfirmation()->isVisible());
-        QCOMPARE(view.historyModel()->rowCount(), 1);
-    }
+        view.showClearConfirmation();
+        QVERIFY(view.clearConfirmation()->isVisible());
+        view.clearConfirmation()->cancelButton()->click();
+        QCOMPARE(view.historyModel()->rowCount(), 2);
 
-    void clickingARowCopiesItBack()
-    {
-        auto store = openStore();
-        QVERIFY(store);
-        add(store->mainContext(), {text(QStringLiteral("older"), 1), text(QStringLiteral("newer"), 2)});
-        QStringList copies;
-        int closes = 0;
-        HistoryPopoverActions actions;
-        actions.copyItemToPasteboard = [&](const ClipboardItemPtr &item, ModelContext *) {
-            copies << *item->textContent();
-        };
-        actions.closePopover = [&] { ++closes; };
-        HistoryPopoverView view(store->mainContext(), nullptr, nullptr, actions);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QListView *list = view.listView();
-        const QRect second = list->visualRect(list->model()->index(1, 0));
-        QVERIFY(second.isValid());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(copies, QStringList{u"older"_qs});
-        QCOMPARE(closes, 1);
+        // Clearing deletes everything, including entries the search hides.
+        view.showClearConfirmation();
+        view.clearConfirmation()->confirmButton()->click();
+        QVERIFY(!view.clearConfirmation()->isVisible());
+        const auto remaining = context->fetch(FetchDescriptor::all());
+        QVERIFY(remaining && remaining->isEmpty());
+        QVERIFY(view.clearButton()->isHidden());
     }
 
     void viewFollowsTheCapacityPreference()
     {
-        auto store = openStore();
-        QVERIFY(store);
         QList<ClipboardItemPtr> many;
         for (int i = 0; i < 12; ++i)
-            many << text(QStringLiteral("entry %1").arg(i), i);
-        add(store->mainContext(), many);
+            many << text(QString::number(i), i);
         MemoryDefaultsStore defaults;
         Preferences preferences(&defaults);
         preferences.setMaxHistoryCount(5);
-        HistoryPopoverView view(store->mainContext(), &preferences, nullptr, {});
+        HistoryPopoverView view(storeWith(many), &preferences, nullptr, {});
         QCOMPARE(view.filteredItems().size(), 5);
         preferences.setMaxHistoryCount(10);
         QCOMPARE(view.filteredItems().size(), 10);
@@ -395,20 +301,9 @@ private Q_SLOTS:
         QCOMPARE(view.filteredItems().size(), 12); // default 30
     }
 
-    void typingInTheSearchFieldFilters()
-    {
-        auto store = openStore();
-        QVERIFY(store);
-        add(store->mainContext(), {text(QStringLiteral("apple"), 1), text(QStringLiteral("banana"), 2)});
-        HistoryPopoverView view(store->mainContext(), nullptr, nullptr, {});
-        view.show();
-        QTest::keyClicks(view.searchBar()->field(), QStringLiteral("APP"));
-        QCOMPARE(texts(view.filteredItems()), QStringList{u"apple"_qs});
-        QCOMPARE(view.listView()->model()->rowCount(), 1);
-    }
-
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
+    std::unique_ptr<ModelContainer> m_store;
     int m_stores = 0;
 };
 
