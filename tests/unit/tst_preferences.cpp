@@ -12,15 +12,47 @@ using namespace PreferenceKeys;
 namespace {
 constexpr qint64 Int64Max = std::numeric_limits<qint64>::max();
 constexpr qint64 Int64Min = std::numeric_limits<qint64>::min();
-
-QVariant integer(qint64 value)
-{
-    return QVariant(value);
-}
+constexpr quint32 UInt32Max = std::numeric_limits<quint32>::max();
 
 QVariant text(const char *value)
 {
     return QVariant(QString::fromUtf8(value));
+}
+
+// An invalid QVariant leaves the key missing.
+void store(MemoryDefaultsStore &defaults, const QString &key, const QVariant &value)
+{
+    if (value.isValid())
+        defaults.set(key, value);
+}
+
+// What each named reader answers, as a QVariant of its own type (an absent optional is invalid).
+QVariant read(const Preferences &p, const QString &reader)
+{
+    static const QHash<QString, std::function<QVariant(const Preferences &)>> readers{
+        {u"soundForCopyBack"_qs, [](const Preferences &p) { return QVariant(p.soundFeedbackForCopyBack()); }},
+        {u"soundToggle"_qs, [](const Preferences &p) { return QVariant(p.soundFeedbackEnabled()); }},
+        {u"captureText"_qs, [](const Preferences &p) { return QVariant(p.isCaptureEnabled(CaptureKind::Text)); }},
+        {u"captureImage"_qs, [](const Preferences &p) { return QVariant(p.isCaptureEnabled(CaptureKind::Image)); }},
+        {u"captureTable"_qs, [](const Preferences &p) { return QVariant(p.isCaptureEnabled(CaptureKind::Table)); }},
+        {u"captureFile"_qs, [](const Preferences &p) { return QVariant(p.isCaptureEnabled(CaptureKind::File)); }},
+        {u"hotKeyEnabled"_qs, [](const Preferences &p) { return QVariant(p.globalShortcutEnabledForHotKey()); }},
+        {u"shortcutToggle"_qs, [](const Preferences &p) { return QVariant(p.globalShortcutEnabled()); }},
+        {u"preset"_qs, [](const Preferences &p) { return QVariant(p.globalShortcutPreset()); }},
+        {u"keyCode"_qs, [](const Preferences &p) { return QVariant(p.globalShortcutKeyCode()); }},
+        {u"modifiers"_qs, [](const Preferences &p) { return QVariant(p.globalShortcutModifiers()); }},
+        {u"language"_qs, [](const Preferences &p) { return QVariant(p.selectedLanguage()); }},
+        {u"windowLocale"_qs, [](const Preferences &p) { return QVariant(p.localeForWindows().name()); }},
+        {u"appleLanguages"_qs, [](const Preferences &p) { return QVariant(p.appleLanguages()); }},
+        {u"appearance"_qs, [](const Preferences &p) { return QVariant(p.selectedAppearance()); }},
+        {u"section"_qs, [](const Preferences &p) { return QVariant(p.settingsSelectedSection()); }},
+        {u"historyCount"_qs, [](const Preferences &p) { return QVariant(p.maxHistoryCount()); }},
+        {u"ignoredApps"_qs, [](const Preferences &p) {
+             const auto data = p.ignoredApplicationsData();
+             return data ? QVariant(*data) : QVariant();
+         }},
+    };
+    return readers.value(reader)(p);
 }
 } // namespace
 
@@ -28,558 +60,269 @@ class TestPreferences : public QObject
 {
     Q_OBJECT
 
-private:
-    // A stored value per row; an invalid QVariant leaves the key missing.
-    static void store(MemoryDefaultsStore &defaults, const QString &key, const QVariant &value)
-    {
-        if (value.isValid())
-            defaults.set(key, value);
-    }
-
 private Q_SLOTS:
-    void booleanRead_data();
-    void booleanRead();
-    void integerRead_data();
-    void integerRead();
-    void historyLimitReplacesCountsBelowOne_data();
-    void historyLimitReplacesCountsBelowOne();
-    void boundHistoryCount_data();
-    void boundHistoryCount();
-    void soundFeedbackReaders_data();
-    void soundFeedbackReaders();
-    void captureSwitches_data();
-    void captureSwitches();
-    void captureSwitchesUseTheirOwnKeys();
-    void globalShortcutEnabledReaders_data();
-    void globalShortcutEnabledReaders();
-    void presetReader_data();
-    void presetReader();
-    void hotKeyNumbers_data();
-    void hotKeyNumbers();
-    void hotKeySettersStoreIntegers();
-    void languageReader_data();
-    void languageReader();
-    void localeForWindows_data();
-    void localeForWindows();
-    void appleLanguagesSetAndRemove();
-    void appearanceReader_data();
-    void appearanceReader();
-    void settingsSection_data();
-    void settingsSection();
-    void ignoredApplicationsData_data();
-    void ignoredApplicationsData();
-    void launchAtLoginMirrorIsABoolean();
+    void coercions_data();
+    void coercions();
+    void historyLimitWritesBackThirty_data();
+    void historyLimitWritesBackThirty();
+    void readerFallbacks_data();
+    void readerFallbacks();
+    void settersStoreTypedValues_data();
+    void settersStoreTypedValues();
     void changesAreForwarded();
 };
 
-void TestPreferences::booleanRead_data()
+void TestPreferences::coercions_data()
 {
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("expected");
+    QTest::addColumn<bool>("asBool");
+    QTest::addColumn<qint64>("asInteger");
 
-    QTest::newRow("missing") << QVariant() << false;
-    QTest::newRow("true") << QVariant(true) << true;
-    QTest::newRow("false") << QVariant(false) << false;
-    QTest::newRow("integer 0") << integer(0) << false;
-    QTest::newRow("integer 2") << integer(2) << true;
-    QTest::newRow("integer -1") << integer(-1) << true;
-    QTest::newRow("double 0") << QVariant(0.0) << false;
-    QTest::newRow("double 0.5") << QVariant(0.5) << true;
-    QTest::newRow("string YES") << text("YES") << true;
-    QTest::newRow("string yes") << text("yes") << true;
-    QTest::newRow("string true") << text("true") << true;
-    QTest::newRow("string T") << text("T") << true;
-    QTest::newRow("string 9") << text("9") << true;
-    QTest::newRow("string with leading whitespace") << text(" \t\n y") << true;
-    QTest::newRow("string with leading zeros") << text("001") << true;
-    QTest::newRow("string negative") << text("-1") << true;
-    QTest::newRow("string with plus and zeros") << text("+007") << true;
-    QTest::newRow("string signed Y") << text("-Y") << true;
-    QTest::newRow("string no") << text("no") << false;
-    QTest::newRow("string false") << text("false") << false;
-    QTest::newRow("string 0") << text("0") << false;
-    QTest::newRow("string 00") << text("00") << false;
-    QTest::newRow("string -0") << text("-0") << false;
-    QTest::newRow("string 0x1") << text("0x1") << false;
-    QTest::newRow("string two signs") << text("+-1") << false;
-    QTest::newRow("string whitespace after sign") << text("- 1") << false;
-    QTest::newRow("empty string") << text("") << false;
-    QTest::newRow("string array") << QVariant(QStringList{QStringLiteral("YES")}) << false;
-    QTest::newRow("data") << QVariant(QByteArray("1")) << false;
+    QTest::newRow("missing") << QVariant() << false << qint64(0);
+    QTest::newRow("true") << QVariant(true) << true << qint64(1);
+    QTest::newRow("false") << QVariant(false) << false << qint64(0);
+    QTest::newRow("integer 0") << QVariant(qint64(0)) << false << qint64(0);
+    QTest::newRow("integer -1") << QVariant(qint64(-1)) << true << qint64(-1);
+    QTest::newRow("double 0.5") << QVariant(0.5) << true << qint64(0);
+    QTest::newRow("double -3.9 truncated") << QVariant(-3.9) << true << qint64(-3);
+    QTest::newRow("double 1e30") << QVariant(1e30) << true << Int64Max;
+    QTest::newRow("double -1e30") << QVariant(-1e30) << true << Int64Min;
+    QTest::newRow("double 2^63") << QVariant(9223372036854775808.0) << true << Int64Max;
+    QTest::newRow("infinity") << QVariant(HUGE_VAL) << true << Int64Max;
+    QTest::newRow("NaN") << QVariant(std::nan("")) << true << qint64(0);
+    QTest::newRow("YES") << text("YES") << true << qint64(0);
+    QTest::newRow("leading whitespace y") << text(" \t\n y") << true << qint64(0);
+    QTest::newRow("+007") << text("+007") << true << qint64(7);
+    QTest::newRow("-0") << text("-0") << false << qint64(0);
+    QTest::newRow("0x1") << text("0x1") << false << qint64(0);
+    QTest::newRow("two signs") << text("+-1") << false << qint64(0);
+    QTest::newRow("space after sign") << text("- 1") << false << qint64(0);
+    QTest::newRow("trailing text") << text("  -17abc") << true << qint64(-17);
+    QTest::newRow("fraction") << text("3.7") << true << qint64(3);
+    QTest::newRow("exponent") << text("1e3") << true << qint64(1);
+    QTest::newRow("no") << text("no") << false << qint64(0);
+    QTest::newRow("empty string") << text("") << false << qint64(0);
+    QTest::newRow("string overflow") << text("99999999999999999999") << true << Int64Max;
+    QTest::newRow("string underflow") << text("-99999999999999999999") << true << Int64Min;
+    QTest::newRow("smallest integer") << text("-9223372036854775808") << true << Int64Min;
+    QTest::newRow("string array") << QVariant(QStringList{u"1"_qs}) << false << qint64(0);
+    QTest::newRow("data") << QVariant(QByteArray("1")) << false << qint64(0);
 }
 
-void TestPreferences::booleanRead()
+void TestPreferences::coercions()
 {
     QFETCH(QVariant, stored);
-    QFETCH(bool, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, enableSoundFeedback, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.boolValue(enableSoundFeedback), expected);
-}
-
-void TestPreferences::integerRead_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("missing") << QVariant() << qint64(0);
-    QTest::newRow("integer") << integer(42) << qint64(42);
-    QTest::newRow("negative integer") << integer(-7) << qint64(-7);
-    QTest::newRow("largest integer") << integer(Int64Max) << Int64Max;
-    QTest::newRow("true") << QVariant(true) << qint64(1);
-    QTest::newRow("false") << QVariant(false) << qint64(0);
-    QTest::newRow("double truncated") << QVariant(3.9) << qint64(3);
-    QTest::newRow("negative double truncated") << QVariant(-3.9) << qint64(-3);
-    QTest::newRow("double too large") << QVariant(1e30) << Int64Max;
-    QTest::newRow("double too small") << QVariant(-1e30) << Int64Min;
-    QTest::newRow("double 2^63") << QVariant(9223372036854775808.0) << Int64Max;
-    QTest::newRow("double NaN") << QVariant(std::nan("")) << qint64(0);
-    QTest::newRow("double infinity") << QVariant(HUGE_VAL) << Int64Max;
-    QTest::newRow("string") << text("42") << qint64(42);
-    QTest::newRow("string with whitespace and trailing text") << text("  -17abc") << qint64(-17);
-    QTest::newRow("string with plus") << text("+8") << qint64(8);
-    QTest::newRow("string fraction") << text("3.7") << qint64(3);
-    QTest::newRow("string exponent") << text("1e3") << qint64(1);
-    QTest::newRow("string without digits") << text("abc") << qint64(0);
-    QTest::newRow("string sign only") << text("-") << qint64(0);
-    QTest::newRow("empty string") << text("") << qint64(0);
-    QTest::newRow("string overflow") << text("99999999999999999999") << Int64Max;
-    QTest::newRow("string underflow") << text("-99999999999999999999") << Int64Min;
-    QTest::newRow("string smallest integer") << text("-9223372036854775808") << Int64Min;
-    QTest::newRow("string largest integer") << text("9223372036854775807") << Int64Max;
-    QTest::newRow("string array") << QVariant(QStringList{QStringLiteral("5")}) << qint64(0);
-    QTest::newRow("data") << QVariant(QByteArray("5")) << qint64(0);
-}
-
-void TestPreferences::integerRead()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(qint64, expected);
+    QFETCH(bool, asBool);
+    QFETCH(qint64, asInteger);
     MemoryDefaultsStore defaults;
     store(defaults, maxHistoryCount, stored);
     Preferences preferences(&defaults);
-    QCOMPARE(preferences.integerValue(maxHistoryCount), expected);
+    QCOMPARE(preferences.boolValue(maxHistoryCount), asBool);
+    QCOMPARE(preferences.integerValue(maxHistoryCount), asInteger);
 }
 
-void TestPreferences::historyLimitReplacesCountsBelowOne_data()
+void TestPreferences::historyLimitWritesBackThirty_data()
 {
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<qint64>("expected");
-    QTest::addColumn<bool>("writesBack");
+    QTest::addColumn<qint64>("expected"); // 0: replaced by 30 and written back
 
-    QTest::newRow("missing") << QVariant() << qint64(30) << true;
-    QTest::newRow("zero") << integer(0) << qint64(30) << true;
-    QTest::newRow("negative") << integer(-5) << qint64(30) << true;
-    QTest::newRow("non-number string") << text("muitos") << qint64(30) << true;
-    QTest::newRow("string array") << QVariant(QStringList{QStringLiteral("50")}) << qint64(30) << true;
-    QTest::newRow("data") << QVariant(QByteArray("50")) << qint64(30) << true;
-    QTest::newRow("fraction below one") << QVariant(0.5) << qint64(30) << true;
-    QTest::newRow("false") << QVariant(false) << qint64(30) << true;
-    QTest::newRow("integer") << integer(50) << qint64(50) << false;
-    QTest::newRow("one") << integer(1) << qint64(1) << false;
-    QTest::newRow("numeric string") << text("45") << qint64(45) << false;
-    QTest::newRow("double") << QVariant(100.0) << qint64(100) << false;
-    QTest::newRow("beyond 32 bits") << integer(Int64Max) << Int64Max << false;
+    QTest::newRow("missing") << QVariant() << qint64(0);
+    QTest::newRow("zero") << QVariant(qint64(0)) << qint64(0);
+    QTest::newRow("negative") << QVariant(qint64(-5)) << qint64(0);
+    QTest::newRow("non-number string") << text("muitos") << qint64(0);
+    QTest::newRow("fraction below one") << QVariant(0.5) << qint64(0);
+    QTest::newRow("data") << QVariant(QByteArray("50")) << qint64(0);
+    QTest::newRow("one") << QVariant(qint64(1)) << qint64(1);
+    QTest::newRow("numeric string") << text("45") << qint64(45);
+    QTest::newRow("double") << QVariant(100.0) << qint64(100);
+    QTest::newRow("beyond 32 bits") << QVariant(Int64Max) << Int64Max;
 }
 
-void TestPreferences::historyLimitReplacesCountsBelowOne()
+void TestPreferences::historyLimitWritesBackThirty()
 {
     QFETCH(QVariant, stored);
     QFETCH(qint64, expected);
-    QFETCH(bool, writesBack);
     MemoryDefaultsStore defaults;
     store(defaults, maxHistoryCount, stored);
     const int writesBefore = defaults.writeCount();
     Preferences preferences(&defaults);
 
-    QCOMPARE(preferences.maxHistoryCountForLimit(), expected);
-
-    const QVariant after = defaults.object(maxHistoryCount);
-    if (writesBack) {
-        QCOMPARE(after.typeId(), int(QMetaType::LongLong));
-        QCOMPARE(after.toLongLong(), qint64(30));
+    if (expected == 0) {
+        QCOMPARE(preferences.maxHistoryCountForLimit(), qint64(30));
+        QCOMPARE(defaults.object(maxHistoryCount), QVariant(qint64(30)));
         QCOMPARE(defaults.writeCount(), writesBefore + 1);
-        QCOMPARE(preferences.maxHistoryCount(), qint64(30));
     } else {
-        QCOMPARE(after, stored);
+        QCOMPARE(preferences.maxHistoryCountForLimit(), expected);
+        QCOMPARE(defaults.object(maxHistoryCount), stored);
         QCOMPARE(defaults.writeCount(), writesBefore);
     }
 }
 
-void TestPreferences::boundHistoryCount_data()
+void TestPreferences::readerFallbacks_data()
 {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("missing") << QVariant() << qint64(30);
-    QTest::newRow("integer") << integer(50) << qint64(50);
-    QTest::newRow("stored zero stays visible") << integer(0) << qint64(0);
-    QTest::newRow("numeric string") << text("50") << qint64(30);
-    QTest::newRow("boolean") << QVariant(true) << qint64(30);
-    QTest::newRow("data") << QVariant(QByteArray("50")) << qint64(30);
-}
-
-void TestPreferences::boundHistoryCount()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(qint64, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, maxHistoryCount, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.maxHistoryCount(), expected);
-
-    preferences.setMaxHistoryCount(100);
-    QCOMPARE(defaults.object(maxHistoryCount), QVariant(qint64(100)));
-    QCOMPARE(preferences.maxHistoryCount(), qint64(100));
-}
-
-void TestPreferences::soundFeedbackReaders_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("copyBackPlaysSound");
-    QTest::addColumn<bool>("settingsToggle");
-
-    // An empty store shows the toggle on while copy-back stays silent.
-    QTest::newRow("missing") << QVariant() << false << true;
-    QTest::newRow("true") << QVariant(true) << true << true;
-    QTest::newRow("false") << QVariant(false) << false << false;
-    QTest::newRow("string YES") << text("YES") << true << true;
-    QTest::newRow("string no") << text("no") << false << true;
-    QTest::newRow("integer 1") << integer(1) << true << true;
-    QTest::newRow("integer 0") << integer(0) << false << true;
-}
-
-void TestPreferences::soundFeedbackReaders()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(bool, copyBackPlaysSound);
-    QFETCH(bool, settingsToggle);
-    MemoryDefaultsStore defaults;
-    store(defaults, enableSoundFeedback, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.soundFeedbackForCopyBack(), copyBackPlaysSound);
-    QCOMPARE(preferences.soundFeedbackEnabled(), settingsToggle);
-}
-
-void TestPreferences::captureSwitches_data()
-{
-    QTest::addColumn<CaptureKind>("kind");
+    QTest::addColumn<QString>("reader");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("expected");
+    QTest::addColumn<QVariant>("expected");
 
-    const struct {
-        CaptureKind kind;
-        QString key;
-        const char *name;
-    } kinds[] = {{CaptureKind::Text, enableCaptureText, "text"},
-                 {CaptureKind::Image, enableCaptureImage, "image"},
-                 {CaptureKind::Table, enableCaptureTable, "table"},
-                 {CaptureKind::File, enableCaptureFile, "file"}};
-    for (const auto &kind : kinds) {
-        const auto row = [&](const char *what) -> QTestData & {
-            return QTest::addRow("%s, %s", kind.name, what) << kind.kind << kind.key;
-        };
-        row("missing") << QVariant() << true;
-        row("true") << QVariant(true) << true;
-        row("false") << QVariant(false) << false;
-        row("string false") << text("false") << true;
-        row("integer 0") << integer(0) << true;
-        row("data") << QVariant(QByteArray()) << true;
+    const auto row = [](const char *reader, const QString &key, const char *what) -> QTestData & {
+        return QTest::addRow("%s, %s", reader, what) << QString::fromLatin1(reader) << key;
+    };
+    const QVariant yes(true), no(false);
+
+    row("historyCount", maxHistoryCount, "missing") << QVariant() << QVariant(qint64(30));
+    row("historyCount", maxHistoryCount, "stored zero stays visible") << QVariant(qint64(0)) << QVariant(qint64(0));
+    row("historyCount", maxHistoryCount, "numeric string") << text("50") << QVariant(qint64(30));
+    row("historyCount", maxHistoryCount, "boolean") << yes << QVariant(qint64(30));
+
+    // The copy-back is silent on an empty store while the settings toggle shows on.
+    row("soundForCopyBack", enableSoundFeedback, "missing") << QVariant() << no;
+    row("soundForCopyBack", enableSoundFeedback, "string YES") << text("YES") << yes;
+    row("soundToggle", enableSoundFeedback, "missing") << QVariant() << yes;
+    row("soundToggle", enableSoundFeedback, "false") << no << no;
+    row("soundToggle", enableSoundFeedback, "string no") << text("no") << yes;
+
+    const QList<std::pair<const char *, QString>> captures{{"captureText", enableCaptureText},
+                                                           {"captureImage", enableCaptureImage},
+                                                           {"captureTable", enableCaptureTable},
+                                                           {"captureFile", enableCaptureFile}};
+    for (const auto &[reader, key] : captures) {
+        row(reader, key, "missing") << QVariant() << yes;
+        row(reader, key, "false") << no << no;
+        row(reader, key, "integer 0") << QVariant(qint64(0)) << yes;
     }
+
+    // Only a stored boolean false turns the hot key off; both readers agree.
+    for (const char *reader : {"hotKeyEnabled", "shortcutToggle"}) {
+        row(reader, globalShortcutEnabled, "missing") << QVariant() << yes;
+        row(reader, globalShortcutEnabled, "false") << no << no;
+        row(reader, globalShortcutEnabled, "string false") << text("false") << yes;
+        row(reader, globalShortcutEnabled, "integer 0") << QVariant(qint64(0)) << yes;
+    }
+
+    row("preset", globalShortcutPreset, "missing") << QVariant() << text("cmd_shift_v");
+    row("preset", globalShortcutPreset, "stored") << text("ctrl_option_v") << text("ctrl_option_v");
+    row("preset", globalShortcutPreset, "integer") << QVariant(qint64(2)) << text("cmd_shift_v");
+
+    const QList<std::tuple<const char *, QString, quint32>> numbers{
+        {"keyCode", globalShortcutKeyCode, 9u}, {"modifiers", globalShortcutModifiers, 768u}};
+    for (const auto &[reader, key, fallback] : numbers) {
+        row(reader, key, "missing") << QVariant() << QVariant(fallback);
+        row(reader, key, "zero") << QVariant(qint64(0)) << QVariant(fallback);
+        row(reader, key, "stored") << QVariant(qint64(6144)) << QVariant(6144u);
+        row(reader, key, "whole double") << QVariant(2304.0) << QVariant(2304u);
+        row(reader, key, "fractional double") << QVariant(4.5) << QVariant(fallback);
+        row(reader, key, "negative") << QVariant(qint64(-1)) << QVariant(fallback);
+        row(reader, key, "largest 32-bit") << QVariant(qint64(UInt32Max)) << QVariant(UInt32Max);
+        row(reader, key, "beyond 32 bits") << QVariant(qint64(UInt32Max) + 4) << QVariant(fallback);
+        row(reader, key, "numeric string") << text("4") << QVariant(fallback);
+        row(reader, key, "boolean") << yes << QVariant(fallback);
+    }
+
+    row("language", selectedLanguage, "missing") << QVariant() << text("system");
+    row("language", selectedLanguage, "code") << text("ja") << text("ja");
+    row("language", selectedLanguage, "empty string") << text("") << text("");
+    row("language", selectedLanguage, "string array") << QVariant(QStringList{u"ja"_qs}) << text("system");
+    const QVariant systemLocale(QLocale::system().name());
+    row("windowLocale", selectedLanguage, "missing") << QVariant() << systemLocale;
+    row("windowLocale", selectedLanguage, "empty") << text("") << systemLocale;
+    row("windowLocale", selectedLanguage, "system") << text("system") << systemLocale;
+    row("windowLocale", selectedLanguage, "integer") << QVariant(qint64(1)) << systemLocale;
+    row("windowLocale", selectedLanguage, "pt-BR") << text("pt-BR") << text("pt_BR");
+    row("appleLanguages", appleLanguages, "missing") << QVariant() << QVariant(QStringList());
+    row("appleLanguages", appleLanguages, "list") << QVariant(QStringList{u"ja"_qs}) << QVariant(QStringList{u"ja"_qs});
+    row("appleLanguages", appleLanguages, "string") << text("ja") << QVariant(QStringList());
+
+    row("appearance", selectedAppearance, "missing") << QVariant() << text("system");
+    row("appearance", selectedAppearance, "dark") << text("dark") << text("dark");
+    row("appearance", selectedAppearance, "boolean") << yes << text("system");
+
+    // An unknown section reads as Geral but stays stored (the body checks nothing is written).
+    row("section", settingsSelectedSection, "missing") << QVariant() << text("Geral");
+    row("section", settingsSelectedSection, "Sobre") << text("Sobre") << text("Sobre");
+    row("section", settingsSelectedSection, "unknown") << text("Avançado") << text("Geral");
+    row("section", settingsSelectedSection, "other letter case") << text("sobre") << text("Geral");
+    row("section", settingsSelectedSection, "integer") << QVariant(qint64(3)) << text("Geral");
+
+    const QByteArray json("[{\"bundleIdentifier\":\"x\",\"name\":\"X\"}]");
+    row("ignoredApps", ignoredApplications, "missing") << QVariant() << QVariant();
+    row("ignoredApps", ignoredApplications, "data") << QVariant(json) << QVariant(json);
+    row("ignoredApps", ignoredApplications, "empty data") << QVariant(QByteArray()) << QVariant(QByteArray());
+    row("ignoredApps", ignoredApplications, "the JSON as a string") << text("[]") << QVariant();
 }
 
-void TestPreferences::captureSwitches()
+void TestPreferences::readerFallbacks()
 {
-    QFETCH(CaptureKind, kind);
+    QFETCH(QString, reader);
     QFETCH(QString, key);
     QFETCH(QVariant, stored);
-    QFETCH(bool, expected);
+    QFETCH(QVariant, expected);
     MemoryDefaultsStore defaults;
     store(defaults, key, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(Preferences::captureKey(kind), key);
-    QCOMPARE(preferences.isCaptureEnabled(kind), expected);
-
-    preferences.setCaptureEnabled(kind, !expected);
-    QCOMPARE(defaults.object(key), QVariant(!expected));
-    QCOMPARE(preferences.isCaptureEnabled(kind), !expected);
-}
-
-void TestPreferences::captureSwitchesUseTheirOwnKeys()
-{
-    MemoryDefaultsStore defaults;
-    Preferences preferences(&defaults);
-    preferences.setCaptureEnabled(CaptureKind::Image, false);
-    QVERIFY(preferences.isCaptureEnabled(CaptureKind::Text));
-    QVERIFY(!preferences.isCaptureEnabled(CaptureKind::Image));
-    QVERIFY(preferences.isCaptureEnabled(CaptureKind::Table));
-    QVERIFY(preferences.isCaptureEnabled(CaptureKind::File));
-    QCOMPARE(defaults.keys(), QStringList{QStringLiteral("enableCaptureImage")});
-}
-
-void TestPreferences::globalShortcutEnabledReaders_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("expected");
-
-    // Only a stored boolean false turns the hot key off.
-    QTest::newRow("missing") << QVariant() << true;
-    QTest::newRow("true") << QVariant(true) << true;
-    QTest::newRow("false") << QVariant(false) << false;
-    QTest::newRow("string false") << text("false") << true;
-    QTest::newRow("string NO") << text("NO") << true;
-    QTest::newRow("integer 0") << integer(0) << true;
-    QTest::newRow("double 0") << QVariant(0.0) << true;
-}
-
-void TestPreferences::globalShortcutEnabledReaders()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(bool, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, globalShortcutEnabled, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.globalShortcutEnabledForHotKey(), expected);
-    QCOMPARE(preferences.globalShortcutEnabled(), expected);
-}
-
-void TestPreferences::presetReader_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("missing") << QVariant() << QStringLiteral("cmd_shift_v");
-    QTest::newRow("stored preset") << text("ctrl_option_v") << QStringLiteral("ctrl_option_v");
-    QTest::newRow("integer") << integer(2) << QStringLiteral("cmd_shift_v");
-    QTest::newRow("string array") << QVariant(QStringList{QStringLiteral("cmd_shift_h")})
-                                  << QStringLiteral("cmd_shift_v");
-}
-
-void TestPreferences::presetReader()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, globalShortcutPreset, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.globalShortcutPreset(), expected);
-
-    preferences.setGlobalShortcutPreset(QStringLiteral("cmd_option_v"));
-    QCOMPARE(defaults.object(globalShortcutPreset), text("cmd_option_v"));
-}
-
-void TestPreferences::hotKeyNumbers_data()
-{
-    QTest::addColumn<QVariant>("storedKeyCode");
-    QTest::addColumn<QVariant>("storedModifiers");
-    QTest::addColumn<quint32>("keyCode");
-    QTest::addColumn<quint32>("modifiers");
-
-    constexpr quint32 Largest = std::numeric_limits<quint32>::max();
-    QTest::newRow("missing") << QVariant() << QVariant() << 9u << 768u;
-    QTest::newRow("zero") << integer(0) << integer(0) << 9u << 768u;
-    QTest::newRow("preset H") << integer(4) << integer(768) << 4u << 768u;
-    QTest::newRow("preset control option") << integer(9) << integer(6144) << 9u << 6144u;
-    QTest::newRow("whole doubles") << QVariant(4.0) << QVariant(2304.0) << 4u << 2304u;
-    QTest::newRow("fractional doubles") << QVariant(4.5) << QVariant(2304.5) << 9u << 768u;
-    QTest::newRow("negative") << integer(-1) << integer(-768) << 9u << 768u;
-    QTest::newRow("largest 32-bit") << integer(Largest) << integer(Largest) << Largest << Largest;
-    QTest::newRow("beyond 32 bits") << integer(qint64(Largest) + 1) << integer(qint64(Largest) + 4)
-                                    << 9u << 768u;
-    QTest::newRow("numeric strings") << text("4") << text("2304") << 9u << 768u;
-    QTest::newRow("booleans") << QVariant(true) << QVariant(true) << 9u << 768u;
-    QTest::newRow("NaN") << QVariant(std::nan("")) << QVariant(std::nan("")) << 9u << 768u;
-}
-
-void TestPreferences::hotKeyNumbers()
-{
-    QFETCH(QVariant, storedKeyCode);
-    QFETCH(QVariant, storedModifiers);
-    QFETCH(quint32, keyCode);
-    QFETCH(quint32, modifiers);
-    MemoryDefaultsStore defaults;
-    store(defaults, globalShortcutKeyCode, storedKeyCode);
-    store(defaults, globalShortcutModifiers, storedModifiers);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.globalShortcutKeyCode(), keyCode);
-    QCOMPARE(preferences.globalShortcutModifiers(), modifiers);
-}
-
-void TestPreferences::hotKeySettersStoreIntegers()
-{
-    MemoryDefaultsStore defaults;
-    Preferences preferences(&defaults);
-    preferences.setGlobalShortcutKeyCode(4);
-    preferences.setGlobalShortcutModifiers(6144);
-    QCOMPARE(defaults.object(globalShortcutKeyCode), QVariant(qint64(4)));
-    QCOMPARE(defaults.object(globalShortcutModifiers), QVariant(qint64(6144)));
-    QCOMPARE(preferences.globalShortcutKeyCode(), 4u);
-    QCOMPARE(preferences.globalShortcutModifiers(), 6144u);
-}
-
-void TestPreferences::languageReader_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("missing") << QVariant() << QStringLiteral("system");
-    QTest::newRow("code") << text("ja") << QStringLiteral("ja");
-    QTest::newRow("empty string is a stored string") << text("") << QString();
-    QTest::newRow("integer") << integer(5) << QStringLiteral("system");
-    QTest::newRow("string array") << QVariant(QStringList{QStringLiteral("ja")}) << QStringLiteral("system");
-}
-
-void TestPreferences::languageReader()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, selectedLanguage, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.selectedLanguage(), expected);
-
-    preferences.setSelectedLanguage(QStringLiteral("es"));
-    QCOMPARE(defaults.object(selectedLanguage), text("es"));
-}
-
-void TestPreferences::localeForWindows_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QLocale>("expected");
-
-    QTest::newRow("missing") << QVariant() << QLocale::system();
-    QTest::newRow("empty") << text("") << QLocale::system();
-    QTest::newRow("system") << text("system") << QLocale::system();
-    QTest::newRow("not a string") << integer(1) << QLocale::system();
-    QTest::newRow("ja") << text("ja") << QLocale(QLocale::Japanese, QLocale::Japan);
-    QTest::newRow("pt-BR") << text("pt-BR") << QLocale(QLocale::Portuguese, QLocale::Brazil);
-}
-
-void TestPreferences::localeForWindows()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QLocale, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, selectedLanguage, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.localeForWindows(), expected);
-}
-
-void TestPreferences::appleLanguagesSetAndRemove()
-{
-    MemoryDefaultsStore defaults;
-    Preferences preferences(&defaults);
-    preferences.setAppleLanguages({QStringLiteral("ja")});
-    QCOMPARE(defaults.object(appleLanguages).typeId(), int(QMetaType::QStringList));
-    QCOMPARE(preferences.appleLanguages(), QStringList{QStringLiteral("ja")});
-
-    preferences.removeAppleLanguages();
-    QVERIFY(!defaults.contains(appleLanguages));
-    QVERIFY(preferences.appleLanguages().isEmpty());
-
-    defaults.set(appleLanguages, text("ja"));
-    QVERIFY(preferences.appleLanguages().isEmpty());
-}
-
-void TestPreferences::appearanceReader_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("missing") << QVariant() << QStringLiteral("system");
-    QTest::newRow("dark") << text("dark") << QStringLiteral("dark");
-    QTest::newRow("light") << text("light") << QStringLiteral("light");
-    QTest::newRow("boolean") << QVariant(true) << QStringLiteral("system");
-}
-
-void TestPreferences::appearanceReader()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, selectedAppearance, stored);
-    Preferences preferences(&defaults);
-    QCOMPARE(preferences.selectedAppearance(), expected);
-}
-
-void TestPreferences::settingsSection_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("missing") << QVariant() << QStringLiteral("Geral");
-    QTest::newRow("Geral") << text("Geral") << QStringLiteral("Geral");
-    QTest::newRow("Aplicativos") << text("Aplicativos") << QStringLiteral("Aplicativos");
-    QTest::newRow("Atalhos") << text("Atalhos") << QStringLiteral("Atalhos");
-    QTest::newRow("Sobre") << text("Sobre") << QStringLiteral("Sobre");
-    QTest::newRow("unknown section") << text("Avançado") << QStringLiteral("Geral");
-    QTest::newRow("other letter case") << text("sobre") << QStringLiteral("Geral");
-    QTest::newRow("integer") << integer(3) << QStringLiteral("Geral");
-}
-
-void TestPreferences::settingsSection()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, settingsSelectedSection, stored);
     const int writesBefore = defaults.writeCount();
     Preferences preferences(&defaults);
 
-    QCOMPARE(preferences.settingsSelectedSection(), expected);
-    // Reading never replaces what is stored, unknown values included.
-    QCOMPARE(defaults.object(settingsSelectedSection), stored);
+    const QVariant actual = read(preferences, reader);
+    QCOMPARE(actual.metaType(), expected.metaType());
+    QCOMPARE(actual, expected);
+    // Reading never replaces what is stored.
     QCOMPARE(defaults.writeCount(), writesBefore);
-
-    preferences.setSettingsSelectedSection(QStringLiteral("Atalhos"));
-    QCOMPARE(preferences.settingsSelectedSection(), QStringLiteral("Atalhos"));
+    QCOMPARE(defaults.object(key), stored);
 }
 
-void TestPreferences::ignoredApplicationsData_data()
+void TestPreferences::settersStoreTypedValues_data()
 {
+    QTest::addColumn<std::function<void(Preferences &)>>("write");
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("present");
 
-    QTest::newRow("missing") << QVariant() << false;
-    QTest::newRow("data") << QVariant(QByteArray("[{\"bundleIdentifier\":\"x\",\"name\":\"X\"}]")) << true;
-    QTest::newRow("empty data") << QVariant(QByteArray()) << true;
-    QTest::newRow("the same JSON as a string") << text("[]") << false;
-    QTest::newRow("string array") << QVariant(QStringList()) << false;
+    using Write = std::function<void(Preferences &)>;
+    QTest::newRow("history count") << Write([](Preferences &p) { p.setMaxHistoryCount(100); })
+                                   << maxHistoryCount << QVariant(qint64(100));
+    QTest::newRow("sound") << Write([](Preferences &p) { p.setSoundFeedbackEnabled(false); })
+                           << enableSoundFeedback << QVariant(false);
+    QTest::newRow("capture image") << Write([](Preferences &p) { p.setCaptureEnabled(CaptureKind::Image, false); })
+                                   << enableCaptureImage << QVariant(false);
+    QTest::newRow("capture file") << Write([](Preferences &p) { p.setCaptureEnabled(CaptureKind::File, false); })
+                                  << enableCaptureFile << QVariant(false);
+    QTest::newRow("shortcut enabled") << Write([](Preferences &p) { p.setGlobalShortcutEnabled(false); })
+                                      << globalShortcutEnabled << QVariant(false);
+    QTest::newRow("preset") << Write([](Preferences &p) { p.setGlobalShortcutPreset(u"cmd_option_v"_qs); })
+                            << globalShortcutPreset << text("cmd_option_v");
+    QTest::newRow("key code") << Write([](Preferences &p) { p.setGlobalShortcutKeyCode(4); })
+                              << globalShortcutKeyCode << QVariant(qint64(4));
+    QTest::newRow("modifiers") << Write([](Preferences &p) { p.setGlobalShortcutModifiers(6144); })
+                               << globalShortcutModifiers << QVariant(qint64(6144));
+    QTest::newRow("language") << Write([](Preferences &p) { p.setSelectedLanguage(u"es"_qs); })
+                              << selectedLanguage << text("es");
+    QTest::newRow("AppleLanguages") << Write([](Preferences &p) { p.setAppleLanguages({u"ja"_qs}); })
+                                    << appleLanguages << QVariant(QStringList{u"ja"_qs});
+    QTest::newRow("section") << Write([](Preferences &p) { p.setSettingsSelectedSection(u"Atalhos"_qs); })
+                             << settingsSelectedSection << text("Atalhos");
+    QTest::newRow("launch at login") << Write([](Preferences &p) { p.setLaunchAtLogin(true); })
+                                     << u"launchAtLogin"_qs << QVariant(true);
+    QTest::newRow("ignored apps") << Write([](Preferences &p) { p.setIgnoredApplicationsData("[]"); })
+                                  << u"Kavla_IgnoredApplications"_qs << QVariant(QByteArray("[]"));
 }
 
-void TestPreferences::ignoredApplicationsData()
+void TestPreferences::settersStoreTypedValues()
 {
+    QFETCH(std::function<void(Preferences &)>, write);
+    QFETCH(QString, key);
     QFETCH(QVariant, stored);
-    QFETCH(bool, present);
-    MemoryDefaultsStore defaults;
-    store(defaults, ignoredApplications, stored);
-    Preferences preferences(&defaults);
-
-    const std::optional<QByteArray> data = preferences.ignoredApplicationsData();
-    QCOMPARE(data.has_value(), present);
-    if (present)
-        QCOMPARE(*data, stored.toByteArray());
-
-    const QByteArray written("[]");
-    preferences.setIgnoredApplicationsData(written);
-    QCOMPARE(defaults.object(QStringLiteral("Kavla_IgnoredApplications")), QVariant(written));
-}
-
-void TestPreferences::launchAtLoginMirrorIsABoolean()
-{
     MemoryDefaultsStore defaults;
     Preferences preferences(&defaults);
-    preferences.setLaunchAtLogin(true);
-    QCOMPARE(defaults.object(QStringLiteral("launchAtLogin")), QVariant(true));
-    preferences.setLaunchAtLogin(false);
-    QCOMPARE(defaults.object(QStringLiteral("launchAtLogin")), QVariant(false));
+    write(preferences);
+
+    QCOMPARE(defaults.keys(), QStringList{key});
+    QCOMPARE(defaults.object(key).metaType(), stored.metaType());
+    QCOMPARE(defaults.object(key), stored);
 }
 
 void TestPreferences::changesAreForwarded()
 {
     MemoryDefaultsStore defaults;
+    defaults.set(appleLanguages, QStringList{u"ja"_qs});
     Preferences preferences(&defaults);
     QSignalSpy spy(&preferences, &Preferences::valueChanged);
 
@@ -588,9 +331,11 @@ void TestPreferences::changesAreForwarded()
     preferences.setSoundFeedbackEnabled(false);
     preferences.removeAppleLanguages();
 
-    QCOMPARE(spy.count(), 2);
+    QVERIFY(!defaults.contains(appleLanguages));
+    QCOMPARE(spy.count(), 3);
     QCOMPARE(spy.at(0).at(0).toString(), maxHistoryCount);
     QCOMPARE(spy.at(1).at(0).toString(), enableSoundFeedback);
+    QCOMPARE(spy.at(2).at(0).toString(), appleLanguages);
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
