@@ -9,140 +9,104 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(contents);
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class DesktopApplicationsTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_root;
-    QString home() const { return m_root.filePath(QStringLiteral("home/applications")); }
-    QString system() const { return m_root.filePath(QStringLiteral("system/applications")); }
+    QString path(const QString &relative) const { return m_root.filePath(relative); }
+    void write(const QString &relative, const QByteArray &contents)
+    {
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        QFile file(path(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("XDG_DATA_HOME", m_root.filePath(QStringLiteral("home")).toUtf8());
-        qputenv("XDG_DATA_DIRS", m_root.filePath(QStringLiteral("system")).toUtf8());
-        QLocale::setDefault(QLocale(QStringLiteral("pt_BR")));
-        writeFile(home() + QStringLiteral("/org.example.Editor.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Editor\nName[pt]=Editor pt\n"
-                  "Name[pt_BR]=Editor de Textos\nIcon=accessories-text-editor\n");
-        writeFile(system() + QStringLiteral("/org.example.Editor.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Editor do sistema\n");
-        writeFile(system() + QStringLiteral("/org.keepassxc.KeePassXC.desktop"),
-                  "# comment\n[Desktop Entry]\nName=KeePassXC\nStartupWMClass=keepassxc\n"
-                  "[Desktop Action New]\nName=Novo cofre\n");
-        writeFile(system() + QStringLiteral("/kde/org.kde.dolphin.desktop"),
-                  "[Desktop Entry]\nName=Gerenciador\\sde arquivos\n");
-        writeFile(system() + QStringLiteral("/broken.desktop"), "Name=No group\n");
+        qputenv("XDG_DATA_HOME", path(u"home"_s).toUtf8());
+        qputenv("XDG_DATA_DIRS", path(u"system"_s).toUtf8());
+        QLocale::setDefault(QLocale(u"pt_BR"_s));
+        write(u"home/applications/org.example.Editor.desktop"_s,
+              "[Desktop Entry]\nType=Application\nName=Editor\nName[pt]=Editor pt\nName[pt_BR]=Editor de Textos\n");
+        write(u"system/applications/org.example.Editor.desktop"_s, "[Desktop Entry]\nName=Editor do sistema\n");
+        write(u"system/applications/org.keepassxc.KeePassXC.desktop"_s,
+              "# comment\n[Desktop Entry]\nName=KeePassXC\nStartupWMClass=keepassxc\n[Desktop Action New]\nName=Novo cofre\n");
+        write(u"system/applications/kde/org.kde.dolphin.desktop"_s, "[Desktop Entry]\nName=Gerenciador\\sde arquivos\n");
+        write(u"system/applications/broken.desktop"_s, "Name=No group\n");
+        write(u"Downloads/meu-app.desktop"_s, "[Desktop Entry]\nType=Application\n");
     }
 
     void lookup_data()
     {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("foundId"); // empty: not installed
+        QTest::addColumn<QString>("id");        // the window's instance name when a class is given
+        QTest::addColumn<QString>("className"); // empty: looked up by ID
+        QTest::addColumn<QString>("foundId");   // empty: not installed
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("exact") << QStringLiteral("org.keepassxc.KeePassXC") << QStringLiteral("org.keepassxc.KeePassXC")
-                               << QStringLiteral("KeePassXC");
-        QTest::newRow("letter case ignored") << QStringLiteral("org.keepassxc.keepassxc")
-                                             << QStringLiteral("org.keepassxc.KeePassXC") << QStringLiteral("KeePassXC");
-        QTest::newRow("own folder first, localized name") << QStringLiteral("org.example.editor")
-                                                          << QStringLiteral("org.example.Editor")
-                                                          << QStringLiteral("Editor de Textos");
+        const QString keepass = u"org.keepassxc.KeePassXC"_s;
+        const QString editor = u"org.example.Editor"_s;
+        QTest::newRow("letter case ignored") << u"org.keepassxc.keepassxc"_s << QString() << keepass << "KeePassXC";
+        QTest::newRow("own folder first, localized name") << u"org.example.editor"_s << QString() << editor
+                                                          << "Editor de Textos";
         QTest::newRow("subfolder gives a dashed ID, escapes read")
-            << QStringLiteral("kde-org.kde.dolphin") << QStringLiteral("kde-org.kde.dolphin")
-            << QStringLiteral("Gerenciador de arquivos");
-        QTest::newRow("file without a desktop entry") << QStringLiteral("broken") << QString() << QString();
-        QTest::newRow("missing") << QStringLiteral("com.bitwarden.desktop") << QString() << QString();
-        QTest::newRow("empty") << QString() << QString() << QString();
+            << u"kde-org.kde.dolphin"_s << QString() << u"kde-org.kde.dolphin"_s << "Gerenciador de arquivos";
+        QTest::newRow("file without a desktop entry") << u"broken"_s << QString() << QString() << QString();
+        QTest::newRow("missing") << u"com.bitwarden.desktop"_s << QString() << QString() << QString();
+        QTest::newRow("window: StartupWMClass, any case") << u"x"_s << u"KeePassXC"_s << keepass << "KeePassXC";
+        QTest::newRow("window: instance name is an ID") << editor << u"Qt-app"_s << editor << "Editor de Textos";
+        QTest::newRow("window: nothing matches") << u"xterm"_s << u"XTerm"_s << QString() << QString();
     }
 
     void lookup()
     {
         QFETCH(QString, id);
+        QFETCH(QString, className);
         QFETCH(QString, foundId);
         QFETCH(QString, name);
         DesktopApplications applications;
-        const std::optional<DesktopEntry> entry = applications.entryForId(id);
-        QCOMPARE(entry.has_value(), !foundId.isEmpty());
-        if (entry) {
-            QCOMPARE(entry->id, foundId);
-            QCOMPARE(entry->name, name);
-        }
-    }
-
-    void windowClass_data()
-    {
-        QTest::addColumn<QString>("instanceName");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("foundId");
-        QTest::newRow("StartupWMClass, any case") << QStringLiteral("x") << QStringLiteral("KeePassXC")
-                                                  << QStringLiteral("org.keepassxc.KeePassXC");
-        QTest::newRow("instance name is an ID") << QStringLiteral("org.example.Editor") << QStringLiteral("Qt-app")
-                                                << QStringLiteral("org.example.Editor");
-        QTest::newRow("nothing matches") << QStringLiteral("xterm") << QStringLiteral("XTerm") << QString();
-    }
-
-    void windowClass()
-    {
-        QFETCH(QString, instanceName);
-        QFETCH(QString, className);
-        QFETCH(QString, foundId);
-        DesktopApplications applications;
-        const std::optional<DesktopEntry> entry = applications.entryForWindowClass(instanceName, className);
+        const std::optional<DesktopEntry> entry =
+            className.isEmpty() ? applications.entryForId(id) : applications.entryForWindowClass(id, className);
         QCOMPARE(entry ? entry->id : QString(), foundId);
+        QCOMPARE(entry ? entry->name : QString(), name);
     }
 
     void newlyInstalledApplicationIsFound()
     {
         DesktopApplications applications;
-        QVERIFY(!applications.entryForId(QStringLiteral("bitwarden")));
+        QVERIFY(!applications.entryForId(u"bitwarden"_s));
         QTest::qWait(20);
-        writeFile(home() + QStringLiteral("/bitwarden.desktop"), "[Desktop Entry]\nName=Bitwarden\n");
-        QVERIFY(applications.entryForId(QStringLiteral("Bitwarden")));
-        QFile::remove(home() + QStringLiteral("/bitwarden.desktop"));
+        write(u"home/applications/bitwarden.desktop"_s, "[Desktop Entry]\nName=Bitwarden\n");
+        QVERIFY(applications.entryForId(u"Bitwarden"_s));
+        QFile::remove(path(u"home/applications/bitwarden.desktop"_s));
     }
 
     void chosenFile_data()
     {
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("bundleIdentifier"); // "-": none declared
         QTest::addColumn<QString>("displayName");
-        QTest::newRow("in an applications folder")
-            << m_root.filePath(QStringLiteral("home/applications/org.example.Editor.desktop")) << true
-            << QStringLiteral("org.example.Editor") << QStringLiteral("Editor de Textos");
-        QTest::newRow("elsewhere") << m_root.filePath(QStringLiteral("Downloads/meu-app.desktop")) << true
-                                   << QStringLiteral("-") << QStringLiteral("-");
-        QTest::newRow("not a desktop file") << m_root.filePath(QStringLiteral("system/applications/broken.desktop"))
-                                            << false << QStringLiteral("-") << QStringLiteral("-");
+        QTest::newRow("in an applications folder") << u"home/applications/org.example.Editor.desktop"_s << true
+                                                   << "org.example.Editor" << "Editor de Textos";
+        QTest::newRow("elsewhere") << u"Downloads/meu-app.desktop"_s << true << "-" << "-";
+        QTest::newRow("not a desktop file") << u"system/applications/broken.desktop"_s << false << "-" << "-";
     }
 
     void chosenFile()
     {
-        QFETCH(QString, path);
+        QFETCH(QString, file);
         QFETCH(bool, readable);
         QFETCH(QString, bundleIdentifier);
         QFETCH(QString, displayName);
-        if (path.contains(QLatin1String("Downloads")))
-            writeFile(path, "[Desktop Entry]\nType=Application\n");
-        const ChosenApplication chosen = XdgApplicationPicker::describe(path);
+        const ChosenApplication chosen = XdgApplicationPicker::describe(path(file));
         QCOMPARE(chosen.readable, readable);
-        QCOMPARE(chosen.bundleIdentifier.value_or(QStringLiteral("-")), bundleIdentifier);
-        QCOMPARE(chosen.displayName.value_or(QStringLiteral("-")), displayName);
+        QCOMPARE(chosen.bundleIdentifier.value_or(u"-"_s), bundleIdentifier);
+        QCOMPARE(chosen.displayName.value_or(u"-"_s), displayName);
     }
 };
 

@@ -8,22 +8,38 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+using Apps = QList<IgnoredApp>;
+
 namespace {
 
-const QString Key = QStringLiteral("Kavla_IgnoredApplications");
+const QString Key = u"Kavla_IgnoredApplications"_s;
 
-QList<IgnoredApp> apps(std::initializer_list<const char *> pairs)
+// Identifier and name pairs.
+Apps apps(std::initializer_list<const char *> pairs)
 {
-    QList<IgnoredApp> list;
+    Apps list;
     for (auto it = pairs.begin(); it != pairs.end(); it += 2)
         list.append({QString::fromUtf8(*it), QString::fromUtf8(*(it + 1))});
     return list;
 }
 
-QStringList installed(const QStringList &ids)
+struct Harness
 {
-    return ids;
-}
+    MemoryDefaultsStore defaults;
+    Preferences preferences{&defaults};
+    FakeWorkspace workspace;
+    FakeApplicationPicker picker;
+
+    explicit Harness(const QVariant &stored = {}, const QStringList &installed = {})
+    {
+        if (stored.isValid())
+            defaults.set(Key, stored);
+        for (const QString &id : installed)
+            workspace.installed.insert(id, u"/apps/%1.desktop"_s.arg(id));
+    }
+    QByteArray storedValue() const { return defaults.object(Key).toByteArray(); }
+};
 
 } // namespace
 
@@ -36,8 +52,7 @@ private Q_SLOTS:
     {
         QCOMPARE(IgnoredAppsManager::encode(apps({"com.bitwarden.desktop", "Bitwarden"})),
                  QByteArray(R"([{"bundleIdentifier":"com.bitwarden.desktop","name":"Bitwarden"}])"));
-        QCOMPARE(IgnoredAppsManager::encode({}), QByteArray("[]"));
-        const QList<IgnoredApp> tricky = apps({"a\"b\\c", "Acesso às Chaves\n"});
+        const Apps tricky = apps({"a\"b\\c", "Acesso às Chaves\n"});
         QString error;
         QCOMPARE(IgnoredAppsManager::decode(IgnoredAppsManager::encode(tricky), &error), tricky);
     }
@@ -45,75 +60,54 @@ private Q_SLOTS:
     void load_data()
     {
         QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QStringList>("installedIds");
-        QTest::addColumn<QList<IgnoredApp>>("expected");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<Apps>("expected");
         QTest::addColumn<bool>("logsLoadError");
 
-        QTest::newRow("first launch with Bitwarden and Keychain Access")
-            << QVariant() << installed({QStringLiteral("com.apple.keychainaccess"), QStringLiteral("com.bitwarden.desktop")})
+        const QStringList bitwarden{u"bitwarden"_s};
+        QTest::newRow("first launch: installed defaults, in their order")
+            << QVariant() << QStringList{u"com.apple.keychainaccess"_s, u"com.bitwarden.desktop"_s}
             << apps({"com.bitwarden.desktop", "Bitwarden", "com.apple.keychainaccess", "Acesso às Chaves"}) << false;
-        QTest::newRow("Linux password managers, found ignoring case")
-            << QVariant() << installed({QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("Bitwarden"),
-                                        QStringLiteral("org.gnome.seahorse.application")})
-            << apps({"org.keepassxc.keepassxc", "KeePassXC", "bitwarden", "Bitwarden",
-                     "org.gnome.seahorse.Application", "Senhas e Chaves"})
-            << false;
-        QTest::newRow("nothing installed") << QVariant() << QStringList() << QList<IgnoredApp>() << false;
-        QTest::newRow("empty stored list is filled again")
-            << QVariant(QByteArray("[]")) << installed({QStringLiteral("1password")})
-            << apps({"1password", "1Password"}) << false;
+        QTest::newRow("nothing installed") << QVariant() << QStringList() << Apps() << false;
+        QTest::newRow("empty stored list is filled again") << QVariant(QByteArray("[]")) << bitwarden
+                                                           << apps({"bitwarden", "Bitwarden"}) << false;
         QTest::newRow("stored list kept as it is, defaults not merged")
-            << QVariant(QByteArray(R"([{"name":"Velho","bundleIdentifier":"com.example.old"}])"))
-            << installed({QStringLiteral("com.bitwarden.desktop")}) << apps({"com.example.old", "Velho"}) << false;
-        QTest::newRow("stored record with an empty identifier is taken as it is")
-            << QVariant(QByteArray(R"([{"bundleIdentifier":"","name":""}])")) << QStringList()
-            << apps({"", ""}) << false;
-        QTest::newRow("not JSON") << QVariant(QByteArray("{{{")) << installed({QStringLiteral("bitwarden")})
-                                  << apps({"bitwarden", "Bitwarden"}) << true;
-        QTest::newRow("not an array") << QVariant(QByteArray(R"({"bundleIdentifier":"x","name":"y"})"))
-                                      << QStringList() << QList<IgnoredApp>() << true;
+            << QVariant(QByteArray(R"([{"name":"Velho","bundleIdentifier":"com.example.old"}])")) << bitwarden
+            << apps({"com.example.old", "Velho"}) << false;
+        QTest::newRow("not JSON") << QVariant(QByteArray("{{{")) << bitwarden << apps({"bitwarden", "Bitwarden"}) << true;
         QTest::newRow("a member missing spoils the whole list")
             << QVariant(QByteArray(R"([{"bundleIdentifier":"a","name":"A"},{"bundleIdentifier":"b"}])"))
-            << QStringList() << QList<IgnoredApp>() << true;
-        QTest::newRow("a member of another type")
-            << QVariant(QByteArray(R"([{"bundleIdentifier":7,"name":"A"}])")) << QStringList() << QList<IgnoredApp>() << true;
+            << QStringList() << Apps() << true;
     }
 
     void load()
     {
         QFETCH(QVariant, stored);
-        QFETCH(QStringList, installedIds);
-        QFETCH(QList<IgnoredApp>, expected);
+        QFETCH(QStringList, installed);
+        QFETCH(Apps, expected);
         QFETCH(bool, logsLoadError);
 
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        defaults.set(Key, stored);
-        FakeWorkspace workspace;
-        for (const QString &id : installedIds)
-            workspace.installed.insert(id, QStringLiteral("/apps/%1.desktop").arg(id));
+        Harness h(stored, installed);
         StdoutCapture output;
-        IgnoredAppsManager manager(&preferences, &workspace, nullptr);
+        IgnoredAppsManager manager(&h.preferences, &h.workspace, nullptr);
         const QString written = output.text();
-
         QCOMPARE(manager.ignoredApps(), expected);
-        QCOMPARE(written.startsWith(QStringLiteral("Erro ao carregar aplicativos ignorados: ")), logsLoadError);
-        QCOMPARE(written.count(QLatin1Char('\n')), logsLoadError ? 1 : 0);
-        // Whatever was loaded or put in place is what is stored (the undecodable value is replaced).
-        if (stored.isValid() && !logsLoadError && stored.toByteArray() != "[]")
-            QCOMPARE(defaults.object(Key), stored);
+        QCOMPARE(written.startsWith(u"Erro ao carregar aplicativos ignorados: "_s), logsLoadError);
+        QCOMPARE(written.count(u'\n'), logsLoadError ? 1 : 0);
+        // A kept list is left as stored; anything else (the undecodable value too) is replaced.
+        if (!logsLoadError && stored.isValid() && stored.toByteArray() != "[]")
+            QCOMPARE(h.defaults.object(Key), stored);
         else
-            QCOMPARE(defaults.object(Key).toByteArray(), IgnoredAppsManager::encode(expected));
+            QCOMPARE(h.storedValue(), IgnoredAppsManager::encode(expected));
     }
 
     void isIgnored_data()
     {
         QTest::addColumn<QVariant>("identifier"); // invalid: absent
         QTest::addColumn<bool>("ignored");
-        QTest::newRow("listed") << QVariant(QStringLiteral("com.bitwarden.desktop")) << true;
-        QTest::newRow("listed, in capitals") << QVariant(QStringLiteral("COM.BITWARDEN.DESKTOP")) << true;
-        QTest::newRow("not listed") << QVariant(QStringLiteral("org.mozilla.firefox")) << false;
-        QTest::newRow("a prefix is not a match") << QVariant(QStringLiteral("com.bitwarden")) << false;
+        QTest::newRow("listed, in capitals") << QVariant(u"COM.BITWARDEN.DESKTOP"_s) << true;
+        QTest::newRow("not listed") << QVariant(u"org.mozilla.firefox"_s) << false;
+        QTest::newRow("a prefix is not a match") << QVariant(u"com.bitwarden"_s) << false;
         QTest::newRow("empty, though a record has an empty identifier") << QVariant(QString()) << false;
         QTest::newRow("absent") << QVariant() << false;
     }
@@ -122,166 +116,95 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, identifier);
         QFETCH(bool, ignored);
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        defaults.set(Key, QByteArray(R"([{"bundleIdentifier":"","name":""},)"
-                                     R"({"bundleIdentifier":"com.bitwarden.desktop","name":"Bitwarden"}])"));
-        FakeWorkspace workspace;
-        IgnoredAppsManager manager(&preferences, &workspace, nullptr);
-        const std::optional<QString> id = identifier.isValid() ? std::optional<QString>(identifier.toString()) : std::nullopt;
-        QCOMPARE(manager.isIgnored(id), ignored);
+        Harness h(IgnoredAppsManager::encode(apps({"", "", "com.bitwarden.desktop", "Bitwarden"})));
+        IgnoredAppsManager manager(&h.preferences, &h.workspace, nullptr);
+        QCOMPARE(manager.isIgnored(identifier.isValid() ? std::optional(identifier.toString()) : std::nullopt), ignored);
     }
 
-    void add_data()
+    // Adds one application to [Bitwarden], or removes one from the list given.
+    void change_data()
     {
+        QTest::addColumn<Apps>("start");
+        QTest::addColumn<bool>("adding");
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<IgnoredApp>>("expected");
-        QTest::addColumn<bool>("saved");
+        QTest::addColumn<Apps>("expected");
 
-        const QList<IgnoredApp> start = apps({"com.bitwarden.desktop", "Bitwarden"});
-        QTest::newRow("new application") << QStringLiteral("org.mozilla.firefox") << QStringLiteral("Firefox")
-                                         << start + apps({"org.mozilla.firefox", "Firefox"}) << true;
-        QTest::newRow("trimmed identifier, empty name")
-            << QStringLiteral("  org.gnome.Terminal\n") << QString()
-            << start + apps({"org.gnome.Terminal", "org.gnome.Terminal"}) << true;
-        QTest::newRow("name kept untrimmed") << QStringLiteral("x") << QStringLiteral(" X ")
-                                             << start + apps({"x", " X "}) << true;
-        QTest::newRow("same identifier in other letter case") << QStringLiteral("COM.Bitwarden.Desktop")
-                                                              << QStringLiteral("Outro") << start << false;
-        QTest::newRow("only white space") << QStringLiteral(" \n\t") << QStringLiteral("Nada") << start << false;
+        const Apps bitwarden = apps({"com.bitwarden.desktop", "Bitwarden"});
+        QTest::newRow("add, name kept untrimmed") << bitwarden << true << u"x"_s << u" X "_s << bitwarden + apps({"x", " X "});
+        QTest::newRow("add: identifier trimmed, empty name becomes it")
+            << bitwarden << true << u"  org.gnome.Terminal\n"_s << QString()
+            << bitwarden + apps({"org.gnome.Terminal", "org.gnome.Terminal"});
+        QTest::newRow("add: listed in other letter case") << bitwarden << true << u"COM.Bitwarden.Desktop"_s
+                                                          << u"Outro"_s << bitwarden;
+        QTest::newRow("add: only white space") << bitwarden << true << u" \n\t"_s << u"Nada"_s << bitwarden;
+        QTest::newRow("remove every match ignoring case, order kept")
+            << apps({"a", "A", "b", "B", "a", "A2", "c", "C"}) << false << u"A"_s << QString() << apps({"b", "B", "c", "C"});
+        QTest::newRow("remove absent") << bitwarden << false << u"z"_s << QString() << bitwarden;
+        QTest::newRow("remove the last one: an empty list is stored")
+            << bitwarden << false << u"com.bitwarden.desktop"_s << QString() << Apps();
     }
 
-    void add()
+    void change()
     {
+        QFETCH(Apps, start);
+        QFETCH(bool, adding);
         QFETCH(QString, identifier);
         QFETCH(QString, name);
-        QFETCH(QList<IgnoredApp>, expected);
-        QFETCH(bool, saved);
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        FakeWorkspace workspace;
-        workspace.installed.insert(QStringLiteral("com.bitwarden.desktop"), QStringLiteral("/apps/b.desktop"));
-        IgnoredAppsManager manager(&preferences, &workspace, nullptr);
-        const int writes = defaults.writeCount();
-        manager.add(identifier, name);
+        QFETCH(Apps, expected);
+
+        Harness h(IgnoredAppsManager::encode(start));
+        IgnoredAppsManager manager(&h.preferences, &h.workspace, nullptr);
+        if (adding)
+            manager.add(identifier, name);
+        else
+            manager.remove(identifier);
         QCOMPARE(manager.ignoredApps(), expected);
-        QCOMPARE(defaults.writeCount() > writes, saved);
-        QCOMPARE(defaults.object(Key).toByteArray(), IgnoredAppsManager::encode(expected));
-    }
-
-    void remove_data()
-    {
-        QTest::addColumn<QList<IgnoredApp>>("stored");
-        QTest::addColumn<QString>("identifier");
-        QTest::addColumn<QList<IgnoredApp>>("expected");
-        const QList<IgnoredApp> three = apps({"a", "A", "b", "B", "c", "C"});
-        QTest::newRow("exact") << three << QStringLiteral("b") << apps({"a", "A", "c", "C"});
-        QTest::newRow("other letter case removes every match, order kept")
-            << apps({"a", "A", "b", "B", "a", "A2", "c", "C"}) << QStringLiteral("A") << apps({"b", "B", "c", "C"});
-        QTest::newRow("absent changes nothing") << three << QStringLiteral("z") << three;
-    }
-
-    void remove()
-    {
-        QFETCH(QList<IgnoredApp>, stored);
-        QFETCH(QString, identifier);
-        QFETCH(QList<IgnoredApp>, expected);
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        defaults.set(Key, IgnoredAppsManager::encode(stored));
-        FakeWorkspace workspace;
-        IgnoredAppsManager manager(&preferences, &workspace, nullptr);
-        manager.remove(identifier);
-        QCOMPARE(manager.ignoredApps(), expected);
-        QCOMPARE(defaults.object(Key).toByteArray(), IgnoredAppsManager::encode(expected));
-    }
-
-    void removingEverythingStoresAnEmptyArrayAndDefaultsReturn()
-    {
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        FakeWorkspace workspace;
-        workspace.installed.insert(QStringLiteral("com.bitwarden.desktop"), QStringLiteral("/apps/b.desktop"));
-        {
-            IgnoredAppsManager manager(&preferences, &workspace, nullptr);
-            manager.remove(QStringLiteral("com.bitwarden.desktop"));
-            QCOMPARE(defaults.object(Key).toByteArray(), QByteArray("[]"));
-        }
-        IgnoredAppsManager next(&preferences, &workspace, nullptr);
-        QCOMPARE(next.ignoredApps(), apps({"com.bitwarden.desktop", "Bitwarden"}));
+        QCOMPARE(h.storedValue(), IgnoredAppsManager::encode(expected));
     }
 
     void selectAppFromDisk_data()
     {
         QTest::addColumn<bool>("confirmed");
         QTest::addColumn<QList<ChosenApplication>>("chosen");
-        QTest::addColumn<QList<IgnoredApp>>("expected");
+        QTest::addColumn<Apps>("expected");
 
-        ChosenApplication keepass{QStringLiteral("/usr/share/applications/org.keepassxc.KeePassXC.desktop"),
-                                  QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC (pt)"),
-                                  QStringLiteral("KeePassXC"), true};
-        ChosenApplication plain{QStringLiteral("/home/ana/Área de Trabalho/meu-app.desktop"), std::nullopt,
-                                std::nullopt, std::nullopt, true};
-        ChosenApplication named{QStringLiteral("/opt/x/editor.desktop"), std::nullopt, std::nullopt,
-                                QStringLiteral("Editor"), true};
-        ChosenApplication broken{QStringLiteral("/tmp/quebrado.desktop"), std::nullopt, std::nullopt,
-                                 std::nullopt, false};
-        ChosenApplication duplicate{QStringLiteral("/x/ORG.KEEPASSXC.KEEPASSXC.desktop"), std::nullopt,
-                                    std::nullopt, QStringLiteral("Outro"), true};
-        QTest::newRow("cancelled") << false << QList<ChosenApplication>{keepass} << QList<IgnoredApp>();
-        QTest::newRow("display name first") << true << QList<ChosenApplication>{keepass}
-                                            << apps({"org.keepassxc.KeePassXC", "KeePassXC (pt)"});
-        QTest::newRow("file name when nothing else")
-            << true << QList<ChosenApplication>{plain} << apps({"meu-app", "meu-app"});
-        QTest::newRow("name when there is no display name")
-            << true << QList<ChosenApplication>{named} << apps({"editor", "Editor"});
-        QTest::newRow("unreadable skipped, duplicates skipped, order kept")
-            << true << QList<ChosenApplication>{broken, keepass, duplicate, plain}
-            << apps({"org.keepassxc.KeePassXC", "KeePassXC (pt)", "meu-app", "meu-app"});
+        const ChosenApplication keepass{u"/usr/share/applications/org.keepassxc.KeePassXC.desktop"_s,
+                                        u"org.keepassxc.KeePassXC"_s, u"KeePassXC (pt)"_s, u"KeePassXC"_s, true};
+        const ChosenApplication plain{u"/home/ana/Área de Trabalho/meu-app.desktop"_s, {}, {}, {}, true};
+        const ChosenApplication named{u"/opt/x/editor.desktop"_s, {}, {}, u"Editor"_s, true};
+        const ChosenApplication broken{u"/tmp/quebrado.desktop"_s, {}, {}, {}, false};
+        const ChosenApplication duplicate{u"/x/ORG.KEEPASSXC.KEEPASSXC.desktop"_s, {}, {}, u"Outro"_s, true};
+        QTest::newRow("cancelled") << false << QList{keepass} << Apps();
+        QTest::newRow("display name, else name, else file name; unreadable and duplicates skipped")
+            << true << QList{broken, keepass, duplicate, named, plain}
+            << apps({"org.keepassxc.KeePassXC", "KeePassXC (pt)", "editor", "Editor", "meu-app", "meu-app"});
     }
 
     void selectAppFromDisk()
     {
         QFETCH(bool, confirmed);
         QFETCH(QList<ChosenApplication>, chosen);
-        QFETCH(QList<IgnoredApp>, expected);
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        FakeWorkspace workspace;
-        FakeApplicationPicker picker;
+        QFETCH(Apps, expected);
+        Harness h;
         if (confirmed)
-            picker.answer = chosen;
-        IgnoredAppsManager manager(&preferences, &workspace, &picker);
+            h.picker.answer = chosen;
+        IgnoredAppsManager manager(&h.preferences, &h.workspace, &h.picker);
         manager.selectAppFromDisk();
         QCOMPARE(manager.ignoredApps(), expected);
-        QCOMPARE(picker.lastPrompt, QStringLiteral("Adicionar aos Ignorados"));
-        QCOMPARE(picker.lastMessage, QStringLiteral("Selecione aplicativos cujo conteúdo copiado deve ser ignorado pelo Kavla."));
     }
 
     void runningApplications()
     {
-        MemoryDefaultsStore defaults;
-        Preferences preferences(&defaults);
-        defaults.set(Key, IgnoredAppsManager::encode(apps({"com.bitwarden.desktop", "Bitwarden"})));
-        FakeWorkspace workspace;
-        auto app = [](const char *id, const char *name, bool regular = true) {
-            RunningApplication application;
-            if (id)
-                application.bundleIdentifier = QString::fromUtf8(id);
-            if (name)
-                application.localizedName = QString::fromUtf8(name);
-            application.isRegular = regular;
-            return application;
-        };
-        workspace.running = {app("org.gnome.Nautilus", "files"), app("com.tarnwick.Kavla", "Kavla"),
-                             app("COM.BITWARDEN.DESKTOP", "Bitwarden"), app("org.xfce.panel", "Panel", false),
-                             app(nullptr, "Sem ID"), app("b.second", "Files"), app("z.noname", nullptr),
-                             app("a.first", "Editor"), app("com.tarnwick.kavla", "kavla minúsculo")};
-        IgnoredAppsManager manager(&preferences, &workspace, nullptr);
+        Harness h(IgnoredAppsManager::encode(apps({"com.bitwarden.desktop", "Bitwarden"})));
+        h.workspace.running = {{u"org.gnome.Nautilus"_s, u"files"_s, true}, {u"com.tarnwick.Kavla"_s, u"Kavla"_s, true},
+                               {u"COM.BITWARDEN.DESKTOP"_s, u"Bitwarden"_s, true}, {u"org.xfce.panel"_s, u"Panel"_s, false},
+                               {std::nullopt, u"Sem ID"_s, true}, {u"b.second"_s, u"Files"_s, true},
+                               {u"z.noname"_s, std::nullopt, true}, {u"a.first"_s, u"Editor"_s, true}};
+        IgnoredAppsManager manager(&h.preferences, &h.workspace, nullptr);
+        // Sorted by name ignoring case, equal names in running order; unnamed ones under their ID.
         QCOMPARE(manager.getRunningApplications(),
-                 apps({"a.first", "Editor", "org.gnome.Nautilus", "files", "b.second", "Files",
-                       "com.tarnwick.kavla", "kavla minúsculo", "z.noname", "z.noname"}));
+                 apps({"a.first", "Editor", "org.gnome.Nautilus", "files", "b.second", "Files", "z.noname", "z.noname"}));
     }
 };
 
