@@ -133,7 +133,7 @@ void ClipboardMonitor::startMonitoring()
     // an idle tick only reads the counter.
     m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
         if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
-            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkForChanges, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &ClipboardMonitor::runQueuedPoll, Qt::QueuedConnection);
     });
     Q_EMIT isMonitoringChanged(true);
 }
@@ -146,6 +146,16 @@ void ClipboardMonitor::stopMonitoring()
         return;
     m_isMonitoring = false;
     Q_EMIT isMonitoringChanged(false);
+}
+
+void ClipboardMonitor::runQueuedPoll()
+{
+    // A tick may have queued this poll just before monitoring stopped: nothing is recorded then.
+    if (!m_isMonitoring) {
+        m_pollQueued = false;
+        return;
+    }
+    checkForChanges();
 }
 
 void ClipboardMonitor::checkForChanges()

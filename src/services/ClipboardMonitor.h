@@ -90,6 +90,7 @@ Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
 
 private:
+    void runQueuedPoll();
     void processPasteboardContent(const QString &bundleId, const QString &appName);
     std::optional<ImageCapture> imageFromFile(const QString &path);
 

@@ -20,6 +20,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -105,8 +106,11 @@ struct Harness
     }
 
     // Another application copies, and the next poll runs.
+    // Each copy lands at a later millisecond than the one before, so the newest-first order of
+    // the history is the order of the copies.
     void copy(const Flavours &flavours)
     {
+        QThread::msleep(2);
         pasteboard.setContents(flavours);
         monitor->checkForChanges();
     }
