@@ -6,7 +6,7 @@ scripts/deps.sh test
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVLA_BUILD_TESTS=ON >/dev/null
 cmake --build build-bench
 for bench in build-bench/bench/bench_*; do
-    [ -x "$bench" ] || continue
+    [ -f "$bench" ] && [ -x "$bench" ] || continue
     echo "== $(basename "$bench")"
     "$bench" "$@"
 done
