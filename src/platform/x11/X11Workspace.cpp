@@ -112,10 +112,10 @@ uint32_t X11Workspace::processOfWindow(uint32_t window)
         m_connection, xcb_res_query_client_ids(m_connection, 1, &clientQuery), nullptr));
     if (!reply)
         return 0;
+    // Only the process ID was asked for, so every value the server returns is one.
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
          xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)
-            && xcb_res_client_id_value_value_length(it.data) > 0)
+        if (xcb_res_client_id_value_value_length(it.data) > 0)
             return *xcb_res_client_id_value_value(it.data);
     }
     return 0;
