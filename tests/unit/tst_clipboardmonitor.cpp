@@ -3,7 +3,7 @@
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
-#include "fakes/StdoutCapture.h"
+#include "fakes/OutputCapture.h"
 #include "services/ClipboardMonitor.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
@@ -469,7 +469,7 @@ private Q_SLOTS:
         h.copy(text(u"travado"_s));
         const ClipboardItemPtr item = h.history().first();
         h.breakStore();
-        StdoutCapture output;
+        OutputCapture output;
         h.monitor->copyItemToPasteboard(item, h.context());
         QCOMPARE(output.text(), QString());
         QCOMPARE(h.pasteboard.written()->text(), u"travado"_s);
@@ -495,7 +495,7 @@ private Q_SLOTS:
         QFETCH(QString, line);
         Harness h;
         h.breakStore();
-        StdoutCapture output;
+        OutputCapture output;
         if (flavours.isEmpty())
             h.monitor->enforceHistoryLimit(h.context());
         else

@@ -2,7 +2,7 @@
 // time, presets, the trigger, a refused grab reported as one line, and the X11 key translation.
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/MemoryDefaultsStore.h"
-#include "fakes/StdoutCapture.h"
+#include "fakes/OutputCapture.h"
 #include "platform/x11/CarbonKeyMap.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
@@ -124,7 +124,7 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.service.setRefuseGrabs(true);
-        StdoutCapture out;
+        OutputCapture out;
         rig.manager.registerHotKey();
         const QString text = out.text();
         QCOMPARE(text.count(u'\n'), 1);

@@ -2,7 +2,7 @@
 // test, choosing from disk and the running applications offered.
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
-#include "fakes/StdoutCapture.h"
+#include "fakes/OutputCapture.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
 
@@ -88,7 +88,7 @@ private Q_SLOTS:
         QFETCH(bool, logsLoadError);
 
         Harness h(stored, installed);
-        StdoutCapture output;
+        OutputCapture output;
         IgnoredAppsManager manager(&h.preferences, &h.workspace, nullptr);
         const QString written = output.text();
         QCOMPARE(manager.ignoredApps(), expected);

@@ -1,3 +1,4 @@
+#include "fakes/OutputCapture.h"
 #include "platform/xdg/JsonDefaultsStore.h"
 
 #include <QDir>
@@ -16,38 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Collects what is written to standard error, where the store's notes go, until text().
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        std::fflush(stderr);
-        m_file.open();
-        m_saved = ::dup(STDERR_FILENO);
-        ::dup2(m_file.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { text(); }
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
-
-    QString text()
-    {
-        if (m_saved >= 0) {
-            std::fflush(stderr);
-            ::dup2(m_saved, STDERR_FILENO);
-            ::close(m_saved);
-            m_saved = -1;
-        }
-        QFile reader(m_file.fileName());
-        return reader.open(QIODevice::ReadOnly) ? QString::fromUtf8(reader.readAll()) : QString();
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
 
 QByteArray readFile(const QString &path)
 {
@@ -152,7 +121,7 @@ private Q_SLOTS:
         QFETCH(QVariant, given);
         QFETCH(QVariant, stored);
         QFETCH(QString, type);
-        StderrCapture capture;
+        OutputCapture capture(OutputCapture::StandardError);
         {
             JsonDefaultsStore store(m_path);
             store.set(Key, given);
@@ -192,7 +161,7 @@ private Q_SLOTS:
         QFETCH(QVariant, expected);
         QVERIFY(writeFile(m_path, "{\n  \"handWritten\": " + json + ",\n  \"other\": 1\n}\n"));
 
-        StderrCapture capture;
+        OutputCapture capture(OutputCapture::StandardError);
         JsonDefaultsStore store(m_path);
         QVERIFY(same(store.object(u"handWritten"_qs), expected));
         QCOMPARE(store.object(u"other"_qs), QVariant(qint64(1)));
@@ -236,7 +205,7 @@ private Q_SLOTS:
         if (earlierCopy)
             QVERIFY(writeFile(earlier, "earlier damage"));
 
-        StderrCapture capture;
+        OutputCapture capture(OutputCapture::StandardError);
         JsonDefaultsStore store(m_path);
         const QString keptAs = store.damagedCopyPath();
         QVERIFY(!store.contains(u"maxHistoryCount"_qs));
@@ -252,7 +221,7 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(keptAs));
         }
 
-        StderrCapture quiet;
+        OutputCapture quiet(OutputCapture::StandardError);
         store.set(u"maxHistoryCount"_qs, 30);
         QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(30)));
         store.set(u"maxHistoryCount"_qs, 50);
@@ -307,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(blocker, "not a folder"));
         const QString path = blocker + u"/kavla/defaults.json"_qs;
 
-        StderrCapture capture;
+        OutputCapture capture(OutputCapture::StandardError);
         JsonDefaultsStore store(path);
         QSignalSpy spy(&store, &DefaultsStore::valueChanged);
         store.set(u"maxHistoryCount"_qs, 50);
