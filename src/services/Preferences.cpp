@@ -2,6 +2,8 @@
 
 #include "platform/DefaultsStore.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -33,6 +35,42 @@ qsizetype skipWhitespace(QStringView text, qsizetype position)
     return position;
 }
 
+using ChangeSignal = void (Preferences::*)();
+
+struct KeySignal
+{
+    QString key;
+    ChangeSignal signal;
+};
+
+// Every key of the store and the signal a change to it fires. Built on first use, since the key
+// names are themselves initialised at start-up.
+const auto &keySignals()
+{
+    namespace Keys = PreferenceKeys;
+    static const auto table = std::to_array<KeySignal>({
+        {Keys::maxHistoryCount, &Preferences::maxHistoryCountChanged},
+        {Keys::enableSoundFeedback, &Preferences::soundFeedbackChanged},
+        {Keys::enableCaptureText, &Preferences::captureKindsChanged},
+        {Keys::enableCaptureImage, &Preferences::captureKindsChanged},
+        {Keys::enableCaptureTable, &Preferences::captureKindsChanged},
+        {Keys::enableCaptureFile, &Preferences::captureKindsChanged},
+        {Keys::globalShortcutEnabled, &Preferences::globalShortcutChanged},
+        {Keys::globalShortcutPreset, &Preferences::globalShortcutChanged},
+        {Keys::globalShortcutKeyCode, &Preferences::globalShortcutChanged},
+        {Keys::globalShortcutModifiers, &Preferences::globalShortcutChanged},
+        {Keys::selectedLanguage, &Preferences::languageChanged},
+        {Keys::appleLanguages, &Preferences::languageChanged},
+        {Keys::selectedAppearance, &Preferences::appearanceChanged},
+        {Keys::settingsSelectedSection, &Preferences::settingsSectionChanged},
+        {Keys::launchAtLogin, &Preferences::launchAtLoginChanged},
+        {Keys::ignoredApplications, &Preferences::ignoredApplicationsChanged},
+        {Keys::keepClipboardAfterOwnerQuits, &Preferences::keepClipboardAfterOwnerQuitsChanged},
+        {Keys::pasteAfterChoosing, &Preferences::pasteAfterChoosingChanged},
+    });
+    return table;
+}
+
 } // namespace
 
 Preferences::Preferences(DefaultsStore *store, QObject *parent)
@@ -40,7 +78,17 @@ Preferences::Preferences(DefaultsStore *store, QObject *parent)
     , m_store(store)
 {
     Q_ASSERT(store);
-    connect(m_store, &DefaultsStore::valueChanged, this, &Preferences::valueChanged);
+    connect(m_store, &DefaultsStore::valueChanged, this, &Preferences::notifyChanged);
+}
+
+void Preferences::notifyChanged(const QString &key)
+{
+    // Keys that are not preferences (anything else sharing the store) fire nothing.
+    const auto &table = keySignals();
+    const auto entry = std::find_if(table.begin(), table.end(),
+                                    [&key](const KeySignal &row) { return row.key == key; });
+    if (entry != table.end())
+        Q_EMIT (this->*entry->signal)();
 }
 
 Preferences *Preferences::shared()
@@ -389,4 +437,28 @@ std::optional<QByteArray> Preferences::ignoredApplicationsData() const
 void Preferences::setIgnoredApplicationsData(const QByteArray &json)
 {
     m_store->set(PreferenceKeys::ignoredApplications, json);
+}
+
+// --- Clipboard owner --------------------------------------------------------------------------
+
+bool Preferences::keepClipboardAfterOwnerQuits() const
+{
+    return typedBool(PreferenceKeys::keepClipboardAfterOwnerQuits).value_or(true);
+}
+
+void Preferences::setKeepClipboardAfterOwnerQuits(bool keep)
+{
+    m_store->set(PreferenceKeys::keepClipboardAfterOwnerQuits, keep);
+}
+
+// --- Paste after choosing ---------------------------------------------------------------------
+
+bool Preferences::pasteAfterChoosing() const
+{
+    return typedBool(PreferenceKeys::pasteAfterChoosing).value_or(false);
+}
+
+void Preferences::setPasteAfterChoosing(bool paste)
+{
+    m_store->set(PreferenceKeys::pasteAfterChoosing, paste);
 }

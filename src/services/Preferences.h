@@ -29,12 +29,19 @@ inline const QString selectedAppearance = QStringLiteral("selectedAppearance");
 inline const QString settingsSelectedSection = QStringLiteral("settingsSelectedSection");
 inline const QString launchAtLogin = QStringLiteral("launchAtLogin");
 inline const QString ignoredApplications = QStringLiteral("Kavla_IgnoredApplications");
+inline const QString keepClipboardAfterOwnerQuits = QStringLiteral("keepClipboardAfterOwnerQuits");
+inline const QString pasteAfterChoosing = QStringLiteral("pasteAfterChoosing");
 } // namespace PreferenceKeys
 
 // The kinds of clipboard content the monitor can be told to skip.
 enum class CaptureKind { Text, Image, Table, File };
 
 // The user's settings, read and written by name over a DefaultsStore.
+//
+// Each key has a change signal of its own, or shares one with the keys read together (the four
+// capture switches, the four shortcut keys, the two language keys); it fires whenever anyone
+// using the same store writes or removes the key, and listeners read the new value through the
+// readers below.
 //
 // No defaults are registered with the store: each reader applies its own fallback when it reads,
 // so two readers of one key may fall back differently. The readers named "...For<Use>" are the
@@ -154,10 +161,36 @@ public:
     std::optional<QByteArray> ignoredApplicationsData() const;
     void setIgnoredApplicationsData(const QByteArray &json);
 
+    // --- Clipboard owner ("keepClipboardAfterOwnerQuits") ---------------------------------------
+    // Whether a copy stays on the clipboard after the application that made it quits: a stored
+    // boolean, else true.
+    bool keepClipboardAfterOwnerQuits() const;
+    void setKeepClipboardAfterOwnerQuits(bool keep);
+
+    // --- Paste after choosing ("pasteAfterChoosing") --------------------------------------------
+    // Whether choosing an item also pastes it: a stored boolean, else false.
+    bool pasteAfterChoosing() const;
+    void setPasteAfterChoosing(bool paste);
+
 Q_SIGNALS:
-    // A key was written or removed, by anyone using the same store.
-    void valueChanged(const QString &key);
+    void maxHistoryCountChanged();
+    void soundFeedbackChanged();
+    // Any of the four "enableCapture..." keys.
+    void captureKindsChanged();
+    // "globalShortcutEnabled", "globalShortcutPreset", "globalShortcutKeyCode" or
+    // "globalShortcutModifiers".
+    void globalShortcutChanged();
+    // "selectedLanguage" or "AppleLanguages".
+    void languageChanged();
+    void appearanceChanged();
+    void settingsSectionChanged();
+    void launchAtLoginChanged();
+    void ignoredApplicationsChanged();
+    void keepClipboardAfterOwnerQuitsChanged();
+    void pasteAfterChoosingChanged();
 
 private:
+    void notifyChanged(const QString &key);
+
     DefaultsStore *m_store;
 };

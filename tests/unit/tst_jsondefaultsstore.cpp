@@ -2,15 +2,18 @@
 #include "platform/xdg/JsonDefaultsStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include <sys/stat.h>
@@ -53,6 +56,8 @@ bool same(const QVariant &actual, const QVariant &expected)
 }
 
 const QString Key = QStringLiteral("someKey");
+
+constexpr int SaveDelayMs = int(JsonDefaultsStore::SaveDelay.count());
 
 } // namespace
 
@@ -170,15 +175,18 @@ private Q_SLOTS:
 
         // A rewrite keeps an unreadable entry as it was; removing or writing the key replaces it.
         store.set(u"other"_qs, 2);
+        store.flush();
         if (!expected.isValid()) {
             const QJsonValue original = QJsonDocument::fromJson("{\"v\": " + json + "}").object().value(u"v"_qs);
             QCOMPARE(fileObject(m_path).value(u"handWritten"_qs), original);
             QSignalSpy spy(&store, &DefaultsStore::valueChanged);
             store.remove(u"handWritten"_qs);
             QCOMPARE(spy.count(), 1);
+            store.flush();
             QVERIFY(!fileObject(m_path).contains(u"handWritten"_qs));
         }
         store.set(u"handWritten"_qs, true);
+        store.flush();
         QCOMPARE(JsonDefaultsStore(m_path).object(u"handWritten"_qs), QVariant(true));
     }
 
@@ -223,8 +231,11 @@ private Q_SLOTS:
 
         OutputCapture quiet(OutputCapture::StandardError);
         store.set(u"maxHistoryCount"_qs, 30);
+        QVERIFY(!damaged || !QFile::exists(keptAs)); // moved aside by the write, not the change
+        store.flush();
         QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(30)));
         store.set(u"maxHistoryCount"_qs, 50);
+        store.flush();
         if (damaged)
             QCOMPARE(readFile(keptAs), content);
         if (earlierCopy)
@@ -249,6 +260,7 @@ private Q_SLOTS:
                                                   | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         JsonDefaultsStore store(m_path);
         store.set(u"enableCaptureText"_qs, true);
+        store.flush();
         QCOMPARE(fileMode(m_path), 0600);
         QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
     }
@@ -257,12 +269,14 @@ private Q_SLOTS:
     {
         JsonDefaultsStore store(m_path);
         store.set(u"maxHistoryCount"_qs, 15);
+        store.flush();
         const QByteArray firstVersion = readFile(m_path);
         // A hard link keeps showing the earlier file unless the rewrite happens in place.
         const QString link = m_path + u".link"_qs;
         QCOMPARE(::link(QFile::encodeName(m_path).constData(), QFile::encodeName(link).constData()), 0);
 
         store.set(u"maxHistoryCount"_qs, 100);
+        store.flush();
         QCOMPARE(readFile(link), firstVersion);
         QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(100)));
         QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
@@ -276,14 +290,169 @@ private Q_SLOTS:
         QVERIFY(writeFile(blocker, "not a folder"));
         const QString path = blocker + u"/kavla/defaults.json"_qs;
 
+        OutputCapture atDestruction(OutputCapture::StandardError); // where the retry at the end goes
         OutputCapture capture(OutputCapture::StandardError);
         JsonDefaultsStore store(path);
         QSignalSpy spy(&store, &DefaultsStore::valueChanged);
         store.set(u"maxHistoryCount"_qs, 50);
         QCOMPARE(store.object(u"maxHistoryCount"_qs), QVariant(qint64(50)));
         QCOMPARE(spy.count(), 1);
+        store.flush();
         const QString note = capture.text();
         QVERIFY2(note.count(u'\n') == 1 && note.contains(path), qPrintable(note));
+    }
+
+    void burstOfChangesIsOneWrite()
+    {
+        JsonDefaultsStore store(m_path);
+        QSignalSpy spy(&store, &DefaultsStore::valueChanged);
+        QElapsedTimer clock;
+        clock.start();
+        for (int count = 1; count <= 39; ++count)
+            store.set(u"maxHistoryCount"_qs, count);
+
+        // Readers and listeners see every change at once; the disk sees none of them yet.
+        QCOMPARE(spy.count(), 39);
+        QCOMPARE(store.object(u"maxHistoryCount"_qs), QVariant(qint64(39)));
+        QVERIFY(store.hasUnsavedChanges());
+        QCOMPARE(store.writeCount(), 0);
+        QVERIFY(!QFile::exists(m_path));
+
+        QTRY_COMPARE_WITH_TIMEOUT(store.writeCount(), 1, 10 * SaveDelayMs);
+        QVERIFY2(clock.elapsed() >= SaveDelayMs * 9 / 10, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!store.hasUnsavedChanges());
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(39)));
+
+        // Written once; nothing more is pending, so nothing more is written.
+        QTest::qWait(2 * SaveDelayMs);
+        QCOMPARE(store.writeCount(), 1);
+    }
+
+    void steadyStreamIsWrittenWhileItLasts()
+    {
+        // A slider dragged across 39 values in about a second.
+        JsonDefaultsStore store(m_path);
+        QElapsedTimer clock;
+        clock.start();
+        for (int count = 1; count <= 39; ++count) {
+            store.set(u"maxHistoryCount"_qs, count);
+            QTest::qWait(25);
+        }
+        const qint64 streamMs = clock.elapsed();
+        const int writesDuringStream = store.writeCount();
+        QTRY_VERIFY_WITH_TIMEOUT(!store.hasUnsavedChanges(), 10 * SaveDelayMs);
+
+        // A timer pushed back by every change would not have written before the stream ended.
+        QVERIFY2(writesDuringStream >= 1, qPrintable(QString::number(streamMs)));
+        QVERIFY2(store.writeCount() <= streamMs / SaveDelayMs + 2,
+                 qPrintable(u"%1 writes in %2 ms"_qs.arg(store.writeCount()).arg(streamMs)));
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(39)));
+    }
+
+    void flushWritesAtOnce()
+    {
+        JsonDefaultsStore store(m_path);
+        DefaultsStore &anyStore = store; // start-up code flushes through the interface
+        anyStore.flush();
+        QVERIFY(!QFileInfo::exists(QFileInfo(m_path).absolutePath())); // nothing to write
+        QCOMPARE(store.writeCount(), 0);
+
+        store.set(u"selectedLanguage"_qs, u"ja"_qs);
+        store.set(u"maxHistoryCount"_qs, 50);
+        anyStore.flush();
+        QCOMPARE(store.writeCount(), 1);
+        QVERIFY(!store.hasUnsavedChanges());
+        const JsonDefaultsStore reopened(m_path);
+        QCOMPARE(reopened.object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
+        QCOMPARE(reopened.object(u"maxHistoryCount"_qs), QVariant(qint64(50)));
+
+        // Nothing left to write: neither another flush, nor the timer the changes armed, nor a
+        // write that changes nothing writes again.
+        store.flush();
+        store.set(u"maxHistoryCount"_qs, 50);
+        QVERIFY(!store.hasUnsavedChanges());
+        QTest::qWait(SaveDelayMs + 200);
+        QCOMPARE(store.writeCount(), 1);
+    }
+
+    void destructionWritesPendingChanges()
+    {
+        {
+            JsonDefaultsStore store(m_path);
+            store.set(u"selectedLanguage"_qs, u"ja"_qs);
+            store.set(Key, true);
+            store.remove(Key);
+            QVERIFY(!QFile::exists(m_path));
+        }
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
+        QVERIFY(!fileObject(m_path).contains(Key));
+
+        // A store with nothing pending leaves the file alone, even when someone else wrote it.
+        {
+            JsonDefaultsStore idle(m_path);
+            JsonDefaultsStore other(m_path);
+            other.set(u"selectedLanguage"_qs, u"es"_qs);
+            other.flush();
+        }
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"es"_qs));
+    }
+
+    void failedWriteStaysPending_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder"); // else a regular file where the folder should be
+        QTest::addColumn<bool>("retryByChange");  // else by flush()
+
+        QTest::newRow("file in the folder's place, flush") << false << false;
+        QTest::newRow("file in the folder's place, next change") << false << true;
+        QTest::newRow("read-only folder, flush") << true << false;
+        QTest::newRow("read-only folder, next change") << true << true;
+    }
+
+    void failedWriteStaysPending()
+    {
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(bool, retryByChange);
+        const QString folder = QFileInfo(m_path).absolutePath();
+        std::function<void()> clearObstacle;
+        if (readOnlyFolder) {
+            if (::geteuid() == 0)
+                QSKIP("File permissions do not bind root");
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            clearObstacle = [folder] {
+                QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ExeOwner);
+            };
+        } else {
+            QVERIFY(writeFile(folder, "not a folder"));
+            clearObstacle = [folder] { QFile::remove(folder); };
+        }
+        auto cleanup = qScopeGuard(clearObstacle);
+
+        OutputCapture capture(OutputCapture::StandardError);
+        JsonDefaultsStore store(m_path);
+        store.set(u"maxHistoryCount"_qs, 50);
+        store.flush();
+        QVERIFY(store.hasUnsavedChanges());
+        QCOMPARE(store.writeCount(), 0);
+        QCOMPARE(store.object(u"maxHistoryCount"_qs), QVariant(qint64(50)));
+        const QString note = capture.text();
+        QVERIFY2(note.count(u'\n') == 1 && note.contains(m_path), qPrintable(note));
+
+        clearObstacle();
+        if (retryByChange) {
+            store.set(u"selectedLanguage"_qs, u"ja"_qs);
+            QTRY_COMPARE_WITH_TIMEOUT(store.writeCount(), 1, 10 * SaveDelayMs);
+        } else {
+            store.flush();
+            QCOMPARE(store.writeCount(), 1);
+        }
+        QVERIFY(!store.hasUnsavedChanges());
+        // The change the disk refused is in the file with the one that came after it.
+        const JsonDefaultsStore reopened(m_path);
+        QCOMPARE(reopened.object(u"maxHistoryCount"_qs), QVariant(qint64(50)));
+        QCOMPARE(reopened.contains(u"selectedLanguage"_qs), retryByChange);
+        QCOMPARE(fileMode(m_path), 0600);
     }
 
     void changesSignalAndRemovalPersists()
@@ -299,12 +468,14 @@ private Q_SLOTS:
         store.remove(Key); // already gone: silent
         QCOMPARE(spy.count(), 4);
         QCOMPARE(spy.at(3).at(0).toString(), Key);
+        store.flush();
 
         JsonDefaultsStore reopened(m_path);
         QVERIFY(!reopened.contains(Key));
         QVERIFY(!fileObject(m_path).contains(Key));
         QCOMPARE(reopened.object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
         reopened.set(u"selectedLanguage"_qs, QVariant()); // an invalid value removes the key
+        reopened.flush();
         QVERIFY(!JsonDefaultsStore(m_path).contains(u"selectedLanguage"_qs));
     }
 

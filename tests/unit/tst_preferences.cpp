@@ -1,11 +1,14 @@
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/Preferences.h"
 
+#include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <vector>
 
 using namespace PreferenceKeys;
 
@@ -47,6 +50,8 @@ QVariant read(const Preferences &p, const QString &reader)
         {u"appearance"_qs, [](const Preferences &p) { return QVariant(p.selectedAppearance()); }},
         {u"section"_qs, [](const Preferences &p) { return QVariant(p.settingsSelectedSection()); }},
         {u"historyCount"_qs, [](const Preferences &p) { return QVariant(p.maxHistoryCount()); }},
+        {u"keepClipboard"_qs, [](const Preferences &p) { return QVariant(p.keepClipboardAfterOwnerQuits()); }},
+        {u"pasteAfterChoosing"_qs, [](const Preferences &p) { return QVariant(p.pasteAfterChoosing()); }},
         {u"ignoredApps"_qs, [](const Preferences &p) {
              const auto data = p.ignoredApplicationsData();
              return data ? QVariant(*data) : QVariant();
@@ -69,7 +74,8 @@ private Q_SLOTS:
     void readerFallbacks();
     void settersStoreTypedValues_data();
     void settersStoreTypedValues();
-    void changesAreForwarded();
+    void eachKeyFiresItsOwnSignal_data();
+    void eachKeyFiresItsOwnSignal();
 };
 
 void TestPreferences::coercions_data()
@@ -245,6 +251,15 @@ void TestPreferences::readerFallbacks_data()
     row("section", settingsSelectedSection, "integer") << QVariant(qint64(3)) << text("Geral");
 
     const QByteArray json("[{\"bundleIdentifier\":\"x\",\"name\":\"X\"}]");
+    row("keepClipboard", keepClipboardAfterOwnerQuits, "missing") << QVariant() << yes;
+    row("keepClipboard", keepClipboardAfterOwnerQuits, "false") << no << no;
+    row("keepClipboard", keepClipboardAfterOwnerQuits, "integer 0") << QVariant(qint64(0)) << yes;
+    row("keepClipboard", keepClipboardAfterOwnerQuits, "string NO") << text("NO") << yes;
+    row("pasteAfterChoosing", pasteAfterChoosing, "missing") << QVariant() << no;
+    row("pasteAfterChoosing", pasteAfterChoosing, "true") << yes << yes;
+    row("pasteAfterChoosing", pasteAfterChoosing, "integer 1") << QVariant(qint64(1)) << no;
+    row("pasteAfterChoosing", pasteAfterChoosing, "string YES") << text("YES") << no;
+
     row("ignoredApps", ignoredApplications, "missing") << QVariant() << QVariant();
     row("ignoredApps", ignoredApplications, "data") << QVariant(json) << QVariant(json);
     row("ignoredApps", ignoredApplications, "empty data") << QVariant(QByteArray()) << QVariant(QByteArray());
@@ -303,6 +318,10 @@ void TestPreferences::settersStoreTypedValues_data()
                                      << u"launchAtLogin"_qs << QVariant(true);
     QTest::newRow("ignored apps") << Write([](Preferences &p) { p.setIgnoredApplicationsData("[]"); })
                                   << u"Kavla_IgnoredApplications"_qs << QVariant(QByteArray("[]"));
+    QTest::newRow("keep clipboard") << Write([](Preferences &p) { p.setKeepClipboardAfterOwnerQuits(false); })
+                                    << u"keepClipboardAfterOwnerQuits"_qs << QVariant(false);
+    QTest::newRow("paste after choosing") << Write([](Preferences &p) { p.setPasteAfterChoosing(true); })
+                                          << u"pasteAfterChoosing"_qs << QVariant(true);
 }
 
 void TestPreferences::settersStoreTypedValues()
@@ -319,23 +338,78 @@ void TestPreferences::settersStoreTypedValues()
     QCOMPARE(defaults.object(key), stored);
 }
 
-void TestPreferences::changesAreForwarded()
+void TestPreferences::eachKeyFiresItsOwnSignal_data()
 {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("signal"); // empty: the key is no preference and fires nothing
+
+    const auto row = [](const QString &key, const QVariant &value, const char *signal) {
+        QTest::newRow(qPrintable(key)) << key << value << QByteArray(signal);
+    };
+    row(maxHistoryCount, qint64(50), "maxHistoryCountChanged");
+    row(enableSoundFeedback, false, "soundFeedbackChanged");
+    row(enableCaptureText, false, "captureKindsChanged");
+    row(enableCaptureImage, false, "captureKindsChanged");
+    row(enableCaptureTable, false, "captureKindsChanged");
+    row(enableCaptureFile, false, "captureKindsChanged");
+    row(globalShortcutEnabled, false, "globalShortcutChanged");
+    row(globalShortcutPreset, u"ctrl_option_v"_qs, "globalShortcutChanged");
+    row(globalShortcutKeyCode, qint64(4), "globalShortcutChanged");
+    row(globalShortcutModifiers, qint64(6144), "globalShortcutChanged");
+    row(selectedLanguage, u"ja"_qs, "languageChanged");
+    row(appleLanguages, QStringList{u"ja"_qs}, "languageChanged");
+    row(selectedAppearance, u"dark"_qs, "appearanceChanged");
+    row(settingsSelectedSection, u"Sobre"_qs, "settingsSectionChanged");
+    row(launchAtLogin, true, "launchAtLoginChanged");
+    row(ignoredApplications, QByteArray("[]"), "ignoredApplicationsChanged");
+    row(keepClipboardAfterOwnerQuits, false, "keepClipboardAfterOwnerQuitsChanged");
+    row(pasteAfterChoosing, true, "pasteAfterChoosingChanged");
+    row(u"someOtherKey"_qs, true, "");
+    row(u"maxhistorycount"_qs, qint64(50), ""); // names are matched exactly
+}
+
+void TestPreferences::eachKeyFiresItsOwnSignal()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, signal);
     MemoryDefaultsStore defaults;
-    defaults.set(appleLanguages, QStringList{u"ja"_qs});
     Preferences preferences(&defaults);
-    QSignalSpy spy(&preferences, &Preferences::valueChanged);
 
-    defaults.set(maxHistoryCount, 50);
-    preferences.setSoundFeedbackEnabled(false);
-    preferences.setSoundFeedbackEnabled(false);
-    preferences.removeAppleLanguages();
+    // A spy on every signal Preferences declares, so a stray one is caught too.
+    const QMetaObject &meta = Preferences::staticMetaObject;
+    QList<QByteArray> names;
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
+        const QMetaMethod method = meta.method(index);
+        if (method.methodType() != QMetaMethod::Signal)
+            continue;
+        names.append(method.name());
+        spies.push_back(std::make_unique<QSignalSpy>(&preferences, method));
+    }
+    QVERIFY2(signal.isEmpty() || names.contains(signal), signal.constData());
 
-    QVERIFY(!defaults.contains(appleLanguages));
-    QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.at(0).at(0).toString(), maxHistoryCount);
-    QCOMPARE(spy.at(1).at(0).toString(), enableSoundFeedback);
-    QCOMPARE(spy.at(2).at(0).toString(), appleLanguages);
+    const auto counts = [&] {
+        QStringList result;
+        for (std::size_t index = 0; index < spies.size(); ++index)
+            result.append(u"%1: %2"_qs.arg(QString::fromLatin1(names.at(qsizetype(index))))
+                              .arg(spies[index]->count()));
+        return result;
+    };
+    const auto only = [&](int count) {
+        QStringList result;
+        for (const QByteArray &name : std::as_const(names))
+            result.append(u"%1: %2"_qs.arg(QString::fromLatin1(name)).arg(name == signal ? count : 0));
+        return result;
+    };
+
+    defaults.set(key, value);
+    QCOMPARE(counts(), only(1));
+    defaults.set(key, value); // the same value again: the store stays silent
+    QCOMPARE(counts(), only(1));
+    defaults.remove(key);
+    QCOMPARE(counts(), only(2));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)

@@ -156,8 +156,17 @@ bool sameValue(const QVariant &a, const QVariant &b)
 JsonDefaultsStore::JsonDefaultsStore(const QString &filePath, QObject *parent)
     : DefaultsStore(parent)
     , m_filePath(filePath)
+    , m_saveTimer(this) // a child, so it follows the store to another thread
 {
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(SaveDelay);
+    connect(&m_saveTimer, &QTimer::timeout, this, &JsonDefaultsStore::flush);
     load();
+}
+
+JsonDefaultsStore::~JsonDefaultsStore()
+{
+    JsonDefaultsStore::flush();
 }
 
 QString JsonDefaultsStore::defaultPath()
@@ -188,7 +197,7 @@ void JsonDefaultsStore::set(const QString &key, const QVariant &value)
         return;
     m_values.insert(key, canonical);
     m_unreadableEntries.remove(key);
-    save();
+    scheduleSave();
     Q_EMIT valueChanged(key);
 }
 
@@ -199,8 +208,19 @@ void JsonDefaultsStore::remove(const QString &key)
     if (!hadValue && !hadUnreadable)
         return;
     m_unreadableEntries.remove(key);
-    save();
+    scheduleSave();
     Q_EMIT valueChanged(key);
+}
+
+void JsonDefaultsStore::flush()
+{
+    m_saveTimer.stop();
+    if (!m_unsavedChanges)
+        return;
+    if (save()) {
+        m_unsavedChanges = false;
+        ++m_writeCount;
+    }
 }
 
 void JsonDefaultsStore::load()
@@ -301,42 +321,46 @@ bool JsonDefaultsStore::ensureFolder() const
     return true;
 }
 
-void JsonDefaultsStore::save()
+void JsonDefaultsStore::scheduleSave()
+{
+    m_unsavedChanges = true;
+    // Armed by the first unwritten change only, so a steady stream of changes still gets written.
+    if (!m_saveTimer.isActive())
+        m_saveTimer.start();
+}
+
+bool JsonDefaultsStore::save()
 {
     const auto fail = [this](const QString &reason) {
-        Log::note(QStringLiteral("Could not save preferences to %1 (%2); the change holds only "
-                                 "until Kavla quits.")
+        Log::note(QStringLiteral("Could not save preferences to %1 (%2); the changes hold in "
+                                 "memory and saving is tried again with the next change and at "
+                                 "quit.")
                       .arg(m_filePath, reason));
+        return false;
     };
 
     if (m_damagedFilePending) {
-        if (!moveDamagedFileAside()) {
-            fail(QStringLiteral("the damaged file could not be moved to %1").arg(m_damagedCopyPath));
-            return;
-        }
+        if (!moveDamagedFileAside())
+            return fail(QStringLiteral("the damaged file could not be moved to %1").arg(m_damagedCopyPath));
         m_damagedFilePending = false;
     }
-    if (!ensureFolder()) {
-        fail(QStringLiteral("its folder cannot be created"));
-        return;
-    }
+    if (!ensureFolder())
+        return fail(QStringLiteral("its folder cannot be created"));
 
     QJsonObject root = m_unreadableEntries;
     for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it)
         root.insert(it.key(), encode(it.value()));
 
     QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        fail(file.errorString());
-        return;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
     // The temporary file is created with the umask's mode; the preferences are private.
     if (::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
         file.cancelWriting();
-        fail(QStringLiteral("its mode cannot be set to 0600"));
-        return;
+        return fail(QStringLiteral("its mode cannot be set to 0600"));
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
     if (!file.commit())
-        fail(file.errorString());
+        return fail(file.errorString());
+    return true;
 }
