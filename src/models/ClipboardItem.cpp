@@ -94,6 +94,31 @@ std::optional<QByteArray> ClipboardItem::imageData() const
     return m_context->readImageData(m_id);
 }
 
+std::optional<QString> ClipboardItem::textContent() const
+{
+    if (m_textContent || !m_textInStore)
+        return m_textContent;
+    if (!m_context)
+        return std::nullopt;
+    return m_context->readTextContent(m_id);
+}
+
+QString ClipboardItem::textSummary() const
+{
+    return m_textContent ? *m_textContent : m_textSummary;
+}
+
+void ClipboardItem::releaseLongText()
+{
+    if (!m_textContent || m_textContent->size() <= HeldTextLimit)
+        return;
+    m_textSummary = m_textContent->left(SummaryLength);
+    if (m_textSummary.size() && m_textSummary.back().isHighSurrogate())
+        m_textSummary.chop(1);
+    m_textContent.reset();
+    m_textInStore = true;
+}
+
 void ClipboardItem::markChanged(Field field)
 {
     m_changedFields |= field;
@@ -122,6 +147,8 @@ void ClipboardItem::setContentType(const QString &value)
 void ClipboardItem::setTextContent(const std::optional<QString> &value)
 {
     m_textContent = value;
+    m_textInStore = false;
+    m_textSummary.clear();
     markChanged(TextContentField);
 }
 
@@ -192,9 +219,9 @@ QString ClipboardItem::displayTitle() const
         return L("Imagem");
     }
     if (m_contentType == TableType) {
-        if (!m_textContent || m_textContent->isEmpty())
+        const QString text = textSummary();
+        if (text.isEmpty())
             return L("Tabela");
-        const QString &text = *m_textContent;
         qsizetype end = 0;
         while (end < text.size() && !isLineBreak(text.at(end)))
             ++end;
@@ -222,12 +249,21 @@ QString ClipboardItem::displayTitle() const
         }
         return QString::number(m_filePaths->size()) + QLatin1Char(' ') + L("Arquivos");
     }
-    return singleLineSummary(m_textContent.value_or(QString()), 120);
+    return summaryOfText(120);
 }
 
 QString ClipboardItem::previewText() const
 {
-    return singleLineSummary(m_textContent.value_or(QString()), 180);
+    return summaryOfText(180);
+}
+
+QString ClipboardItem::summaryOfText(qsizetype limit) const
+{
+    QString summary = singleLineSummary(textSummary(), limit);
+    // The beginning of a longer text always continues past what it shows.
+    if (m_textInStore && !summary.endsWith(QChar(0x2026)))
+        summary += QChar(0x2026);
+    return summary;
 }
 
 QString ClipboardItem::formattedTime() const

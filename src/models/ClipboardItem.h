@@ -18,7 +18,8 @@ class ModelContext;
 //
 // Setters mark the field as changed; the owning context writes changed fields at its next save.
 // Image bytes of a stored record are not kept in memory: imageData() reads them from the store
-// each time it is called.
+// each time it is called. Nor is a stored text longer than HeldTextLimit: the record keeps its
+// beginning for titles and previews, and textContent() reads the whole text from the store.
 class ClipboardItem : public std::enable_shared_from_this<ClipboardItem>
 {
 public:
@@ -27,6 +28,11 @@ public:
     static inline const QString ImageType = QStringLiteral("image");
     static inline const QString TableType = QStringLiteral("table");
     static inline const QString FileType = QStringLiteral("file");
+
+    // Longest text (in UTF-16 units) a stored record keeps in memory; a longer one keeps only
+    // its first SummaryLength units.
+    static constexpr qsizetype HeldTextLimit = 8192;
+    static constexpr qsizetype SummaryLength = 2048;
 
     ClipboardItem(const QUuid &id, const QDateTime &createdAt, const QDateTime &copiedAt,
                   const QString &contentType, const std::optional<QString> &textContent,
@@ -43,7 +49,13 @@ public:
     QDateTime createdAt() const { return m_createdAt; }
     QDateTime copiedAt() const { return m_copiedAt; }
     QString contentType() const { return m_contentType; }
-    std::optional<QString> textContent() const { return m_textContent; }
+    // The whole text: held, or read from the store for a long stored one.
+    std::optional<QString> textContent() const;
+    bool hasTextContent() const { return m_textContent.has_value() || m_textInStore; }
+    // False for a long stored text, whose content lives in the store only.
+    bool isTextHeld() const { return m_textContent.has_value(); }
+    // The held text, or the beginning of one kept in the store: what titles are made of.
+    QString textSummary() const;
     std::optional<QByteArray> imageData() const;
     bool hasImageData() const { return m_hasImageData; }
     qint64 imageDataSize() const { return m_imageDataSize; }
@@ -108,15 +120,19 @@ public:
 
 private:
     friend class ModelContext;
-    friend class ModelContext;
 
     void markChanged(Field field);
+    QString summaryOfText(qsizetype limit) const;
+    // Once saved, a long text is dropped from memory and its beginning kept.
+    void releaseLongText();
 
     QUuid m_id;
     QDateTime m_createdAt;
     QDateTime m_copiedAt;
     QString m_contentType;
     std::optional<QString> m_textContent;
+    QString m_textSummary; // the beginning of a text kept in the store only
+    bool m_textInStore = false;
     std::optional<QByteArray> m_pendingImageData; // bytes not yet written to the store
     bool m_hasImageData = false;
     qint64 m_imageDataSize = 0;

@@ -1,6 +1,8 @@
 #include "store/ModelContainer.h"
 
+#include "store/HistoryQueryModel.h"
 #include "store/ModelContext.h"
+#include "store/SearchText.h"
 #include "store/StoreSchema.h"
 
 #include <QDir>
@@ -49,6 +51,8 @@ ModelContainer::ModelContainer(const QString &path, const QString &connectionNam
 
 ModelContainer::~ModelContainer()
 {
+    delete m_historyModel;
+    m_historyModel = nullptr;
     delete m_mainContext;
     m_mainContext = nullptr;
     {
@@ -62,6 +66,13 @@ QString ModelContainer::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         + QStringLiteral("/kavla/history.sqlite");
+}
+
+HistoryQueryModel *ModelContainer::historyModel()
+{
+    if (!m_historyModel)
+        m_historyModel = new HistoryQueryModel(m_mainContext, this);
+    return m_historyModel;
 }
 
 QSqlDatabase ModelContainer::database() const
@@ -142,7 +153,7 @@ bool ModelContainer::prepareSchema(QString *error)
         }
         query.finish();
     }
-    return true;
+    return StoreSchema::prepareSearch(db, SearchText::locale().name(), error);
 }
 
 std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
@@ -153,4 +164,15 @@ std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
     if (!query.exec() || !query.next())
         return std::nullopt;
     return query.value(0).toByteArray();
+}
+
+std::optional<QString> ModelContainer::readTextContent(const QUuid &id) const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(id.toString(QUuid::WithoutBraces));
+    if (!query.exec() || !query.next() || query.value(0).isNull())
+        return std::nullopt;
+    return query.value(0).toString();
 }

@@ -6,9 +6,12 @@
 #include <QString>
 #include <QUuid>
 
+#include "store/StoreChanges.h"
+
 #include <memory>
 #include <optional>
 
+class HistoryQueryModel;
 class ModelContext;
 
 // The history store: one SQLite database holding the ClipboardItem records. Image bytes live in a
@@ -30,13 +33,16 @@ public:
 
     QString path() const { return m_path; }
     ModelContext *mainContext() const { return m_mainContext; }
+    // The live history list over the main context, one per container, shared by every view.
+    HistoryQueryModel *historyModel();
     QSqlDatabase database() const;
 
     std::optional<QByteArray> readImageData(const QUuid &id) const;
+    std::optional<QString> readTextContent(const QUuid &id) const;
 
 Q_SIGNALS:
-    // After every successful save of a context of this container.
-    void didSave();
+    // After every successful save of a context of this container, with what it wrote.
+    void didSave(const StoreChanges &changes);
 
 private:
     ModelContainer(const QString &path, const QString &connectionName);
@@ -45,4 +51,5 @@ private:
     QString m_path;
     QString m_connectionName;
     ModelContext *m_mainContext = nullptr;
+    HistoryQueryModel *m_historyModel = nullptr;
 };

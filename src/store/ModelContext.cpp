@@ -1,6 +1,7 @@
 #include "store/ModelContext.h"
 
 #include "store/ModelContainer.h"
+#include "store/SearchText.h"
 #include "store/StoreSchema.h"
 
 #include <QJsonArray>
@@ -54,11 +55,17 @@ bool sortsBefore(const ClipboardItemPtr &a, const ClipboardItemPtr &b)
     return a->copiedAt() > b->copiedAt();
 }
 
+// Whether a pending record matches; stored ones were matched by the query itself.
 bool matches(const FetchDescriptor &descriptor, const ClipboardItem &item)
 {
     if (!descriptor.textEquals)
         return true;
-    return item.isText() && item.textContent() && *item.textContent() == *descriptor.textEquals;
+    return item.isText() && item.isTextHeld() && *item.textContent() == *descriptor.textEquals;
+}
+
+bool isLongText(const ClipboardItem &item)
+{
+    return item.isTextHeld() && item.textContent()->size() > ClipboardItem::HeldTextLimit;
 }
 
 // The text prefix the lookup index is built on (substr counts characters, not UTF-16 units).
@@ -147,16 +154,24 @@ bool ModelContext::save(QString *error)
         return false;
     }
 
-    // Saved: the bytes now live in the database and are read from there when asked for.
+    // Saved: image bytes and long texts now live in the database and are read from there when
+    // asked for.
+    StoreChanges changes;
+    changes.inserted = m_inserted;
     for (const ClipboardItemPtr &item : std::as_const(m_inserted)) {
         item->m_pendingImageData.reset();
         item->m_changedFields = 0;
+        item->releaseLongText();
     }
     for (const ClipboardItemPtr &item : std::as_const(m_changed)) {
+        if (!m_inserted.contains(item) && !m_deleted.contains(item))
+            changes.updated.append({item, item->m_changedFields});
         item->m_pendingImageData.reset();
         item->m_changedFields = 0;
+        item->releaseLongText();
     }
     for (const ClipboardItemPtr &item : std::as_const(m_deleted)) {
+        changes.deleted.append(item->id());
         item->m_context = nullptr;
         m_records.remove(item->id());
     }
@@ -164,7 +179,45 @@ bool ModelContext::save(QString *error)
     m_deleted.clear();
     m_changed.clear();
     forgetExpiredRecords();
-    Q_EMIT m_container->didSave();
+    Q_EMIT m_container->didSave(changes);
+    return true;
+}
+
+bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    if (hasChanges() && !save(error))
+        return false;
+
+    // One statement: the unpinned entries past the newest `capacity`; their image bytes and
+    // folded copies go with them through the store's trigger.
+    QSqlQuery query(m_container->database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("DELETE FROM ClipboardItem WHERE isPinned = 0 AND id IN"
+                                 " (SELECT id FROM ClipboardItem ORDER BY copiedAt DESC LIMIT -1 OFFSET ?)"
+                                 " RETURNING id"));
+    query.addBindValue(std::max<qint64>(capacity, 0));
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    StoreChanges changes;
+    while (query.next())
+        changes.deleted.append(QUuid::fromString(query.value(0).toString()));
+    if (query.lastError().isValid()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    query.finish();
+    if (changes.deleted.isEmpty())
+        return true;
+    for (const QUuid &id : std::as_const(changes.deleted)) {
+        if (ClipboardItemPtr record = m_records.take(id).lock())
+            record->m_context = nullptr;
+    }
+    Q_EMIT m_container->didSave(changes);
     return true;
 }
 
@@ -193,7 +246,9 @@ bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
         *error = query.lastError().text();
         return false;
     }
-    return !item.m_pendingImageData || writeImage(item, error);
+    if (item.m_pendingImageData && !writeImage(item, error))
+        return false;
+    return !isLongText(item) || writeSearchText(item, error);
 }
 
 bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
@@ -234,6 +289,17 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
         *error = query.lastError().text();
         return false;
     }
+    if (changed & ClipboardItem::TextContentField) {
+        QSqlQuery remove(m_container->database());
+        remove.prepare(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
+        remove.addBindValue(idText(item.id()));
+        if (!remove.exec()) {
+            *error = remove.lastError().text();
+            return false;
+        }
+        if (isLongText(item) && !writeSearchText(item, error))
+            return false;
+    }
     if (changed & ClipboardItem::ImageDataField) {
         QSqlQuery remove(m_container->database());
         remove.prepare(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
@@ -260,17 +326,28 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
     return true;
 }
 
+bool ModelContext::writeSearchText(const ClipboardItem &item, QString *error)
+{
+    QSqlQuery query(m_container->database());
+    query.prepare(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, foldedText) VALUES (?, ?)"));
+    query.addBindValue(idText(item.id()));
+    query.addBindValue(SearchText::fold(*item.m_textContent, SearchText::locale()).toUtf8());
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
 bool ModelContext::writeDelete(const QUuid &id, QString *error)
 {
-    for (const char *statement : {"DELETE FROM ClipboardItem WHERE id = ?",
-                                  "DELETE FROM ClipboardItemImageData WHERE itemId = ?"}) {
-        QSqlQuery query(m_container->database());
-        query.prepare(QString::fromLatin1(statement));
-        query.addBindValue(idText(id));
-        if (!query.exec()) {
-            *error = query.lastError().text();
-            return false;
-        }
+    // The store's trigger deletes the item's image bytes and folded copy with it.
+    QSqlQuery query(m_container->database());
+    query.prepare(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(idText(id));
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
     }
     return true;
 }
@@ -278,8 +355,10 @@ bool ModelContext::writeDelete(const QUuid &id, QString *error)
 std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor &descriptor,
                                                            QString *error)
 {
-    QString statement = QStringLiteral("SELECT %1 FROM ClipboardItem")
-                            .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")));
+    // A long text is read as its beginning only; the record reads the rest when asked.
+    QStringList columns = StoreSchema::itemColumns();
+    columns[4] = QStringLiteral("substr(textContent, 1, %1)").arg(ClipboardItem::HeldTextLimit + 1);
+    QString statement = QStringLiteral("SELECT %1 FROM ClipboardItem").arg(columns.join(QStringLiteral(", ")));
     if (descriptor.textEquals) {
         statement += QStringLiteral(" WHERE contentType = 'text'"
                                     " AND substr(textContent, 1, 64) = ? AND textContent = ?");
@@ -303,7 +382,7 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
     QList<ClipboardItemPtr> records;
     while (query.next()) {
         ClipboardItemPtr record = recordFromRow(query);
-        if (!m_deleted.contains(record) && matches(descriptor, *record))
+        if (!m_deleted.contains(record))
             records.append(std::move(record));
     }
     if (query.lastError().isValid()) {
@@ -338,6 +417,7 @@ ClipboardItemPtr ModelContext::recordFromRow(const QSqlQuery &query)
         pathsFromValue(query.value(6)), textFromValue(query.value(7)),
         textFromValue(query.value(8)), query.value(9).toLongLong(), query.value(10).toLongLong(),
         query.value(11).toDouble(), query.value(12).toDouble(), query.value(13).toInt() != 0);
+    record->releaseLongText();
     record->m_hasImageData = !imageSize.isNull();
     record->m_imageDataSize = imageSize.toLongLong();
     record->m_context = this;
@@ -360,4 +440,9 @@ void ModelContext::forgetExpiredRecords()
 std::optional<QByteArray> ModelContext::readImageData(const QUuid &id) const
 {
     return m_container->readImageData(id);
+}
+
+std::optional<QString> ModelContext::readTextContent(const QUuid &id) const
+{
+    return m_container->readTextContent(id);
 }

@@ -34,7 +34,12 @@ public:
     std::optional<QList<ClipboardItemPtr>> fetch(const FetchDescriptor &descriptor,
                                                  QString *error = nullptr);
 
+    // Saves what is pending, then deletes the unpinned entries past the newest `capacity`, in
+    // one statement. False with the reason in `error` when either fails.
+    bool trimToCapacity(qint64 capacity, QString *error = nullptr);
+
     std::optional<QByteArray> readImageData(const QUuid &id) const;
+    std::optional<QString> readTextContent(const QUuid &id) const;
 
 private:
     friend class ClipboardItem;
@@ -44,6 +49,7 @@ private:
     bool writeUpdate(const ClipboardItem &item, QString *error);
     bool writeDelete(const QUuid &id, QString *error);
     bool writeImage(const ClipboardItem &item, QString *error);
+    bool writeSearchText(const ClipboardItem &item, QString *error);
     void forgetExpiredRecords();
 
     ModelContainer *m_container;

@@ -35,6 +35,19 @@ const char *const CreateStatements[] = {
     "CREATE TABLE KavlaMetadata (key TEXT NOT NULL PRIMARY KEY, value TEXT NOT NULL)",
 };
 
+// Derived structures, added to a history of this version that lacks them: the folded copies that
+// searches match long texts against, and the trigger that deletes an item's side rows with it,
+// so that trimming the history is one statement.
+const char *const SideTableStatement =
+    "CREATE TABLE IF NOT EXISTS ClipboardItemSearchText (itemId TEXT NOT NULL PRIMARY KEY,"
+    " foldedText BLOB NOT NULL)";
+const char *const SideRowsTriggerStatement =
+    "CREATE TRIGGER IF NOT EXISTS ClipboardItem_deleteSideRows AFTER DELETE ON ClipboardItem BEGIN"
+    " DELETE FROM ClipboardItemImageData WHERE itemId = old.id;"
+    " DELETE FROM ClipboardItemSearchText WHERE itemId = old.id;"
+    " END";
+const QString FoldLocaleKey = QStringLiteral("searchFoldLocale");
+
 bool fail(const QSqlQuery &query, QString *error)
 {
     *error = query.lastError().text();
@@ -68,6 +81,10 @@ bool create(QSqlDatabase &db, QString *error)
             ok = fail(query, error);
             break;
         }
+    }
+    for (const char *statement : {SideTableStatement, SideRowsTriggerStatement}) {
+        if (ok && !query.exec(QString::fromLatin1(statement)))
+            ok = fail(query, error);
     }
     if (ok) {
         query.prepare(QStringLiteral("INSERT INTO KavlaMetadata (key, value) VALUES (?, ?), (?, ?)"));
@@ -125,6 +142,52 @@ bool verify(QSqlDatabase &db, const QStringList &tables, QString *error)
     if (columns != itemColumns()) {
         *error = QStringLiteral("the ClipboardItem table has unexpected columns: %1")
                      .arg(columns.join(QStringLiteral(", ")));
+        return false;
+    }
+    return true;
+}
+
+bool prepareSearch(QSqlDatabase &db, const QString &foldLocale, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE"
+                                   " (type = 'table' AND name = 'ClipboardItemSearchText')"
+                                   " OR (type = 'trigger' AND name = 'ClipboardItem_deleteSideRows')"))
+        || !query.next())
+        return fail(query, error);
+    const bool complete = query.value(0).toInt() == 2;
+    query.finish();
+    if (!query.exec(QStringLiteral("SELECT value FROM KavlaMetadata WHERE key = 'searchFoldLocale'")))
+        return fail(query, error);
+    const bool sameLocale = query.next() && query.value(0).toString() == foldLocale;
+    query.finish();
+    if (complete && sameLocale)
+        return true; // nothing to write: a read-only history still opens
+
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    bool ok = true;
+    for (const char *statement : {SideTableStatement, SideRowsTriggerStatement}) {
+        if (ok && !query.exec(QString::fromLatin1(statement)))
+            ok = fail(query, error);
+    }
+    // Copies folded under another locale would match differently: searches fold those texts
+    // afresh until they are stored again.
+    if (ok && !sameLocale && !query.exec(QStringLiteral("DELETE FROM ClipboardItemSearchText")))
+        ok = fail(query, error);
+    if (ok) {
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO KavlaMetadata (key, value) VALUES (?, ?)"));
+        query.addBindValue(FoldLocaleKey);
+        query.addBindValue(foldLocale);
+        ok = query.exec() || fail(query, error);
+    }
+    query.finish();
+    if (!ok || !db.commit()) {
+        if (ok)
+            *error = db.lastError().text();
+        db.rollback();
         return false;
     }
     return true;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+// Matching that ignores letter case, done on folded copies so that a text is folded once, when
+// it is stored, rather than at every keystroke of a search.
+namespace SearchText {
+
+// The locale's lower case (Turkish dotted and dotless i), then the Unicode simple case folding of
+// each character. A needle occurs in a text ignoring case exactly when its fold occurs in the
+// text's fold.
+QString fold(QStringView text, const QLocale &locale);
+
+// The locale the history is searched under.
+QLocale locale();
+
+} // namespace SearchText
