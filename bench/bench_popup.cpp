@@ -184,7 +184,7 @@ int main(int argc, char *argv[])
         }
         fillHistory(store->mainContext());
 
-        StatusBarController controller;
+        StatusBarController controller(nullptr, &preferences, nullptr, nullptr);
         X11HotKeyService service;
         HotKeyManager hotKey(&service, &preferences);
         PressClock clock;
@@ -192,9 +192,8 @@ int main(int argc, char *argv[])
         QElapsedTimer launch;
         launch.start();
         controller.configure(store.get());
-        hotKey.onTrigger = [&controller] {
-            QMetaObject::invokeMethod(&controller, [&controller] { controller.togglePopover(); }, Qt::QueuedConnection);
-        };
+        QObject::connect(&hotKey, &HotKeyManager::triggered, &controller, &StatusBarController::togglePopover,
+                         Qt::QueuedConnection);
         hotKey.registerHotKey();
 
         PaintWatcher watcher(clock);

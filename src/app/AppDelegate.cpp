@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SharedModelContainer.h"
+#include "platform/DefaultsStore.h"
 #include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
 #include "services/StatusBarController.h"
@@ -30,15 +31,8 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // The global hot key toggles the popup; the toggle is queued so it always runs on the main
     // thread, whichever thread the platform delivers the press on.
-    HotKeyManager::shared()->onTrigger = [] {
-        QMetaObject::invokeMethod(
-            qApp,
-            [] {
-                if (StatusBarController *controller = StatusBarController::shared())
-                    controller->togglePopover();
-            },
-            Qt::QueuedConnection);
-    };
+    connect(HotKeyManager::shared(), &HotKeyManager::triggered, StatusBarController::shared(),
+            &StatusBarController::togglePopover, Qt::QueuedConnection);
     HotKeyManager::shared()->registerHotKey();
 
     Log::note(QStringLiteral("ready, history at %1").arg(container->path()));
@@ -55,6 +49,9 @@ void AppDelegate::applicationWillTerminate()
         controller->closePopover();
     if (HotKeyManager *hotKey = HotKeyManager::shared())
         hotKey->unregisterHotKey();
+    // Preference writes are coalesced; what is still in memory reaches the file now.
+    if (DefaultsStore *defaults = DefaultsStore::shared())
+        defaults->flush();
     Log::note(QStringLiteral("stopped"));
 }
 

@@ -53,7 +53,8 @@ KavlaApp::KavlaApp(QObject *parent)
     ClipboardMonitor::setShared(m_clipboardMonitor);
 
     // The tray item and the global hot key; both stay inert until the delegate configures them.
-    m_statusBarController = new StatusBarController(this);
+    m_statusBarController = new StatusBarController(m_clipboardMonitor, m_preferences, m_languageManager,
+                                                    m_appearanceManager, this);
     StatusBarController::setShared(m_statusBarController);
     m_hotKeyManager = new HotKeyManager(new X11HotKeyService(this), m_preferences, this);
     HotKeyManager::setShared(m_hotKeyManager);

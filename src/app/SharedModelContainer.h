@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QString>
+
 class ModelContainer;
 
-// The one history store of the process, opened at $XDG_DATA_HOME/kavla/history.sqlite on first
-// use and kept until exit. When it cannot be opened the process stops with
-// "Could not create ModelContainer: " and the reason, leaving the file as it was.
+// The one history store of the process, at $XDG_DATA_HOME/kavla/history.sqlite, kept until exit.
+//
+// Opened by main() before any service exists; false with the reason when it cannot be opened,
+// and the file is left as it was.
+bool openSharedModelContainer(QString *error);
+
+// The store opened by openSharedModelContainer(); null before.
 ModelContainer *sharedModelContainer();
 
 // Closes the store; called once the services that use it have stopped.

@@ -9,8 +9,20 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdlib>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 int main(int argc, char *argv[])
 {
+#ifdef __GLIBC__
+    // Copies of megabytes are read, stored and let go; a fixed threshold keeps such buffers in
+    // mappings of their own, returned to the system when freed, instead of growing the heap for
+    // good (glibc otherwise raises the threshold after the first large free).
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     QString reason;
     if (!X11Session::isAvailable(&reason)) {
         Log::note(reason);
@@ -32,6 +44,13 @@ int main(int argc, char *argv[])
         }
         Log::note(QStringLiteral("Kavla is already running but did not answer"));
         return 1;
+    }
+
+    // The history first: when it cannot be opened nothing else starts, and no preference is written.
+    QString error;
+    if (!openSharedModelContainer(&error)) {
+        Log::line(QStringLiteral("Could not create ModelContainer: ") + error);
+        return EXIT_FAILURE;
     }
 
     int status = 0;

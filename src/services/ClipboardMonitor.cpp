@@ -394,21 +394,11 @@ void ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext 
 
 void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
 {
+    if (!context)
+        return;
     const qint64 limit = m_preferences->maxHistoryCountForLimit();
     QString error;
-    const std::optional<QList<ClipboardItemPtr>> items =
-        context->fetch(FetchDescriptor::historyNewestFirst(), &error);
-    if (!items) {
-        Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
-        return;
-    }
-    if (items->size() <= limit)
-        return;
-    for (qsizetype i = qsizetype(limit); i < items->size(); ++i) {
-        if (!items->at(i)->isPinned())
-            context->remove(items->at(i));
-    }
-    if (!context->save(&error))
+    if (!context->trimToCapacity(limit, &error))
         Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
 }
 

@@ -55,10 +55,7 @@ void HotKeyManager::registerHotKey()
         return;
     const quint32 keyCode = m_preferences->globalShortcutKeyCode();
     const quint32 modifiers = m_preferences->globalShortcutModifiers();
-    m_handler = connect(m_service.data(), &HotKeyService::pressed, this, [this] {
-        if (onTrigger)
-            onTrigger();
-    });
+    m_handler = connect(m_service.data(), &HotKeyService::pressed, this, &HotKeyManager::triggered);
     QString error;
     if (!m_service->registerHotKey(keyCode, modifiers, &error))
         Log::line(QStringLiteral("Erro ao registrar atalho global: ") + error);

@@ -7,8 +7,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-
 class Preferences;
 
 // The global hot key that toggles the history popup: one combination, read from the preferences
@@ -40,12 +38,13 @@ public:
     // updateShortcut with the preset's combination.
     void applyPreset(const QString &preset);
 
-    // Called on every press; may be called from any thread by other platforms, so it should only
-    // schedule work on the main thread.
-    std::function<void()> onTrigger;
-
     bool isActive() const;
     bool hasHandler() const { return bool(m_handler); }
+
+Q_SIGNALS:
+    // Every press of the held combination. Other platforms may deliver presses on another
+    // thread; connect with a queued connection to act on the main thread.
+    void triggered();
 
 private:
     QPointer<HotKeyService> m_service;

@@ -8,6 +8,7 @@
 #include "services/Preferences.h"
 #include "services/QuickSelectKeys.h"
 #include "store/ModelContainer.h"
+#include "store/ModelContext.h"
 #include "support/Log.h"
 #include "views/ContextMenu.h"
 #include "views/HistoryPopoverView.h"
@@ -32,8 +33,13 @@ constexpr qint64 ClosingClickMsecs = 300;
 
 } // namespace
 
-StatusBarController::StatusBarController(QObject *parent)
+StatusBarController::StatusBarController(ClipboardMonitor *monitor, Preferences *preferences,
+                                         LanguageManager *languages, AppearanceManager *appearance, QObject *parent)
     : QObject(parent)
+    , m_monitor(monitor)
+    , m_preferences(preferences)
+    , m_languages(languages)
+    , m_appearance(appearance)
     , m_popover(std::make_unique<PopoverWindow>())
     , m_thumbnails(new ThumbnailCache(this))
 {
@@ -57,18 +63,6 @@ void StatusBarController::setShared(StatusBarController *controller)
     s_shared = controller;
 }
 
-void StatusBarController::setCopyItemToPasteboard(std::function<void(const ClipboardItemPtr &, ModelContext *)> copyBack)
-{
-    m_copyBack = std::move(copyBack);
-}
-
-void StatusBarController::setWindowOpeners(std::function<void(ModelContainer *)> openSettings,
-                                           std::function<void()> openHelp)
-{
-    m_openSettings = std::move(openSettings);
-    m_openHelp = std::move(openHelp);
-}
-
 void StatusBarController::configure(ModelContainer *container)
 {
     m_modelContainer = container;
@@ -80,37 +74,28 @@ void StatusBarController::configure(ModelContainer *container)
         connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             statusItemClicked(reason, QGuiApplication::queryKeyboardModifiers());
         });
-        if (AppearanceManager *appearance = AppearanceManager::shared())
-            connect(appearance, &AppearanceManager::appearanceApplied, this, &StatusBarController::updateStatusItemIcon);
+        if (m_appearance)
+            connect(m_appearance, &AppearanceManager::appearanceApplied, this, &StatusBarController::updateStatusItemIcon);
         m_statusItem->show();
         if (!QSystemTrayIcon::isSystemTrayAvailable())
             Log::note(QStringLiteral("no system tray yet; the icon appears when one starts"));
     }
 
-    HistoryPopoverActions actions;
-    actions.copyItemToPasteboard = [this](const ClipboardItemPtr &item, ModelContext *context) {
-        if (m_copyBack)
-            m_copyBack(item, context);
-        else if (ClipboardMonitor *monitor = ClipboardMonitor::shared())
-            monitor->copyItemToPasteboard(item, context);
-    };
-    actions.closePopover = [this] { closePopover(); };
-    actions.openSettings = [this](ModelContainer *store) {
-        if (store && m_openSettings)
-            m_openSettings(store);
-    };
-    actions.openHelp = [this] {
-        if (m_openHelp)
-            m_openHelp();
-    };
-    actions.quit = [this] {
-        closePopover();
-        QCoreApplication::quit();
-    };
     ModelContext *context = container ? container->mainContext() : nullptr;
-    m_root = new WindowRoot(LanguageManager::shared(), AppearanceManager::shared(), [this, context, actions] {
-        auto *view = new HistoryPopoverView(context, Preferences::shared(), m_thumbnails, actions);
+    m_root = new WindowRoot(m_languages, m_appearance, [this, context]() -> QWidget * {
+        if (!context)
+            return new QWidget;
+        auto *view = new HistoryPopoverView(context, m_preferences, m_thumbnails);
         connect(view, &HistoryPopoverView::cameOnScreen, this, [this, view] { setupShortcutHandler(view); });
+        if (m_monitor)
+            connect(view, &HistoryPopoverView::copyItemRequested, m_monitor, &ClipboardMonitor::copyItemToPasteboard);
+        connect(view, &HistoryPopoverView::closeRequested, this, &StatusBarController::closePopover);
+        connect(view, &HistoryPopoverView::settingsRequested, this, &StatusBarController::settingsRequested);
+        connect(view, &HistoryPopoverView::helpRequested, this, &StatusBarController::helpRequested);
+        connect(view, &HistoryPopoverView::quitRequested, this, [this] {
+            closePopover();
+            QCoreApplication::quit();
+        });
         return view;
     });
     m_popover->setContent(m_root);
@@ -123,11 +108,9 @@ HistoryPopoverView *StatusBarController::historyView() const
 
 void StatusBarController::setupShortcutHandler(HistoryPopoverView *view)
 {
-    QPointer<HistoryPopoverView> target(view);
-    onSelectIndexRequested = [target](int index) {
-        if (target)
-            target->selectItemAtIndex(index);
-    };
+    disconnect(m_selectConnection);
+    m_selectConnection = connect(this, &StatusBarController::selectIndexRequested, view,
+                                 &HistoryPopoverView::selectItemAtIndex);
 }
 
 void StatusBarController::updateStatusItemIcon()
@@ -136,8 +119,7 @@ void StatusBarController::updateStatusItemIcon()
         return;
     // The icon sits on the desktop's panel, whose colours follow the desktop, not the appearance
     // chosen inside Kavla.
-    const AppearanceManager *appearance = AppearanceManager::shared();
-    const QPalette desktop = appearance ? appearance->systemPalette() : QApplication::palette();
+    const QPalette desktop = m_appearance ? m_appearance->systemPalette() : QApplication::palette();
     const QColor ink = desktop.color(QPalette::WindowText);
     m_statusItem->setIcon(SymbolIcon::icon(QStringLiteral("clock.arrow.circlepath"), ink));
 }
@@ -223,8 +205,7 @@ bool StatusBarController::handleKeyPress(int key, Qt::KeyboardModifiers modifier
         closePopover();
         return true;
     case QuickSelectKeys::Action::Select:
-        if (onSelectIndexRequested)
-            onSelectIndexRequested(decision.index);
+        Q_EMIT selectIndexRequested(decision.index);
         return true;
     case QuickSelectKeys::Action::PassThrough:
         break;
@@ -243,15 +224,12 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
     QAction *settings = menu->addAction(L("Ajustes") + QStringLiteral("..."));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, [this] {
-        if (m_modelContainer && m_openSettings)
-            m_openSettings(m_modelContainer);
+        if (m_modelContainer)
+            Q_EMIT settingsRequested(m_modelContainer);
     });
     QAction *help = menu->addAction(L("Guia do Usuário..."));
     help->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
-    connect(help, &QAction::triggered, this, [this] {
-        if (m_openHelp)
-            m_openHelp();
-    });
+    connect(help, &QAction::triggered, this, &StatusBarController::helpRequested);
     menu->addSeparator();
     QAction *quit = menu->addAction(L("Encerrar Kavla"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -6,10 +6,13 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
-#include <functional>
 #include <memory>
 
+class AppearanceManager;
+class ClipboardMonitor;
 class HistoryPopoverView;
+class LanguageManager;
+class Preferences;
 class KeyMonitor;
 class ModelContainer;
 class ModelContext;
@@ -21,12 +24,15 @@ class WindowRoot;
 
 // The tray item and what hangs off it: a left click toggles the history popup, a right click or
 // a Ctrl+left click opens the context menu, and while the popup is shown a key monitor turns
-// Ctrl+digit into a quick selection and Escape into closing it.
+// Ctrl+digit into a quick selection and Escape into closing it. A chosen entry is copied back
+// through the clipboard monitor; the Settings and user-guide entries are asked for with signals.
 class StatusBarController : public QObject
 {
     Q_OBJECT
 public:
-    explicit StatusBarController(QObject *parent = nullptr);
+    // The language and appearance managers may be null (the popup then follows neither).
+    StatusBarController(ClipboardMonitor *monitor, Preferences *preferences, LanguageManager *languages,
+                        AppearanceManager *appearance, QObject *parent = nullptr);
     ~StatusBarController() override;
 
     static StatusBarController *shared();
@@ -40,15 +46,6 @@ public:
     void closePopover();
     bool isPopoverShown() const;
 
-    // Installed by the popup's content each time it comes on screen; called with the 0-based row
-    // of a Ctrl+digit press.
-    std::function<void(int)> onSelectIndexRequested;
-
-    // The copy-back (clipboard write and move to the top) the popup uses for a chosen entry;
-    // without one, the shared clipboard monitor's.
-    void setCopyItemToPasteboard(std::function<void(const ClipboardItemPtr &, ModelContext *)> copyBack);
-    // The openers of the Settings and user-guide windows; without them those entries do nothing.
-    void setWindowOpeners(std::function<void(ModelContainer *)> openSettings, std::function<void()> openHelp);
 
     // The key monitor's decision for a press while the popup is shown; true when consumed.
     bool handleKeyPress(int key, Qt::KeyboardModifiers modifiers);
@@ -64,6 +61,13 @@ public:
     ModelContainer *modelContainer() const { return m_modelContainer; }
     bool hasKeyMonitor() const { return bool(m_keyMonitor); }
 
+Q_SIGNALS:
+    // A Ctrl+digit press while the popup is shown, with the 0-based row; the popup's content
+    // that last came on screen answers it.
+    void selectIndexRequested(int index);
+    void settingsRequested(ModelContainer *container);
+    void helpRequested();
+
 private:
     void showContextMenu();
     void startKeyMonitoring();
@@ -73,6 +77,10 @@ private:
     void updateStatusItemIcon();
     QRect anchorRect() const;
 
+    ClipboardMonitor *m_monitor;
+    Preferences *m_preferences;
+    QPointer<LanguageManager> m_languages;
+    QPointer<AppearanceManager> m_appearance;
     QPointer<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<PopoverWindow> m_popover; // a top-level window, so no QObject parent
     WindowRoot *m_root = nullptr;
@@ -80,7 +88,5 @@ private:
     std::unique_ptr<KeyMonitor> m_keyMonitor;
     QPointer<ModelContainer> m_modelContainer;
     QPointer<QMenu> m_menu;
-    std::function<void(const ClipboardItemPtr &, ModelContext *)> m_copyBack;
-    std::function<void(ModelContainer *)> m_openSettings;
-    std::function<void()> m_openHelp;
+    QMetaObject::Connection m_selectConnection;
 };

@@ -1,5 +1,7 @@
 #include "views/HistoryFilter.h"
 
+#include "store/SearchText.h"
+
 namespace HistoryFilter {
 
 bool isSearching(const QString &searchText)
@@ -10,8 +12,7 @@ bool isSearching(const QString &searchText)
 
 bool containsIgnoringCase(const QString &text, const QString &searchText, const QLocale &locale)
 {
-    // The locale's lower case first (Turkish dotted and dotless i), then case folding for the rest.
-    return locale.toLower(text).contains(locale.toLower(searchText), Qt::CaseInsensitive);
+    return SearchText::fold(text, locale).contains(SearchText::fold(searchText, locale));
 }
 
 bool matches(const ClipboardItem &item, const QString &searchText, const QLocale &locale)
@@ -29,15 +30,19 @@ bool matches(const ClipboardItem &item, const QString &searchText, const QLocale
     return false;
 }
 
+bool isWithinCap(qsizetype row, qint64 maxCount)
+{
+    // A negative capacity is no valid setting; taking a prefix of negative length would be
+    // meaningless, so the default capacity applies.
+    const qint64 cap = maxCount < 0 ? FallbackMaxCount : maxCount;
+    return row < cap;
+}
+
 bool accepts(const ClipboardItem &item, qsizetype row, const QString &searchText, qint64 maxCount,
              const QLocale &locale)
 {
-    if (!isSearching(searchText)) {
-        // A negative capacity is no valid setting; taking a prefix of negative length would be
-        // meaningless, so the default capacity applies.
-        const qint64 cap = maxCount < 0 ? FallbackMaxCount : maxCount;
-        return row < cap;
-    }
+    if (!isSearching(searchText))
+        return isWithinCap(row, maxCount);
     return matches(item, searchText, locale);
 }
 

@@ -18,6 +18,8 @@ namespace HistoryFilter {
 constexpr qint64 FallbackMaxCount = 30;
 
 bool isSearching(const QString &searchText);
+// Whether the `row`-th entry is listed when there is no search.
+bool isWithinCap(qsizetype row, qint64 maxCount);
 // Whether `item` matches a non-empty search.
 bool matches(const ClipboardItem &item, const QString &searchText, const QLocale &locale);
 // Whether the `row`-th entry of the newest-first history is listed.

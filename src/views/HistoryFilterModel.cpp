@@ -1,6 +1,10 @@
 #include "views/HistoryFilterModel.h"
 
 #include "store/HistoryQueryModel.h"
+#include "store/HistorySearch.h"
+#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
+#include "store/SearchText.h"
 #include "views/HistoryFilter.h"
 
 HistoryFilterModel::HistoryFilterModel(HistoryQueryModel *history, QObject *parent)
@@ -8,8 +12,20 @@ HistoryFilterModel::HistoryFilterModel(HistoryQueryModel *history, QObject *pare
     , m_history(history)
 {
     setSourceModel(history);
-    // The cap depends on a row's position, so every change of the history re-evaluates all rows.
     setDynamicSortFilter(true);
+    // The cap depends on a row's position, so rows coming, going or moving re-evaluate the others;
+    // a new long text is asked of the store during a search.
+    connect(history, &QAbstractItemModel::rowsInserted, this, &HistoryFilterModel::followHistory);
+    connect(history, &QAbstractItemModel::rowsRemoved, this, &HistoryFilterModel::followHistory);
+    connect(history, &QAbstractItemModel::rowsMoved, this, &HistoryFilterModel::followHistory);
+    connect(history, &QAbstractItemModel::modelReset, this, &HistoryFilterModel::followHistory);
+}
+
+HistoryFilterModel::~HistoryFilterModel() = default;
+
+bool HistoryFilterModel::isSearching() const
+{
+    return HistoryFilter::isSearching(m_searchText);
 }
 
 void HistoryFilterModel::setSearchText(const QString &text)
@@ -17,7 +33,19 @@ void HistoryFilterModel::setSearchText(const QString &text)
     if (text == m_searchText)
         return;
     m_searchText = text;
-    invalidateFilter();
+    m_foldedSearch = SearchText::fold(text, SearchText::locale());
+    if (isSearching()) {
+        searchStore();
+    } else {
+        if (m_search)
+            m_search->cancel();
+        m_pendingGeneration = 0;
+        m_storeMatches.clear();
+        m_askedIds.clear();
+    }
+    invalidateRowsFilter();
+    if (!isSearchPending())
+        Q_EMIT searchCompleted();
 }
 
 void HistoryFilterModel::setMaxCount(qint64 count)
@@ -25,13 +53,62 @@ void HistoryFilterModel::setMaxCount(qint64 count)
     if (count == m_maxCount)
         return;
     m_maxCount = count;
-    invalidateFilter();
+    invalidateRowsFilter();
 }
 
-void HistoryFilterModel::setMatchLocale(const QLocale &locale)
+void HistoryFilterModel::searchStore()
 {
-    m_locale = locale;
-    invalidateFilter();
+    QList<QUuid> ids;
+    for (int row = 0; row < m_history->rowCount(); ++row) {
+        if (m_history->isTextInStore(row))
+            ids.append(m_history->itemAt(row)->id());
+    }
+    if (ids.isEmpty()) {
+        if (m_search)
+            m_search->cancel();
+        m_pendingGeneration = 0;
+        m_storeMatches.clear();
+        m_askedIds.clear();
+        return;
+    }
+    if (!m_search) {
+        ModelContext *context = m_history->context();
+        if (!context)
+            return;
+        m_search = new HistorySearch(context->container()->path(), this);
+        connect(m_search, &HistorySearch::finished, this, &HistoryFilterModel::storeAnswered);
+    }
+    // Until the answer comes the rows matched for the previous search stay: typing on narrows
+    // them, so the list does not flicker.
+    m_askedIds = QSet<QUuid>(ids.cbegin(), ids.cend());
+    m_pendingGeneration = m_search->start(m_foldedSearch, ids);
+}
+
+void HistoryFilterModel::storeAnswered(quint64 generation, const QSet<QUuid> &matches)
+{
+    if (generation != m_pendingGeneration)
+        return;
+    m_pendingGeneration = 0;
+    if (matches != m_storeMatches) {
+        m_storeMatches = matches;
+        invalidateRowsFilter();
+    }
+    Q_EMIT searchCompleted();
+}
+
+void HistoryFilterModel::followHistory()
+{
+    if (!isSearching()) {
+        invalidateRowsFilter();
+        return;
+    }
+    // Only a long text the store was not asked about needs a new answer.
+    for (int row = 0; row < m_history->rowCount(); ++row) {
+        if (m_history->isTextInStore(row) && !m_askedIds.contains(m_history->itemAt(row)->id())) {
+            searchStore();
+            return;
+        }
+    }
 }
 
 ClipboardItemPtr HistoryFilterModel::itemAt(int row) const
@@ -54,6 +131,9 @@ bool HistoryFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
 {
     if (sourceParent.isValid())
         return false;
-    const ClipboardItemPtr item = m_history->itemAt(sourceRow);
-    return item && HistoryFilter::accepts(*item, sourceRow, m_searchText, m_maxCount, m_locale);
+    if (!isSearching())
+        return HistoryFilter::isWithinCap(sourceRow, m_maxCount);
+    if (m_history->searchKey(sourceRow).contains(m_foldedSearch))
+        return true;
+    return m_history->isTextInStore(sourceRow) && m_storeMatches.contains(m_history->itemAt(sourceRow)->id());
 }

@@ -26,13 +26,12 @@
 #include <QVBoxLayout>
 
 HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *preferences, ThumbnailCache *thumbnails,
-                                       HistoryPopoverActions actions, QWidget *parent)
+                                       QWidget *parent)
     : QWidget(parent)
     , m_context(context)
     , m_preferences(preferences)
     , m_thumbnails(thumbnails)
-    , m_actions(std::move(actions))
-    , m_history(new HistoryQueryModel(context, this))
+    , m_history(context->container()->historyModel())
     , m_filter(new HistoryFilterModel(m_history, this))
 {
     setObjectName(QStringLiteral("HistoryPopoverView"));
@@ -42,10 +41,8 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
 
     if (m_preferences) {
         m_filter->setMaxCount(m_preferences->maxHistoryCount());
-        connect(m_preferences, &Preferences::valueChanged, this, [this](const QString &key) {
-            if (key == PreferenceKeys::maxHistoryCount)
-                m_filter->setMaxCount(m_preferences->maxHistoryCount());
-        });
+        connect(m_preferences, &Preferences::maxHistoryCountChanged, this,
+                [this] { m_filter->setMaxCount(m_preferences->maxHistoryCount()); });
     }
 
     auto *root = new QVBoxLayout(this);
@@ -79,18 +76,18 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
 
     connect(m_searchBar, &SearchBar::textChanged, m_filter, &HistoryFilterModel::setSearchText);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectItemAtIndex(index.row()); });
-    connect(m_filter, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::updateVisibility);
-    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &HistoryPopoverView::updateVisibility);
-    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &HistoryPopoverView::updateVisibility);
-    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &HistoryPopoverView::updateVisibility);
-    connect(m_history, &QAbstractItemModel::modelReset, this, [this] {
-        updateVisibility();
-        if (m_thumbnails)
-            m_thumbnails->prefetch(m_history->items());
-    });
+    for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(m_filter), static_cast<QAbstractItemModel *>(m_history)}) {
+        connect(model, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::updateVisibility);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &HistoryPopoverView::updateVisibility);
+        connect(model, &QAbstractItemModel::rowsInserted, this, &HistoryPopoverView::updateVisibility);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &HistoryPopoverView::updateVisibility);
+    }
     if (m_thumbnails) {
+        connect(m_history, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::prefetchThumbnails);
+        connect(m_history, &QAbstractItemModel::rowsInserted, this, &HistoryPopoverView::prefetchThumbnails);
+        connect(m_history, &QAbstractItemModel::rowsRemoved, this, &HistoryPopoverView::prefetchThumbnails);
         connect(m_thumbnails, &ThumbnailCache::thumbnailReady, m_list->viewport(), qOverload<>(&QWidget::update));
-        m_thumbnails->prefetch(m_history->items());
+        prefetchThumbnails();
     }
     setFocusProxy(m_searchBar->field());
     updateVisibility();
@@ -134,18 +131,9 @@ QWidget *HistoryPopoverView::buildFooter()
     layout->addWidget(help);
     layout->addStretch(1);
     layout->addWidget(quit);
-    connect(settings, &QToolButton::clicked, this, [this] {
-        if (m_actions.openSettings)
-            m_actions.openSettings(m_context ? m_context->container() : nullptr);
-    });
-    connect(help, &QToolButton::clicked, this, [this] {
-        if (m_actions.openHelp)
-            m_actions.openHelp();
-    });
-    connect(quit, &QToolButton::clicked, this, [this] {
-        if (m_actions.quit)
-            m_actions.quit();
-    });
+    connect(settings, &QToolButton::clicked, this, [this] { Q_EMIT settingsRequested(m_context->container()); });
+    connect(help, &QToolButton::clicked, this, &HistoryPopoverView::helpRequested);
+    connect(quit, &QToolButton::clicked, this, &HistoryPopoverView::quitRequested);
     return footer;
 }
 
@@ -156,13 +144,11 @@ QList<ClipboardItemPtr> HistoryPopoverView::filteredItems() const
 
 void HistoryPopoverView::selectItemAtIndex(int index)
 {
-    const QList<ClipboardItemPtr> items = filteredItems();
-    if (index < 0 || index >= items.size())
+    const ClipboardItemPtr item = m_filter->itemAt(index);
+    if (!item)
         return;
-    if (m_actions.copyItemToPasteboard)
-        m_actions.copyItemToPasteboard(items.at(index), m_context);
-    if (m_actions.closePopover)
-        m_actions.closePopover();
+    Q_EMIT copyItemRequested(item, m_context);
+    Q_EMIT closeRequested();
 }
 
 void HistoryPopoverView::showClearConfirmation()
@@ -198,6 +184,11 @@ void HistoryPopoverView::updateVisibility()
 {
     m_clearButton->setVisible(m_history->rowCount() > 0);
     m_stack->setCurrentWidget(m_filter->rowCount() > 0 ? static_cast<QWidget *>(m_list) : m_emptyState);
+}
+
+void HistoryPopoverView::prefetchThumbnails()
+{
+    m_thumbnails->prefetch(m_history->items());
 }
 
 void HistoryPopoverView::applyHeaderColors()

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class ClearConfirmation;
 class EmptyStateView;
 class HistoryFilterModel;
@@ -19,22 +17,11 @@ class SearchBar;
 class SymbolButton;
 class ThumbnailCache;
 
-// What the popup's content asks of the rest of the application.
-struct HistoryPopoverActions
-{
-    // Puts an entry back on the clipboard and moves it to the top of the history.
-    std::function<void(const ClipboardItemPtr &, ModelContext *)> copyItemToPasteboard;
-    std::function<void()> closePopover;
-    std::function<void(ModelContainer *)> openSettings;
-    std::function<void()> openHelp;
-    // Closes the popup and ends the application.
-    std::function<void()> quit;
-};
-
 // The content of the tray popup: the history newest first, narrowed by a search field, each row
 // copied back by a click or by Ctrl+1 … Ctrl+0 for the first ten rows shown; a button to clear the
 // whole history after a confirmation, and buttons for Settings, the user guide and quitting.
-// Lays itself out at a fixed 380 x 530.
+// Lays itself out at a fixed 380 x 530. Lists the container's shared history model; what it asks
+// of the rest of the application it says with signals.
 class HistoryPopoverView : public QWidget
 {
     Q_OBJECT
@@ -43,11 +30,12 @@ public:
     static constexpr int Height = 530;
 
     HistoryPopoverView(ModelContext *context, Preferences *preferences, ThumbnailCache *thumbnails,
-                       HistoryPopoverActions actions, QWidget *parent = nullptr);
+                       QWidget *parent = nullptr);
 
     // The entries listed now, top row first.
     QList<ClipboardItemPtr> filteredItems() const;
-    // Copies back the entry of that row and closes the popup; a row past the end does nothing.
+    // Asks to copy back the entry of that row and to close the popup; a row past the end does
+    // nothing.
     void selectItemAtIndex(int index);
     void clearAllHistory();
     void showClearConfirmation();
@@ -67,6 +55,13 @@ public:
 Q_SIGNALS:
     // The view came on screen: the time to (re)install the quick-select handler.
     void cameOnScreen();
+    // Put the entry back on the clipboard and move it to the top of the history.
+    void copyItemRequested(const ClipboardItemPtr &item, ModelContext *context);
+    void closeRequested();
+    void settingsRequested(ModelContainer *container);
+    void helpRequested();
+    // Close the popup and end the application.
+    void quitRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -78,11 +73,11 @@ private:
     QWidget *buildFooter();
     void updateVisibility();
     void applyHeaderColors();
+    void prefetchThumbnails();
 
     ModelContext *m_context;
     Preferences *m_preferences;
     ThumbnailCache *m_thumbnails;
-    HistoryPopoverActions m_actions;
     HistoryQueryModel *m_history;
     HistoryFilterModel *m_filter;
 

@@ -1,6 +1,7 @@
 // Capture of clipboard content into the history, and the operations on the stored history:
 // classification, the refresh of a repeated text, the history limit and the copy-back.
 #include "fakes/FakePasteboard.h"
+#include "fakes/MonitorHarness.h"
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
@@ -70,66 +71,7 @@ ClipboardItemPtr record(const QString &type, const std::optional<QString> &conte
                                            u"old.app"_s, u"Old"_s, 0, 0, 0.0, 0.0, pinned);
 }
 
-// One monitor over a fresh store, with fakes for everything the desktop provides.
-struct Harness
-{
-    QTemporaryDir folder;
-    std::unique_ptr<ModelContainer> container;
-    MemoryDefaultsStore defaults;
-    Preferences preferences{&defaults};
-    FakePasteboard pasteboard;
-    FakeWorkspace workspace;
-    FakeAlertSound sound;
-    std::unique_ptr<IgnoredAppsManager> ignoredApps;
-    std::unique_ptr<ClipboardMonitor> monitor;
-
-    explicit Harness(const QStringList &switchedOff = {})
-    {
-        QString error;
-        container = ModelContainer::open(folder.filePath(u"history.sqlite"_s), &error);
-        if (!container)
-            qFatal("cannot open the store: %s", qPrintable(error));
-        for (const QString &key : switchedOff)
-            defaults.set(key, false);
-        workspace.installed.insert(u"com.bitwarden.desktop"_s, u"/b.desktop"_s);
-        workspace.frontmost = {Browser, u"Firefox"_s};
-        ignoredApps = std::make_unique<IgnoredAppsManager>(&preferences, &workspace, nullptr);
-        monitor = std::make_unique<ClipboardMonitor>(&pasteboard, &workspace, &preferences,
-                                                     ignoredApps.get(), &sound);
-        monitor->configure(container.get());
-    }
-
-    ModelContext *context() const { return container->mainContext(); }
-    QList<ClipboardItemPtr> history() const
-    {
-        return context()->fetch(FetchDescriptor::historyNewestFirst()).value_or(QList<ClipboardItemPtr>());
-    }
-
-    // Another application copies, and the next poll runs.
-    // Each copy lands at a later millisecond than the one before, so the newest-first order of
-    // the history is the order of the copies.
-    void copy(const Flavours &flavours)
-    {
-        QThread::msleep(2);
-        pasteboard.setContents(flavours);
-        monitor->checkForChanges();
-    }
-
-    // Every later read or write of the history fails.
-    void breakStore() const
-    {
-        if (!QSqlQuery(container->database()).exec(u"ALTER TABLE ClipboardItem RENAME TO Gone"_s))
-            qFatal("cannot break the store");
-    }
-
-    ClipboardItemPtr save(const ClipboardItemPtr &item)
-    {
-        context()->insert(item);
-        if (!context()->save())
-            qFatal("cannot save a test record");
-        return item;
-    }
-};
+using Harness = MonitorHarness;
 
 } // namespace
 

@@ -230,13 +230,12 @@ private Q_SLOTS:
         ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
         QStringList copies;
         int closes = 0;
-        HistoryPopoverActions actions;
-        actions.copyItemToPasteboard = [&](const ClipboardItemPtr &item, ModelContext *to) {
+        HistoryPopoverView view(context, nullptr, nullptr);
+        connect(&view, &HistoryPopoverView::copyItemRequested, this, [&](const ClipboardItemPtr &item, ModelContext *to) {
             QCOMPARE(to, context);
             copies << *item->textContent();
-        };
-        actions.closePopover = [&] { ++closes; };
-        HistoryPopoverView view(context, nullptr, nullptr, actions);
+        });
+        connect(&view, &HistoryPopoverView::closeRequested, this, [&] { ++closes; });
         view.setSearchText(search);
         if (click) {
             view.show();
@@ -253,7 +252,7 @@ private Q_SLOTS:
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()
     {
         ModelContext *context = storeWith({});
-        HistoryPopoverView view(context, nullptr, nullptr, {});
+        HistoryPopoverView view(context, nullptr, nullptr);
         view.show();
         QVERIFY(view.isShowingEmptyState());
         QVERIFY(view.clearButton()->isHidden());
@@ -293,7 +292,7 @@ private Q_SLOTS:
         MemoryDefaultsStore defaults;
         Preferences preferences(&defaults);
         preferences.setMaxHistoryCount(5);
-        HistoryPopoverView view(storeWith(many), &preferences, nullptr, {});
+        HistoryPopoverView view(storeWith(many), &preferences, nullptr);
         QCOMPARE(view.filteredItems().size(), 5);
         preferences.setMaxHistoryCount(10);
         QCOMPARE(view.filteredItems().size(), 10);

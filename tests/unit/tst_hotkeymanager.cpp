@@ -24,7 +24,7 @@ struct Rig
     int triggers = 0;
     Rig()
     {
-        manager.onTrigger = [this] { ++triggers; };
+        QObject::connect(&manager, &HotKeyManager::triggered, [this] { ++triggers; });
     }
 };
 

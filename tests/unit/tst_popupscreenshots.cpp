@@ -112,7 +112,7 @@ private Q_SLOTS:
         ThumbnailCache thumbnails;
         PopoverWindow window;
         window.setPalette(palette);
-        auto *view = new HistoryPopoverView(store->mainContext(), nullptr, &thumbnails, {});
+        auto *view = new HistoryPopoverView(store->mainContext(), nullptr, &thumbnails);
         window.setContent(view);
         thumbnails.waitForPending();
         if (state == u"filtered")

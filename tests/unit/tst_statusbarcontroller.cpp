@@ -1,7 +1,13 @@
 // The tray item's controller: the key monitor's decision for every modifier combination, the
 // popup toggling and its single key monitor, quick selection through real key presses, the
 // context menu's entries, and where the popup is placed.
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
+#include "services/ClipboardMonitor.h"
+#include "services/IgnoredAppsManager.h"
+#include "services/Preferences.h"
+#include "store/HistoryQueryModel.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
@@ -16,6 +22,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,25 +35,35 @@ class StatusBarControllerTest : public QObject
     Q_OBJECT
 
 private:
-    // A configured controller over a fresh store holding `count` entries, "entry 1" newest.
-    std::unique_ptr<StatusBarController> makeController(int count)
+    // A configured controller over a fresh store holding `count` entries, "entry 1" newest, built
+    // with the services it runs with: the clipboard monitor copies chosen entries back to a fake
+    // clipboard.
+    std::unique_ptr<StatusBarController> makeController(int count, LanguageManager *languages = nullptr)
     {
         QString error;
         m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("h%1.sqlite").arg(++m_stores)), &error);
-        const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
+        const QDateTime t0 = QDateTime::currentDateTimeUtc().addSecs(-600);
         for (int i = 1; i <= count; ++i) {
             m_store->mainContext()->insert(std::make_shared<ClipboardItem>(
                 QUuid::createUuid(), t0.addSecs(-i), t0.addSecs(-i), ClipboardItem::TextType, u"entry %1"_qs.arg(i),
                 std::nullopt, std::nullopt, QString(), QString(), 0, 0, 0, 0, false));
         }
         m_store->mainContext()->save();
-        auto controller = std::make_unique<StatusBarController>();
+        m_pasteboard = std::make_unique<FakePasteboard>();
+        m_ignoredApps = std::make_unique<IgnoredAppsManager>(&m_preferences, &m_workspace, nullptr);
+        m_monitor = std::make_unique<ClipboardMonitor>(m_pasteboard.get(), &m_workspace, &m_preferences,
+                                                       m_ignoredApps.get(), nullptr);
+        auto controller = std::make_unique<StatusBarController>(m_monitor.get(), &m_preferences, languages, nullptr);
         controller->configure(m_store.get());
-        m_copies.clear();
-        controller->setCopyItemToPasteboard([this](const ClipboardItemPtr &item, ModelContext *) {
-            m_copies << *item->textContent();
-        });
         return controller;
+    }
+
+    // The texts copied back to the clipboard so far (the last write's).
+    QStringList copies() const
+    {
+        if (!m_pasteboard || m_pasteboard->writeCount() == 0)
+            return {};
+        return {m_pasteboard->written()->text()};
     }
 
 private Q_SLOTS:
@@ -107,7 +124,7 @@ private Q_SLOTS:
 
         // While the popup is hidden, keys are not taken.
         int calls = 0;
-        controller->onSelectIndexRequested = [&](int) { ++calls; };
+        connect(controller.get(), &StatusBarController::selectIndexRequested, this, [&] { ++calls; });
         QVERIFY(!controller->handleKeyPress(Qt::Key_1, Qt::ControlModifier));
         QVERIFY(!controller->handleKeyPress(Qt::Key_Escape, {}));
         QCOMPARE(calls, 0);
@@ -162,7 +179,7 @@ private Q_SLOTS:
         HistoryPopoverView *view = controller->historyView();
         QVERIFY(view);
         QTest::keyClick(view->searchBar()->field(), Qt::Key(key), modifiers);
-        QCOMPARE(m_copies, copied.isEmpty() ? QStringList() : QStringList{copied});
+        QCOMPARE(copies(), copied.isEmpty() ? QStringList() : QStringList{copied});
         QCOMPARE(controller->isPopoverShown(), copied.isEmpty());
         QCOMPARE(view->searchText(), searchText);
     }
@@ -190,9 +207,10 @@ private Q_SLOTS:
         QFETCH(QString, effect);
         auto controller = makeController(0);
         QStringList effects;
-        controller->setWindowOpeners(
-            [&](ModelContainer *store) { effects << (store == m_store.get() ? u"settings"_qs : u"other settings"_qs); },
-            [&] { effects << u"help"_qs; });
+        connect(controller.get(), &StatusBarController::settingsRequested, this, [&](ModelContainer *store) {
+            effects << (store == m_store.get() ? u"settings"_qs : u"other settings"_qs);
+        });
+        connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
         QWidget owner;
         auto *menu = qobject_cast<ContextMenu *>(controller->buildContextMenu(&owner));
         QVERIFY(menu);
@@ -234,8 +252,7 @@ private Q_SLOTS:
         MemoryDefaultsStore defaults;
         LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
         LanguageManager languages(&defaults, &bundle);
-        LanguageManager::setShared(&languages);
-        auto controller = makeController(2);
+        auto controller = makeController(2, &languages);
         controller->showPopover();
         HistoryPopoverView *before = controller->historyView();
         before->setSearchText(u"entry"_qs);
@@ -246,10 +263,11 @@ private Q_SLOTS:
         QCOMPARE(after->searchBar()->field()->placeholderText(), u"Search history..."_qs);
         // The rebuilt content took over the quick selection.
         QVERIFY(controller->handleKeyPress(Qt::Key_2, Qt::ControlModifier));
-        QCOMPARE(m_copies, QStringList{u"entry 2"_qs});
+        QCOMPARE(copies(), QStringList{u"entry 2"_qs});
+        // The copy-back moved the entry to the top of the shared history.
+        QCOMPARE(*m_store->historyModel()->itemAt(0)->textContent(), u"entry 2"_qs);
 
         languages.setLanguage(QStringLiteral("system"));
-        LanguageManager::setShared(nullptr);
     }
 
     void popupIsPlacedUnderTheIconOnScreen_data()
@@ -270,9 +288,14 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    MemoryDefaultsStore m_defaults;
+    Preferences m_preferences{&m_defaults};
+    FakeWorkspace m_workspace;
+    std::unique_ptr<FakePasteboard> m_pasteboard;
+    std::unique_ptr<IgnoredAppsManager> m_ignoredApps;
+    std::unique_ptr<ClipboardMonitor> m_monitor;
     std::unique_ptr<ModelContainer> m_store;
     int m_stores = 0;
-    QStringList m_copies;
 };
 
 QTEST_MAIN(StatusBarControllerTest)

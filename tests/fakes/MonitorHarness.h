@@ -1,0 +1,80 @@
+#pragma once
+
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeWorkspace.h"
+#include "fakes/MemoryDefaultsStore.h"
+#include "services/ClipboardMonitor.h"
+#include "services/IgnoredAppsManager.h"
+#include "services/Preferences.h"
+#include "store/FetchDescriptor.h"
+#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+// One clipboard monitor over a fresh store, with fakes for everything the desktop provides: the
+// services a capture or a copy-back runs through.
+struct MonitorHarness
+{
+    using Flavours = QList<QPair<QString, QByteArray>>;
+
+    QTemporaryDir folder;
+    std::unique_ptr<ModelContainer> container;
+    MemoryDefaultsStore defaults;
+    Preferences preferences{&defaults};
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    FakeAlertSound sound;
+    std::unique_ptr<IgnoredAppsManager> ignoredApps;
+    std::unique_ptr<ClipboardMonitor> monitor;
+
+    explicit MonitorHarness(const QStringList &switchedOff = {})
+    {
+        QString error;
+        container = ModelContainer::open(folder.filePath(QStringLiteral("history.sqlite")), &error);
+        if (!container)
+            qFatal("cannot open the store: %s", qPrintable(error));
+        for (const QString &key : switchedOff)
+            defaults.set(key, false);
+        workspace.installed.insert(QStringLiteral("com.bitwarden.desktop"), QStringLiteral("/b.desktop"));
+        workspace.frontmost = {QStringLiteral("org.mozilla.firefox"), QStringLiteral("Firefox")};
+        ignoredApps = std::make_unique<IgnoredAppsManager>(&preferences, &workspace, nullptr);
+        monitor = std::make_unique<ClipboardMonitor>(&pasteboard, &workspace, &preferences, ignoredApps.get(), &sound);
+        monitor->configure(container.get());
+    }
+
+    ModelContext *context() const { return container->mainContext(); }
+    QList<ClipboardItemPtr> history() const
+    {
+        return context()->fetch(FetchDescriptor::historyNewestFirst()).value_or(QList<ClipboardItemPtr>());
+    }
+
+    // Another application copies, and the next poll runs. Each copy lands at a later millisecond
+    // than the one before, so the newest-first order of the history is the order of the copies.
+    void copy(const Flavours &flavours)
+    {
+        QThread::msleep(2);
+        pasteboard.setContents(flavours);
+        monitor->checkForChanges();
+    }
+    void copyText(const QString &text) { copy({{QStringLiteral("text/plain"), text.toUtf8()}}); }
+
+    // Every later read or write of the history fails.
+    void breakStore() const
+    {
+        if (!QSqlQuery(container->database()).exec(QStringLiteral("ALTER TABLE ClipboardItem RENAME TO Gone")))
+            qFatal("cannot break the store");
+    }
+
+    ClipboardItemPtr save(const ClipboardItemPtr &item)
+    {
+        context()->insert(item);
+        if (!context()->save())
+            qFatal("cannot save a test record");
+        return item;
+    }
+};
