@@ -1,8 +1,10 @@
 // Capture benchmark: the real kavla binary on a private Xvfb display, with copies made by a
 // second process (the clipboard_owner test helper). Reports the time from a copy to its row being
-// in the history database, Kavla's CPU time idle and per capture, its resident memory idle, and
-// the time and peak memory for 10 MB of text and a 3840x2160 PNG. Run through scripts/bench.sh
-// (the helper is built with the tests).
+// in the history database, Kavla's CPU time per capture with an empty history, with a 10 MB text
+// stored and with a full history, its CPU time and resident memory idle, the memory a recorded
+// 10 MB text leaves behind, and the time and peak memory for 10 MB of text and a 3840x2160 PNG.
+// Run through scripts/bench.sh (the helper is built with the tests); `--kavla PATH` measures
+// another build of Kavla with the same copies, for side-by-side figures.
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -27,6 +29,8 @@ QString buildRoot()
 {
     return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
 }
+
+QString s_kavlaBinary;
 
 QProcessEnvironment baseEnvironment(const QString &display)
 {
@@ -94,7 +98,7 @@ struct Kavla
         }
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(buildRoot() + QStringLiteral("/kavla"), {});
+        process.start(s_kavlaBinary, {});
         if (!process.waitForStarted(10000))
             return false;
         QByteArray output;
@@ -210,6 +214,20 @@ struct Owner
     }
 };
 
+// Kavla's CPU time per captured text over `copies` new texts, in milliseconds.
+double cpuPerCapture(Kavla &kavla, Owner &owner, int copies, const QByteArray &label)
+{
+    const double before = kavla.cpuSeconds();
+    const qint64 start = kavla.rows();
+    for (int i = 0; i < copies; ++i) {
+        owner.offer(QStringLiteral("text/plain"), owner.prepare(label + QByteArray::number(i)));
+        if (kavla.waitForRows(qMin<qint64>(200, start + i + 1)) < 0)
+            return -1;
+    }
+    QThread::msleep(400); // the last capture's history trim
+    return (kavla.cpuSeconds() - before) * 1000.0 / copies;
+}
+
 double percentile(QList<double> values, double fraction)
 {
     std::sort(values.begin(), values.end());
@@ -269,7 +287,12 @@ QByteArray photo4k()
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    const bool quick = application.arguments().contains(QStringLiteral("--quick"));
+    const QStringList arguments = application.arguments();
+    const bool quick = arguments.contains(QStringLiteral("--quick"));
+    const qsizetype kavlaOption = arguments.indexOf(QStringLiteral("--kavla"));
+    s_kavlaBinary = kavlaOption > 0 && kavlaOption + 1 < arguments.size() ? arguments.at(kavlaOption + 1)
+                                                                          : buildRoot() + QStringLiteral("/kavla");
+    std::printf("kavla: %s\n", qPrintable(s_kavlaBinary));
     Display display;
     if (!display.start()) {
         std::fprintf(stderr, "bench_capture: Xvfb did not start\n");
@@ -321,6 +344,34 @@ int main(int argc, char *argv[])
         QThread::sleep(idleSeconds);
         report("CPU idle per minute", (kavla.cpuSeconds() - idleBefore) * 60.0 / idleSeconds, "s", 0.01);
         report("resident memory idle", kavla.memoryMegabytes("VmRSS:"), "MB", 45);
+    }
+
+    {
+        // CPU per capture with an empty history, then with one 10 MB text stored, and the memory
+        // that text leaves once recorded.
+        Kavla kavla;
+        Owner owner;
+        if (!kavla.start(display, R"({"maxHistoryCount": {"type": "integer", "value": 200}})") || !owner.start(display))
+            return 1;
+        constexpr int Copies = 100;
+        QThread::sleep(2);
+        const double emptyCpu = cpuPerCapture(kavla, owner, Copies, "cópia numa história vazia ");
+        QThread::sleep(1);
+        const double idleMegabytes = kavla.memoryMegabytes("VmRSS:");
+        owner.offer(QStringLiteral("text/plain"), owner.prepare(largeText()));
+        if (kavla.waitForRows(Copies + 1, 30000) < 0) {
+            std::fprintf(stderr, "bench_capture: the 10 MB text was not recorded\n");
+            return 1;
+        }
+        QThread::sleep(1);
+        const double afterMegabytes = kavla.memoryMegabytes("VmRSS:");
+        const double storedCpu = cpuPerCapture(kavla, owner, Copies, "cópia depois de 10 MB ");
+        report("CPU per text capture, empty history", emptyCpu, "ms", 1);
+        report("CPU per text capture, 10 MB text stored", storedCpu, "ms", 1.5 * emptyCpu);
+        report("  ratio to the empty history", storedCpu / emptyCpu, "x", 1.5);
+        report("resident memory before the 10 MB text", idleMegabytes, "MB");
+        report("resident memory once it is recorded", afterMegabytes, "MB");
+        report("  growth", afterMegabytes - idleMegabytes, "MB", 5);
     }
 
     struct Large

@@ -1,5 +1,6 @@
 #include "store/HistorySearch.h"
 
+#include "store/ModelContext.h"
 #include "store/SearchText.h"
 
 #include <QHash>
@@ -24,26 +25,34 @@ public:
     // Runs on the worker thread; an empty result when abandoned.
     std::optional<QSet<QUuid>> run(quint64 generation, const QByteArray &needle, const QList<QUuid> &ids)
     {
+        m_generation = generation;
         QSet<QUuid> matches;
         if (!open())
             return matches;
-        QHash<QUuid, QByteArrayList> misses;
+        QHash<QUuid, Memory> memories;
         for (const QUuid &id : ids) {
             if (m_latest->load() != generation)
                 return std::nullopt;
-            QByteArrayList known = m_misses.value(id);
-            const bool missed = std::any_of(known.cbegin(), known.cend(),
+            Memory memory = m_memories.value(id);
+            const bool missed = std::any_of(memory.misses.cbegin(), memory.misses.cend(),
                                             [&](const QByteArray &miss) { return needle.contains(miss); });
-            if (!missed && contains(id, needle)) {
+            // A text holding `needle` first does so where it first holds any part of it.
+            const qint64 from = !memory.hit.isEmpty() && needle.contains(memory.hit) ? memory.hitChunk : 0;
+            qint64 found = 0;
+            if (!missed && contains(id, needle, from, &found)) {
                 matches.insert(id);
+                memory.hit = needle;
+                memory.hitChunk = found;
+            } else if (m_latest->load() != generation) {
+                return std::nullopt;
             } else if (!missed) {
-                known.prepend(needle);
-                if (known.size() > 8)
-                    known.removeLast();
+                memory.misses.prepend(needle);
+                if (memory.misses.size() > 8)
+                    memory.misses.removeLast();
             }
-            misses.insert(id, known);
+            memories.insert(id, memory);
         }
-        m_misses = std::move(misses); // entries no longer searched are forgotten
+        m_memories = std::move(memories); // entries no longer searched are forgotten
         return matches;
     }
 
@@ -66,32 +75,67 @@ private:
         return db.open();
     }
 
-    bool contains(const QUuid &id, const QByteArray &needle)
+    // Whether the entry's folded text holds `needle`, reading its chunks in order from `from`
+    // and stopping at the first that holds it; the chunk where it was found in `found`.
+    bool contains(const QUuid &id, const QByteArray &needle, qint64 from, qint64 *found)
     {
         const QString key = id.toString(QUuid::WithoutBraces);
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT foldedText FROM ClipboardItemSearchText WHERE itemId = ?"));
+        // Chunks overlap by SearchChunkOverlap bytes: a longer needle is looked for in the whole.
+        const bool inOneChunk = needle.size() <= ModelContext::SearchChunkOverlap;
+        query.prepare(QStringLiteral("SELECT chunk, foldedText FROM ClipboardItemSearchText"
+                                     " WHERE itemId = ? AND chunk >= ? ORDER BY chunk"));
         query.addBindValue(key);
-        QByteArray folded;
-        if (query.exec() && query.next()) {
-            folded = query.value(0).toByteArray();
-        } else {
-            // A text stored before folded copies were kept, or under another locale.
-            query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
-            query.addBindValue(key);
-            if (!query.exec() || !query.next())
+        query.addBindValue(inOneChunk ? from : 0);
+        if (!query.exec())
+            return false;
+        QByteArray whole;
+        bool stored = false;
+        while (query.next()) {
+            stored = true;
+            const QByteArray chunk = query.value(1).toByteArray();
+            if (!inOneChunk) {
+                whole += chunk.left(ModelContext::SearchChunkBytes);
+                continue;
+            }
+            if (holds(chunk, needle)) {
+                *found = query.value(0).toLongLong();
+                return true;
+            }
+            if (m_latest->load() != m_generation)
                 return false;
-            folded = SearchText::fold(query.value(0).toString(), SearchText::locale()).toUtf8();
         }
+        if (stored || from > 0)
+            return !inOneChunk && holds(whole, needle);
+        // A text stored before folded copies were kept, or under another locale.
+        query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
+        query.addBindValue(key);
+        if (!query.exec() || !query.next())
+            return false;
+        return holds(SearchText::fold(query.value(0).toString(), SearchText::locale()).toUtf8(), needle);
+    }
+
+    static bool holds(const QByteArray &haystack, const QByteArray &needle)
+    {
         // UTF-8 is self-synchronising: a byte match is a match of whole characters.
-        return memmem(folded.constData(), size_t(folded.size()), needle.constData(), size_t(needle.size())) != nullptr;
+        return memmem(haystack.constData(), size_t(haystack.size()), needle.constData(), size_t(needle.size()))
+               != nullptr;
     }
 
     QString m_databasePath;
     std::shared_ptr<std::atomic<quint64>> m_latest;
     QString m_connection;
-    QHash<QUuid, QByteArrayList> m_misses;
+    // What earlier searches learnt of an entry: searches it did not hold (nor any search that
+    // contains one), and the last it held with the chunk where it was found.
+    struct Memory
+    {
+        QByteArrayList misses;
+        QByteArray hit;
+        qint64 hitChunk = 0;
+    };
+    QHash<QUuid, Memory> m_memories;
+    quint64 m_generation = 0;
 };
 
 HistorySearch::HistorySearch(const QString &databasePath, QObject *parent)

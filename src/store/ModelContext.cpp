@@ -328,13 +328,17 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
 
 bool ModelContext::writeSearchText(const ClipboardItem &item, QString *error)
 {
+    const QByteArray folded = SearchText::fold(*item.m_textContent, SearchText::locale()).toUtf8();
     QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, foldedText) VALUES (?, ?)"));
-    query.addBindValue(idText(item.id()));
-    query.addBindValue(SearchText::fold(*item.m_textContent, SearchText::locale()).toUtf8());
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
+    query.prepare(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, chunk, foldedText) VALUES (?, ?, ?)"));
+    for (qsizetype start = 0, chunk = 0; start < folded.size(); start += SearchChunkBytes, ++chunk) {
+        query.addBindValue(idText(item.id()));
+        query.addBindValue(chunk);
+        query.addBindValue(folded.mid(start, SearchChunkBytes + SearchChunkOverlap));
+        if (!query.exec()) {
+            *error = query.lastError().text();
+            return false;
+        }
     }
     return true;
 }

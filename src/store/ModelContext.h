@@ -19,6 +19,12 @@ class ModelContext : public QObject
 {
     Q_OBJECT
 public:
+    // A long text's folded copy (SearchText) is stored in chunks of this many UTF-8 bytes, each
+    // followed by the next SearchChunkOverlap bytes of the text, so that a search text of up to
+    // that length is found inside one chunk wherever it lies.
+    static constexpr qsizetype SearchChunkBytes = 64 * 1024;
+    static constexpr qsizetype SearchChunkOverlap = 1024;
+
     explicit ModelContext(ModelContainer *container);
 
     ModelContainer *container() const { return m_container; }

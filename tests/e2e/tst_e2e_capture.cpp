@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QImage>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -257,6 +259,22 @@ private Q_SLOTS:
         QCOMPARE(kavla.query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE trim(textContent, ' \n\t') = ''")),
                  QStringList{QStringLiteral("0")});
         QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void preferenceWrittenJustBeforeTerminationIsKept()
+    {
+        // The first capture stores the default capacity; the file write is coalesced, and
+        // SIGTERM right after the capture must still find it written.
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text("gamma")));
+        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
+        QCOMPARE(kavla.terminate(), 0);
+        QFile file(kavla.preferencesPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject preferences = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(preferences.value(QStringLiteral("maxHistoryCount")).toObject().value(QStringLiteral("value")).toInt(), 30);
     }
 
     void sourceApplicationAndIgnoredApplication()

@@ -128,6 +128,8 @@ private Q_SLOTS:
         QVERIFY2(kavla.output().contains(reason), qPrintable(kavla.output()));
         QCOMPARE(fileHash(kavla.databasePath()), before);
         QVERIFY(!kavla.errors().contains(QStringLiteral("ready")));
+        QVERIFY(!QFile::exists(kavla.preferencesPath())); // nothing started, nothing written
+
     }
 
     void withoutDisplaySaysSoInOneLine()

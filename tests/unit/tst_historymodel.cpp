@@ -32,10 +32,13 @@ QList<QUuid> storedIds(const QString &path)
                  : QList<QUuid>();
 }
 
-int countRows(const MonitorHarness &h, const QString &table)
+// How many entries have a folded copy in the store.
+int foldedCopies(const MonitorHarness &h)
 {
     QSqlQuery query(h.container->database());
-    return query.exec(QStringLiteral("SELECT count(*) FROM ") + table) && query.next() ? query.value(0).toInt() : -1;
+    return query.exec(QStringLiteral("SELECT count(DISTINCT itemId) FROM ClipboardItemSearchText")) && query.next()
+               ? query.value(0).toInt()
+               : -1;
 }
 
 // Holds the database's write lock while alive, so every save of the store fails.
@@ -199,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(item->textContent(), std::optional<QString>(longText));
         QVERIFY(item->displayTitle().startsWith(u"Começo do texto linha de texto comum"_qs));
         QVERIFY(item->displayTitle().endsWith(QChar(0x2026)));
-        QCOMPARE(countRows(h, u"ClipboardItemSearchText"_qs), 1);
+        QCOMPARE(foldedCopies(h), 1);
 
         // A copy-back puts the whole text back, read from the store.
         h.monitor->copyItemToPasteboard(item, h.context());
@@ -226,8 +229,43 @@ private Q_SLOTS:
         h.copyText(u"newest"_qs);
         h.preferences.setMaxHistoryCount(1);
         h.monitor->enforceHistoryLimit(h.context());
-        QCOMPARE(countRows(h, u"ClipboardItemSearchText"_qs), 0);
+        QCOMPARE(foldedCopies(h), 0);
         QCOMPARE(model->rowCount(), 1);
+    }
+
+    // Long texts are searched chunk by chunk; a match across a chunk's end must still be found.
+    void searchFindsMatchesAcrossChunks_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("short, across the first boundary") << u"xzebuy"_qs << true;
+        QTest::newRow("longer than the overlap, across it")
+            << (QString(20, u'a') + u"xzebuy"_qs + QString(ModelContext::SearchChunkOverlap + 10, u'b')) << true;
+        QTest::newRow("at the very end") << u"bbbfim"_qs << true;
+        QTest::newRow("absent") << u"zebux"_qs << false;
+    }
+
+    void searchFindsMatchesAcrossChunks()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, found);
+        MonitorHarness h;
+        const qsizetype boundary = ModelContext::SearchChunkBytes;
+        h.copyText(QString(boundary - 3, u'a') + u"xzebuy"_qs + QString(3 * boundary, u'b') + u"fim"_qs);
+        HistoryFilterModel filter(h.container->historyModel());
+        QSignalSpy completed(&filter, &HistoryFilterModel::searchCompleted);
+        // Typed key by key, as a person does: each search resumes where the one before matched.
+        for (qsizetype length = 1; length <= search.size(); length += qMax<qsizetype>(1, search.size() / 8)) {
+            completed.clear();
+            filter.setSearchText(search.left(length));
+            QVERIFY(completed.count() == 1 || completed.wait(5000));
+        }
+        if (filter.searchText() != search) {
+            completed.clear();
+            filter.setSearchText(search);
+            QVERIFY(completed.count() == 1 || completed.wait(5000));
+        }
+        QCOMPARE(filter.rowCount(), found ? 1 : 0);
     }
 };
 

@@ -130,9 +130,33 @@ private Q_SLOTS:
         QCOMPARE(texts(HistoryFilter::filteredItems(history, search, maxCount, QLocale(QLocale::English))), expected);
     }
 
-    void turkishLocaleFoldsDottedCapitalI()
+    // Matching folds each text once; it must find exactly what comparing the locale's lower case
+    // ignoring case finds.
+    void foldedMatchingAgreesWithLocaleComparison_data()
     {
-        QVERIFY(HistoryFilter::containsIgnoringCase(u"istanbul"_qs, u"İSTANBUL"_qs, QLocale(QLocale::Turkish)));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QLocale>("locale");
+        const QLocale english(QLocale::English);
+        const QLocale turkish(QLocale::Turkish);
+        QTest::newRow("Turkish dotted capital I") << u"istanbul"_qs << u"İSTANBUL"_qs << turkish;
+        QTest::newRow("Turkish dotless i") << u"ılık"_qs << u"ILIK"_qs << turkish;
+        QTest::newRow("dotted capital I elsewhere") << u"istanbul"_qs << u"İSTANBUL"_qs << english;
+        QTest::newRow("sharp s") << u"Straße"_qs << u"STRASSE"_qs << english;
+        QTest::newRow("Greek final sigma") << u"ΟΔΥΣΣΕΥΣ"_qs << u"οδυσσευς"_qs << QLocale(QLocale::Greek);
+        QTest::newRow("Deseret, outside the basic plane") << u"𐐀𐐁"_qs << u"𐐨"_qs << english;
+        QTest::newRow("Cyrillic") << u"Привет, Мир"_qs << u"мир"_qs << QLocale(QLocale::Russian);
+        QTest::newRow("Kelvin sign") << u"300 K"_qs << u"300 k"_qs << english;
+        QTest::newRow("no match") << u"alpha"_qs << u"beta"_qs << english;
+    }
+
+    void foldedMatchingAgreesWithLocaleComparison()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, search);
+        QFETCH(QLocale, locale);
+        const bool expected = locale.toLower(text).contains(locale.toLower(search), Qt::CaseInsensitive);
+        QCOMPARE(HistoryFilter::containsIgnoringCase(text, search, locale), expected);
     }
 
     void shortcutLabel_data()

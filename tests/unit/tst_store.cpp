@@ -1,10 +1,8 @@
 // The history store: saving, fetching, deleting and reopening records, failed saves keeping their
-// changes, image bytes kept apart, files that are not a history left alone, and the live query.
-#include "store/HistoryQueryModel.h"
+// changes, image bytes kept apart, and files that are not a history left alone.
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
-#include <QAbstractItemModelTester>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSignalSpy>
@@ -342,41 +340,6 @@ private Q_SLOTS:
         auto container = open();
         QCOMPARE(titles(*container->mainContext()->fetch(FetchDescriptor::all())),
                  QStringList{QStringLiteral("durable")});
-    }
-
-    void liveQueryFollowsEverySave()
-    {
-        auto container = open();
-        ModelContext *context = container->mainContext();
-        HistoryQueryModel model(context);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(model.rowCount(), 0);
-
-        const ClipboardItemPtr a = textItem(QStringLiteral("a"), 1);
-        const ClipboardItemPtr b = textItem(QStringLiteral("b"), 2);
-        context->insert(a);
-        context->insert(b);
-        QCOMPARE(model.rowCount(), 0);  // not before the save
-        QVERIFY(context->save());
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.data(model.index(0)).toString(), QStringLiteral("b"));
-
-        // A copy-back refreshes copiedAt: the entry moves to the top.
-        a->setCopiedAt(T0.addSecs(5));
-        QVERIFY(context->save());
-        QCOMPARE(model.itemAt(0), a);
-
-        // A field change that keeps the order still reaches the views.
-        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        a->setSourceAppName(QStringLiteral("Terminal"));
-        QVERIFY(context->save());
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(model.data(model.index(0), HistoryQueryModel::SourceAppNameRole).toString(), QStringLiteral("Terminal"));
-
-        context->remove(b);
-        QVERIFY(context->save());
-        QCOMPARE(model.rowCount(), 1);
-        QVERIFY(!model.itemAt(1));
     }
 };
 
