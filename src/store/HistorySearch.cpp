@@ -82,33 +82,33 @@ private:
         const QString key = id.toString(QUuid::WithoutBraces);
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
-        // Chunks overlap by SearchChunkOverlap bytes: a longer needle is looked for in the whole.
-        const bool inOneChunk = needle.size() <= ModelContext::SearchChunkOverlap;
+        // A longer needle may span chunks: it is looked for in the whole text, folded afresh.
+        if (needle.size() > ModelContext::SearchChunkedNeedleBytes)
+            return containsInWholeText(key, needle);
         query.prepare(QStringLiteral("SELECT chunk, foldedText FROM ClipboardItemSearchText"
                                      " WHERE itemId = ? AND chunk >= ? ORDER BY chunk"));
         query.addBindValue(key);
-        query.addBindValue(inOneChunk ? from : 0);
+        query.addBindValue(from);
         if (!query.exec())
             return false;
-        QByteArray whole;
         bool stored = false;
         while (query.next()) {
             stored = true;
-            const QByteArray chunk = query.value(1).toByteArray();
-            if (!inOneChunk) {
-                whole += chunk.left(ModelContext::SearchChunkBytes);
-                continue;
-            }
-            if (holds(chunk, needle)) {
+            if (holds(query.value(1).toByteArray(), needle)) {
                 *found = query.value(0).toLongLong();
                 return true;
             }
             if (m_latest->load() != m_generation)
                 return false;
         }
-        if (stored || from > 0)
-            return !inOneChunk && holds(whole, needle);
-        // A text stored before folded copies were kept, or under another locale.
+        // No chunks: a text stored before folded copies were kept, or under another locale.
+        return !stored && from == 0 && containsInWholeText(key, needle);
+    }
+
+    bool containsInWholeText(const QString &key, const QByteArray &needle)
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
         query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
         query.addBindValue(key);
         if (!query.exec() || !query.next())

@@ -3,13 +3,16 @@
 #include "store/ModelContainer.h"
 #include "store/SearchText.h"
 #include "store/StoreSchema.h"
+#include "support/Log.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
+#include <QScopeGuard>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -84,6 +87,43 @@ ModelContext::ModelContext(ModelContainer *container)
 {
 }
 
+ModelContext::~ModelContext() = default;
+
+void ModelContext::releaseBindings(QSqlQuery &query)
+{
+    // A kept statement would otherwise hold on to the last values bound until its next use, and
+    // SQLite to what it built from them: one that carried megabytes is not kept.
+    query.finish();
+    qsizetype bytes = 0;
+    const QVariantList values = query.boundValues();
+    for (qsizetype position = 0; position < values.size(); ++position) {
+        const QVariant &value = values.at(position);
+        if (value.typeId() == QMetaType::QString)
+            bytes += value.toString().size() * 2;
+        else if (value.typeId() == QMetaType::QByteArray)
+            bytes += value.toByteArray().size();
+        query.bindValue(int(position), QVariant());
+    }
+    if (bytes > LargeStatementBytes)
+        m_statements.remove(query.lastQuery());
+}
+
+QSqlQuery &ModelContext::statement(const QString &sql)
+{
+    // Preparing costs more than running most of these statements, and each capture runs several.
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        auto query = std::make_shared<QSqlQuery>(m_container->database());
+        query->setForwardOnly(true);
+        if (!query->prepare(sql)) {
+            m_unprepared = std::move(*query); // its exec() reports why; not kept for the next time
+            return m_unprepared;
+        }
+        it = m_statements.insert(sql, query);
+    }
+    return **it;
+}
+
 void ModelContext::insert(const ClipboardItemPtr &item)
 {
     if (!item || m_inserted.contains(item))
@@ -151,6 +191,10 @@ bool ModelContext::save(QString *error)
     }
     if (!ok) {
         db.rollback();
+        for (const ClipboardItemPtr &item : std::as_const(m_inserted))
+            m_textsToFold.remove(item->id());
+        for (const ClipboardItemPtr &item : std::as_const(m_changed))
+            m_textsToFold.remove(item->id());
         return false;
     }
 
@@ -179,6 +223,8 @@ bool ModelContext::save(QString *error)
     m_deleted.clear();
     m_changed.clear();
     forgetExpiredRecords();
+    if (!m_textsToFold.isEmpty())
+        QMetaObject::invokeMethod(this, &ModelContext::writeFoldedCopies, Qt::QueuedConnection);
     Q_EMIT m_container->didSave(changes);
     return true;
 }
@@ -193,9 +239,7 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
 
     // One statement: the unpinned entries past the newest `capacity`; their image bytes and
     // folded copies go with them through the store's trigger.
-    QSqlQuery query(m_container->database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("DELETE FROM ClipboardItem WHERE isPinned = 0 AND id IN"
+    QSqlQuery &query = statement(QStringLiteral("DELETE FROM ClipboardItem WHERE isPinned = 0 AND id IN"
                                  " (SELECT id FROM ClipboardItem ORDER BY copiedAt DESC LIMIT -1 OFFSET ?)"
                                  " RETURNING id"));
     query.addBindValue(std::max<qint64>(capacity, 0));
@@ -223,10 +267,10 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
 
 bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
 {
-    QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (?%2)")
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (?%2)")
                       .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")),
                            QStringLiteral(", ?").repeated(StoreSchema::itemColumns().size() - 1)));
+    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     query.addBindValue(idText(item.id()));
     query.addBindValue(item.createdAt().toMSecsSinceEpoch());
     query.addBindValue(item.copiedAt().toMSecsSinceEpoch());
@@ -248,7 +292,9 @@ bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
     }
     if (item.m_pendingImageData && !writeImage(item, error))
         return false;
-    return !isLongText(item) || writeSearchText(item, error);
+    if (isLongText(item))
+        m_textsToFold.insert(item.id(), *item.m_textContent);
+    return true;
 }
 
 bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
@@ -279,9 +325,9 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     if (assignments.isEmpty())
         return true;
 
-    QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("UPDATE ClipboardItem SET %1 WHERE id = ?")
+    QSqlQuery &query = statement(QStringLiteral("UPDATE ClipboardItem SET %1 WHERE id = ?")
                       .arg(assignments.join(QStringLiteral(", "))));
+    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     for (const QVariant &value : std::as_const(values))
         query.addBindValue(value);
     query.addBindValue(idText(item.id()));
@@ -290,19 +336,17 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
         return false;
     }
     if (changed & ClipboardItem::TextContentField) {
-        QSqlQuery remove(m_container->database());
-        remove.prepare(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
+        QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
         remove.addBindValue(idText(item.id()));
         if (!remove.exec()) {
             *error = remove.lastError().text();
             return false;
         }
-        if (isLongText(item) && !writeSearchText(item, error))
-            return false;
+        if (isLongText(item))
+            m_textsToFold.insert(item.id(), *item.m_textContent);
     }
     if (changed & ClipboardItem::ImageDataField) {
-        QSqlQuery remove(m_container->database());
-        remove.prepare(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
+        QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
         remove.addBindValue(idText(item.id()));
         if (!remove.exec()) {
             *error = remove.lastError().text();
@@ -315,8 +359,8 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
 
 bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
 {
-    QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("INSERT INTO ClipboardItemImageData (itemId, bytes) VALUES (?, ?)"));
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItemImageData (itemId, bytes) VALUES (?, ?)"));
+    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     query.addBindValue(idText(item.id()));
     query.addBindValue(*item.m_pendingImageData);
     if (!query.exec()) {
@@ -326,15 +370,62 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
     return true;
 }
 
-bool ModelContext::writeSearchText(const ClipboardItem &item, QString *error)
+void ModelContext::writeFoldedCopies()
 {
-    const QByteArray folded = SearchText::fold(*item.m_textContent, SearchText::locale()).toUtf8();
-    QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, chunk, foldedText) VALUES (?, ?, ?)"));
-    for (qsizetype start = 0, chunk = 0; start < folded.size(); start += SearchChunkBytes, ++chunk) {
-        query.addBindValue(idText(item.id()));
+    // After the save that stored the texts, so that folding megabytes never delays a capture;
+    // until it is written a search folds the text itself. One that fails is only slower to search.
+    const QHash<QUuid, QString> texts = std::exchange(m_textsToFold, {});
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        QSqlDatabase db = m_container->database();
+        QString error;
+        if (!db.transaction()) {
+            Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(db.lastError().text()));
+            continue;
+        }
+        if (writeSearchText(it.key(), it.value(), &error) && db.commit())
+            continue;
+        db.rollback();
+        Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(error));
+    }
+}
+
+bool ModelContext::writeSearchText(const QUuid &id, const QString &text, QString *error)
+{
+    {
+        // The entry may have been deleted or changed since; its old copy goes in any case.
+        QSqlQuery &check = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
+        check.addBindValue(idText(id));
+        if (!check.exec()) {
+            *error = check.lastError().text();
+            return false;
+        }
+        QSqlQuery &current = statement(QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = ?"));
+        const auto unbindCurrent = qScopeGuard([this, &current] { releaseBindings(current); });
+        current.addBindValue(idText(id));
+        current.addBindValue(text);
+        if (!current.exec()) {
+            *error = current.lastError().text();
+            return false;
+        }
+        const bool stillStored = current.next();
+        current.finish();
+        if (!stillStored)
+            return true;
+    }
+    const QLocale locale = SearchText::locale();
+    // A slice never ends between the two halves of a surrogate pair.
+    const auto boundary = [&text](qsizetype position) {
+        position = std::min(position, text.size());
+        return position < text.size() && text.at(position).isLowSurrogate() ? position + 1 : position;
+    };
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, chunk, foldedText) VALUES (?, ?, ?)"));
+    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
+    qsizetype chunk = 0;
+    for (qsizetype start = 0; start < text.size(); start = boundary(start + SearchChunkUnits), ++chunk) {
+        const qsizetype end = boundary(start + SearchChunkUnits + SearchChunkOverlap);
+        query.addBindValue(idText(id));
         query.addBindValue(chunk);
-        query.addBindValue(folded.mid(start, SearchChunkBytes + SearchChunkOverlap));
+        query.addBindValue(SearchText::fold(QStringView(text).mid(start, end - start), locale).toUtf8());
         if (!query.exec()) {
             *error = query.lastError().text();
             return false;
@@ -346,8 +437,7 @@ bool ModelContext::writeSearchText(const ClipboardItem &item, QString *error)
 bool ModelContext::writeDelete(const QUuid &id, QString *error)
 {
     // The store's trigger deletes the item's image bytes and folded copy with it.
-    QSqlQuery query(m_container->database());
-    query.prepare(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
+    QSqlQuery &query = statement(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
     query.addBindValue(idText(id));
     if (!query.exec()) {
         *error = query.lastError().text();
@@ -362,17 +452,18 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
     // A long text is read as its beginning only; the record reads the rest when asked.
     QStringList columns = StoreSchema::itemColumns();
     columns[4] = QStringLiteral("substr(textContent, 1, %1)").arg(ClipboardItem::HeldTextLimit + 1);
-    QString statement = QStringLiteral("SELECT %1 FROM ClipboardItem").arg(columns.join(QStringLiteral(", ")));
+    QString sql = QStringLiteral("SELECT %1 FROM ClipboardItem").arg(columns.join(QStringLiteral(", ")));
     if (descriptor.textEquals) {
-        statement += QStringLiteral(" WHERE contentType = 'text'"
-                                    " AND substr(textContent, 1, 64) = ? AND textContent = ?");
+        // The unary plus keeps SQLite from substituting the text into the prefix expression,
+        // which would stop it from using the prefix index and make it read every stored text.
+        sql += QStringLiteral(" WHERE contentType = 'text'"
+                                    " AND substr(textContent, 1, 64) = ? AND +textContent = ?");
     }
     if (descriptor.sort == FetchDescriptor::Sort::CopiedAtDescending)
-        statement += QStringLiteral(" ORDER BY copiedAt DESC");
+        sql += QStringLiteral(" ORDER BY copiedAt DESC");
 
-    QSqlQuery query(m_container->database());
-    query.setForwardOnly(true);
-    query.prepare(statement);
+    QSqlQuery &query = statement(sql);
+    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     if (descriptor.textEquals) {
         query.addBindValue(textPrefix(*descriptor.textEquals));
         query.addBindValue(*descriptor.textEquals);
@@ -389,9 +480,11 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
         if (!m_deleted.contains(record))
             records.append(std::move(record));
     }
-    if (query.lastError().isValid()) {
+    const QSqlError failure = query.lastError();
+    query.finish(); // a kept statement must not hold its read snapshot
+    if (failure.isValid()) {
         if (error)
-            *error = query.lastError().text();
+            *error = failure.text();
         return std::nullopt;
     }
 

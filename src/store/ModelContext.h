@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSqlQuery>
 
 #include <optional>
 
@@ -19,13 +20,16 @@ class ModelContext : public QObject
 {
     Q_OBJECT
 public:
-    // A long text's folded copy (SearchText) is stored in chunks of this many UTF-8 bytes, each
-    // followed by the next SearchChunkOverlap bytes of the text, so that a search text of up to
-    // that length is found inside one chunk wherever it lies.
-    static constexpr qsizetype SearchChunkBytes = 64 * 1024;
-    static constexpr qsizetype SearchChunkOverlap = 1024;
+    // A long text's folded copy (SearchText) is stored in chunks: each folds SearchChunkUnits
+    // UTF-16 units of the text and the SearchChunkOverlap units after them, so a folded search of
+    // up to SearchChunkedNeedleBytes UTF-8 bytes lies inside one chunk wherever it matches, and
+    // the text is never folded whole in memory.
+    static constexpr qsizetype SearchChunkUnits = 32 * 1024;
+    static constexpr qsizetype SearchChunkOverlap = 2048;
+    static constexpr qsizetype SearchChunkedNeedleBytes = 1024;
 
     explicit ModelContext(ModelContainer *container);
+    ~ModelContext() override;
 
     ModelContainer *container() const { return m_container; }
 
@@ -50,12 +54,17 @@ public:
 private:
     friend class ClipboardItem;
     void noteChanged(const ClipboardItemPtr &item);
-    ClipboardItemPtr recordFromRow(const class QSqlQuery &query);
+    ClipboardItemPtr recordFromRow(const QSqlQuery &query);
+    // The statement for `sql`, prepared once and kept for the life of the context.
+    QSqlQuery &statement(const QString &sql);
+    void releaseBindings(QSqlQuery &query);
+    static constexpr qsizetype LargeStatementBytes = 256 * 1024;
     bool writeInsert(const ClipboardItem &item, QString *error);
     bool writeUpdate(const ClipboardItem &item, QString *error);
     bool writeDelete(const QUuid &id, QString *error);
     bool writeImage(const ClipboardItem &item, QString *error);
-    bool writeSearchText(const ClipboardItem &item, QString *error);
+    bool writeSearchText(const QUuid &id, const QString &text, QString *error);
+    void writeFoldedCopies();
     void forgetExpiredRecords();
 
     ModelContainer *m_container;
@@ -63,4 +72,7 @@ private:
     QList<ClipboardItemPtr> m_deleted;
     QHash<ClipboardItem *, ClipboardItemPtr> m_changed;
     QHash<QUuid, std::weak_ptr<ClipboardItem>> m_records;
+    QHash<QUuid, QString> m_textsToFold;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+    QSqlQuery m_unprepared; // long texts saved, whose folded copies come next
 };

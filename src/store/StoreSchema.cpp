@@ -38,7 +38,7 @@ const char *const CreateStatements[] = {
 // Derived structures, added to a history of this version that lacks them: the folded copies that
 // searches match long texts against, and the trigger that deletes an item's side rows with it,
 // so that trimming the history is one statement.
-// A folded copy is kept in chunks (see ModelContext::SearchChunkBytes), so a search that finds
+// A folded copy is kept in chunks (see ModelContext::SearchChunkUnits), so a search that finds
 // its text early reads no further.
 const char *const SideTableStatement =
     "CREATE TABLE IF NOT EXISTS ClipboardItemSearchText (itemId TEXT NOT NULL, chunk INTEGER NOT NULL,"

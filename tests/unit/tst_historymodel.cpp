@@ -202,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(item->textContent(), std::optional<QString>(longText));
         QVERIFY(item->displayTitle().startsWith(u"Começo do texto linha de texto comum"_qs));
         QVERIFY(item->displayTitle().endsWith(QChar(0x2026)));
-        QCOMPARE(foldedCopies(h), 1);
+        QTRY_COMPARE(foldedCopies(h), 1); // stored right after the capture
 
         // A copy-back puts the whole text back, read from the store.
         h.monitor->copyItemToPasteboard(item, h.context());
@@ -240,7 +240,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("found");
         QTest::newRow("short, across the first boundary") << u"xzebuy"_qs << true;
         QTest::newRow("longer than the overlap, across it")
-            << (QString(20, u'a') + u"xzebuy"_qs + QString(ModelContext::SearchChunkOverlap + 10, u'b')) << true;
+            << (QString(20, u'a') + u"xzebuy"_qs + QString(ModelContext::SearchChunkedNeedleBytes, u'b')) << true;
         QTest::newRow("at the very end") << u"bbbfim"_qs << true;
         QTest::newRow("absent") << u"zebux"_qs << false;
     }
@@ -250,8 +250,9 @@ private Q_SLOTS:
         QFETCH(QString, search);
         QFETCH(bool, found);
         MonitorHarness h;
-        const qsizetype boundary = ModelContext::SearchChunkBytes;
+        const qsizetype boundary = ModelContext::SearchChunkUnits;
         h.copyText(QString(boundary - 3, u'a') + u"xzebuy"_qs + QString(3 * boundary, u'b') + u"fim"_qs);
+        QTRY_COMPARE(foldedCopies(h), 1);
         HistoryFilterModel filter(h.container->historyModel());
         QSignalSpy completed(&filter, &HistoryFilterModel::searchCompleted);
         // Typed key by key, as a person does: each search resumes where the one before matched.
