@@ -85,9 +85,14 @@ QString textPrefix(const QString &text)
 ModelContext::ModelContext(ModelContainer *container)
     : m_container(container)
 {
+    m_foldPool.setMaxThreadCount(1);
 }
 
-ModelContext::~ModelContext() = default;
+ModelContext::~ModelContext()
+{
+    m_foldPool.clear();
+    m_foldPool.waitForDone();
+}
 
 void ModelContext::releaseBindings(QSqlQuery &query)
 {
@@ -372,24 +377,50 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
 
 void ModelContext::writeFoldedCopies()
 {
-    // After the save that stored the texts, so that folding megabytes never delays a capture;
-    // until it is written a search folds the text itself. One that fails is only slower to search.
+    // After the save that stored the texts, so that folding megabytes never delays a capture, and
+    // on a thread of its own; until a copy is stored a search folds the text itself.
     const QHash<QUuid, QString> texts = std::exchange(m_textsToFold, {});
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        QSqlDatabase db = m_container->database();
-        QString error;
-        if (!db.transaction()) {
-            Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(db.lastError().text()));
-            continue;
-        }
-        if (writeSearchText(it.key(), it.value(), &error) && db.commit())
-            continue;
-        db.rollback();
-        Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(error));
+        m_foldPool.start([this, id = it.key(), text = it.value()] {
+            const QByteArrayList chunks = foldedChunks(text);
+            QMetaObject::invokeMethod(
+                this, [this, id, text, chunks] { storeFoldedCopy(id, text, chunks); }, Qt::QueuedConnection);
+        });
     }
 }
 
-bool ModelContext::writeSearchText(const QUuid &id, const QString &text, QString *error)
+QByteArrayList ModelContext::foldedChunks(const QString &text)
+{
+    const QLocale locale = SearchText::locale();
+    // A slice never ends between the two halves of a surrogate pair.
+    const auto boundary = [&text](qsizetype position) {
+        position = std::min(position, text.size());
+        return position < text.size() && text.at(position).isLowSurrogate() ? position + 1 : position;
+    };
+    QByteArrayList chunks;
+    for (qsizetype start = 0; start < text.size(); start = boundary(start + SearchChunkUnits)) {
+        const qsizetype end = boundary(start + SearchChunkUnits + SearchChunkOverlap);
+        chunks.append(SearchText::fold(QStringView(text).mid(start, end - start), locale).toUtf8());
+    }
+    return chunks;
+}
+
+void ModelContext::storeFoldedCopy(const QUuid &id, const QString &text, const QByteArrayList &chunks)
+{
+    QSqlDatabase db = m_container->database();
+    QString error;
+    if (!db.transaction()) {
+        error = db.lastError().text();
+    } else if (writeSearchText(id, text, chunks, &error) && db.commit()) {
+        return;
+    } else {
+        db.rollback();
+    }
+    // Searches of that text only stay slower.
+    Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(error));
+}
+
+bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const QByteArrayList &chunks, QString *error)
 {
     {
         // The entry may have been deleted or changed since; its old copy goes in any case.
@@ -412,20 +443,12 @@ bool ModelContext::writeSearchText(const QUuid &id, const QString &text, QString
         if (!stillStored)
             return true;
     }
-    const QLocale locale = SearchText::locale();
-    // A slice never ends between the two halves of a surrogate pair.
-    const auto boundary = [&text](qsizetype position) {
-        position = std::min(position, text.size());
-        return position < text.size() && text.at(position).isLowSurrogate() ? position + 1 : position;
-    };
     QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, chunk, foldedText) VALUES (?, ?, ?)"));
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
-    qsizetype chunk = 0;
-    for (qsizetype start = 0; start < text.size(); start = boundary(start + SearchChunkUnits), ++chunk) {
-        const qsizetype end = boundary(start + SearchChunkUnits + SearchChunkOverlap);
+    for (qsizetype chunk = 0; chunk < chunks.size(); ++chunk) {
         query.addBindValue(idText(id));
         query.addBindValue(chunk);
-        query.addBindValue(SearchText::fold(QStringView(text).mid(start, end - start), locale).toUtf8());
+        query.addBindValue(chunks.at(chunk));
         if (!query.exec()) {
             *error = query.lastError().text();
             return false;

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QSqlQuery>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -63,8 +64,10 @@ private:
     bool writeUpdate(const ClipboardItem &item, QString *error);
     bool writeDelete(const QUuid &id, QString *error);
     bool writeImage(const ClipboardItem &item, QString *error);
-    bool writeSearchText(const QUuid &id, const QString &text, QString *error);
     void writeFoldedCopies();
+    static QByteArrayList foldedChunks(const QString &text);
+    void storeFoldedCopy(const QUuid &id, const QString &text, const QByteArrayList &chunks);
+    bool writeSearchText(const QUuid &id, const QString &text, const QByteArrayList &chunks, QString *error);
     void forgetExpiredRecords();
 
     ModelContainer *m_container;
@@ -74,5 +77,6 @@ private:
     QHash<QUuid, std::weak_ptr<ClipboardItem>> m_records;
     QHash<QUuid, QString> m_textsToFold;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
-    QSqlQuery m_unprepared; // long texts saved, whose folded copies come next
+    QSqlQuery m_unprepared;
+    QThreadPool m_foldPool; // folds long texts, one at a time // long texts saved, whose folded copies come next
 };
