@@ -4,6 +4,7 @@
 #include "platform/DefaultsStore.h"
 #include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
+#include "services/LaunchAtLoginManager.h"
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
@@ -34,6 +35,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(HotKeyManager::shared(), &HotKeyManager::triggered, StatusBarController::shared(),
             &StatusBarController::togglePopover, Qt::QueuedConnection);
     HotKeyManager::shared()->registerHotKey();
+
+    if (LaunchAtLoginManager *launchAtLogin = LaunchAtLoginManager::shared())
+        launchAtLogin->refresh();
 
     Log::note(QStringLiteral("ready, history at %1").arg(container->path()));
 }

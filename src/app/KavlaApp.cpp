@@ -5,12 +5,14 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
+#include "platform/xdg/XdgAutostartLoginItem.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/LanguageManager.h"
+#include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
@@ -37,6 +39,13 @@ KavlaApp::KavlaApp(QObject *parent)
     AppearanceManager::setShared(m_appearanceManager);
     m_languageManager->configureBundle(m_bundle.get());
     m_appearanceManager->applyAppearance(m_appearanceManager->currentAppearance());
+
+    // The login item, read at once: the XDG autostart entry starting this very binary.
+    m_loginItem = std::make_unique<XdgAutostartLoginItem>(
+        XdgAutostartLoginItem::defaultEntryPath(QGuiApplication::desktopFileName()),
+        QCoreApplication::applicationFilePath());
+    m_launchAtLoginManager = new LaunchAtLoginManager(m_loginItem.get(), m_preferences, this);
+    LaunchAtLoginManager::setShared(m_launchAtLoginManager);
 
     // The ignore list and the clipboard monitor, over the X11 clipboard and desktop; the
     // monitor starts polling once the delegate hands it the history store.
@@ -70,6 +79,8 @@ KavlaApp::~KavlaApp()
     delete m_clipboardMonitor;
     IgnoredAppsManager::setShared(nullptr);
     delete m_ignoredAppsManager;
+    LaunchAtLoginManager::setShared(nullptr);
+    delete m_launchAtLoginManager;
     AppearanceManager::setShared(nullptr);
     LanguageManager::setShared(nullptr);
     // The language manager refers to the bundle: it goes first.

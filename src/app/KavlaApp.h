@@ -13,6 +13,8 @@ class HotKeyManager;
 class StatusBarController;
 class IgnoredAppsManager;
 class LanguageManager;
+class LaunchAtLoginManager;
+class LoginItemService;
 class LocalizedAppBundle;
 class Pasteboard;
 class Preferences;
@@ -33,6 +35,8 @@ private:
     std::unique_ptr<LocalizedAppBundle> m_bundle;
     LanguageManager *m_languageManager = nullptr;
     AppearanceManager *m_appearanceManager = nullptr;
+    std::unique_ptr<LoginItemService> m_loginItem;
+    LaunchAtLoginManager *m_launchAtLoginManager = nullptr;
     StatusBarController *m_statusBarController = nullptr;
     HotKeyManager *m_hotKeyManager = nullptr;
     // The clipboard capture and the desktop it observes.

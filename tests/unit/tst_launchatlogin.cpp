@@ -1,0 +1,144 @@
+// Launch at login: the manager always ends showing the desktop's own status, keeps the last
+// failure until the next attempt and mirrors the status in "launchAtLogin"; the XDG autostart
+// entry behind it.
+#include "fakes/FakeLoginItemService.h"
+#include "fakes/MemoryDefaultsStore.h"
+#include "fakes/OutputCapture.h"
+#include "platform/xdg/XdgAutostartLoginItem.h"
+#include "services/LaunchAtLoginManager.h"
+#include "services/Preferences.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class LaunchAtLoginTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void managerFollowsTheDesktop_data()
+    {
+        QTest::addColumn<int>("status");        // the desktop's before the flip
+        QTest::addColumn<int>("afterRegister"); // what registering leaves
+        QTest::addColumn<bool>("earlierFailure");
+        QTest::addColumn<QString>("failure");   // this attempt's, if any
+        QTest::addColumn<bool>("enable");
+        QTest::addColumn<QString>("calls");     // "register", "unregister" or ""
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("approval");
+
+        using S = LoginItemService;
+        QTest::newRow("on") << int(S::NotRegistered) << int(S::Enabled) << false << QString() << true << u"register"_qs << true << false;
+        QTest::newRow("off") << int(S::Enabled) << int(S::Enabled) << false << QString() << false << u"unregister"_qs << false << false;
+        QTest::newRow("on while enabled: no call, the old error goes")
+            << int(S::Enabled) << int(S::Enabled) << true << QString() << true << QString() << true << false;
+        QTest::newRow("off while waiting for approval: no call")
+            << int(S::RequiresApproval) << int(S::Enabled) << false << QString() << false << QString() << false << true;
+        QTest::newRow("on while waiting, still waiting")
+            << int(S::RequiresApproval) << int(S::RequiresApproval) << false << QString() << true << u"register"_qs << false << true;
+        QTest::newRow("off for an unknown status: no call") << 7 << int(S::Enabled) << false << QString() << false << QString() << false << false;
+        QTest::newRow("failure") << int(S::NotRegistered) << int(S::Enabled) << false << u"disk full"_qs << true << u"register"_qs << false << false;
+        QTest::newRow("success after a failure") << int(S::NotRegistered) << int(S::Enabled) << true << QString() << true << u"register"_qs << true << false;
+    }
+
+    void managerFollowsTheDesktop()
+    {
+        QFETCH(int, status);
+        QFETCH(int, afterRegister);
+        QFETCH(bool, earlierFailure);
+        QFETCH(QString, failure);
+        QFETCH(bool, enable);
+        QFETCH(QString, calls);
+        QFETCH(bool, enabled);
+        QFETCH(bool, approval);
+
+        MemoryDefaultsStore defaults;
+        Preferences preferences(&defaults);
+        FakeLoginItemService service;
+        service.current = status;
+        LaunchAtLoginManager manager(&service, &preferences);
+        QCOMPARE(defaults.object(PreferenceKeys::launchAtLogin), QVariant(status == LoginItemService::Enabled));
+        if (earlierFailure) {
+            OutputCapture quiet;
+            service.failure = u"earlier"_qs;
+            manager.setLaunchAtLogin(status != LoginItemService::Enabled);
+            QCOMPARE(manager.errorMessage(), std::optional<QString>(u"earlier"_qs));
+            service.failure.clear();
+            service.registers = service.unregisters = 0;
+            manager.refresh(); // a refresh keeps the message
+            QVERIFY(manager.errorMessage());
+        }
+
+        service.afterRegister = afterRegister;
+        service.failure = failure;
+        OutputCapture output;
+        manager.setLaunchAtLogin(enable);
+        const QString lines = output.text();
+
+        QCOMPARE(service.registers, calls == u"register" ? 1 : 0);
+        QCOMPARE(service.unregisters, calls == u"unregister" ? 1 : 0);
+        QCOMPARE(manager.isEnabled(), enabled);
+        QCOMPARE(manager.requiresApproval(), approval);
+        QCOMPARE(defaults.object(PreferenceKeys::launchAtLogin), QVariant(enabled));
+        QCOMPARE(manager.errorMessage(), failure.isEmpty() ? std::nullopt : std::optional<QString>(failure));
+        QCOMPARE(lines, failure.isEmpty() ? QString() : u"Erro ao atualizar inicialização no login: "_qs + failure + u'\n');
+    }
+
+    void autostartEntryStatus_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // empty: no entry
+        QTest::addColumn<int>("status");
+        const QByteArray head = "[Desktop Entry]\nType=Application\nExec=kavla\n";
+        QTest::newRow("no entry") << QByteArray() << int(LoginItemService::NotRegistered);
+        QTest::newRow("an entry") << head << int(LoginItemService::Enabled);
+        QTest::newRow("Hidden=true") << head + "Hidden=true\n" << int(LoginItemService::RequiresApproval);
+        QTest::newRow("Hidden=false") << head + "Hidden=false\n" << int(LoginItemService::Enabled);
+        QTest::newRow("switched off in GNOME") << head + "X-GNOME-Autostart-enabled = false\n"
+                                               << int(LoginItemService::RequiresApproval);
+        QTest::newRow("Hidden in another group") << head + "[Desktop Action x]\nHidden=true\n" << int(LoginItemService::Enabled);
+    }
+
+    void autostartEntryStatus()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"autostart/com.tarnwick.Kavla.desktop"_qs);
+        if (!contents.isEmpty()) {
+            QVERIFY(QDir().mkpath(dir.filePath(u"autostart"_qs)));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+        }
+        QCOMPARE(XdgAutostartLoginItem(path, u"/usr/bin/kavla"_qs).status(), status);
+    }
+
+    void autostartEntryIsWrittenAndRemoved()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"config/autostart/com.tarnwick.Kavla.desktop"_qs);
+        XdgAutostartLoginItem item(path, u"/opt/my apps/100%/kavla"_qs);
+        QString error;
+        QVERIFY2(item.registerItem(&error), qPrintable(error));
+        QCOMPARE(item.status(), int(LoginItemService::Enabled));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\nExec=\"/opt/my apps/100%%/kavla\"\n"));
+        QVERIFY(item.unregisterItem(&error));
+        QCOMPARE(item.status(), int(LoginItemService::NotRegistered));
+        QVERIFY(item.unregisterItem(&error)); // nothing to remove is no failure
+
+        // A file where the folder should be: the failure names the entry.
+        QFile blocker(dir.filePath(u"blocked"_qs));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        XdgAutostartLoginItem blocked(dir.filePath(u"blocked/com.tarnwick.Kavla.desktop"_qs), u"/usr/bin/kavla"_qs);
+        QVERIFY(!blocked.registerItem(&error));
+        QVERIFY2(error.contains(dir.filePath(u"blocked"_qs)), qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(LaunchAtLoginTest)
+#include "tst_launchatlogin.moc"
