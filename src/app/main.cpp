@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
     QString reason;
-    if (!X11Session::isAvailable(&reason)) {
+    if (!X11Session::selectPlatform(&reason)) {
         Log::note(reason);
         return 2;
     }

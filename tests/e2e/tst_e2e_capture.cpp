@@ -261,6 +261,31 @@ private Q_SLOTS:
         QCOMPARE(kavla.terminate(), 0);
     }
 
+    // Every desktop service of Kavla speaks X11: whatever the session says, Kavla runs on the X
+    // display it finds and records copies there.
+    void runsOnX11WhateverTheSessionSays_data()
+    {
+        QTest::addColumn<QStringList>("variables"); // NAME=value
+        QTest::newRow("QT_QPA_PLATFORM=wayland without a compositor") << QStringList{u"QT_QPA_PLATFORM=wayland"_qs};
+        QTest::newRow("QT_QPA_PLATFORM=offscreen") << QStringList{u"QT_QPA_PLATFORM=offscreen"_qs};
+        QTest::newRow("a Wayland session whose display is gone")
+            << QStringList{u"XDG_SESSION_TYPE=wayland"_qs, u"WAYLAND_DISPLAY=wayland-gone"_qs};
+    }
+
+    void runsOnX11WhateverTheSessionSays()
+    {
+        QFETCH(QStringList, variables);
+        QProcessEnvironment environment = m_display.environment();
+        for (const QString &variable : variables)
+            environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+        KavlaProcess kavla(environment);
+        QVERIFY2(startKavla(kavla), qPrintable(kavla.errors()));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text("delta")));
+        QVERIFY2(kavla.waitForQuery(CountSql, QStringLiteral("1")), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
     void preferenceWrittenJustBeforeTerminationIsKept()
     {
         // The first capture stores the default capacity; the file write is coalesced, and

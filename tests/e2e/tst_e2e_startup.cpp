@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -145,6 +146,27 @@ private Q_SLOTS:
         QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
         QVERIFY2(kavla.errors().contains(QStringLiteral("no graphical session")), qPrintable(kavla.errors()));
         QVERIFY(!QFile::exists(kavla.databasePath()));
+    }
+
+    void displayThatDoesNotAnswerSaysSoAndExits()
+    {
+        // A socket where an X server would listen, accepting connections and never answering.
+        const QString folder = QStringLiteral("/tmp/.X11-unix");
+        QDir().mkpath(folder);
+        int number = 600 + int(QCoreApplication::applicationPid() % 300);
+        while (QFileInfo::exists(folder + u"/X"_qs + QString::number(number)))
+            ++number;
+        QLocalServer silent;
+        QVERIFY2(silent.listen(folder + u"/X"_qs + QString::number(number)), qPrintable(silent.errorString()));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), u":"_qs + QString::number(number));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        KavlaProcess kavla(environment);
+        QVERIFY(kavla.start());
+        QCOMPARE(kavla.waitForExit(20000), 2);
+        QVERIFY2(kavla.errors().contains(QStringLiteral("does not answer")), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
     }
 
     void secondLaunchHandsOverAndExits()
