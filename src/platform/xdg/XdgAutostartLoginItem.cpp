@@ -13,7 +13,7 @@
 
 namespace {
 
-// Quoted as the desktop entry specification asks when the path holds a reserved character.
+// Exec arguments holding a reserved character are quoted, with their own escaping inside the quotes.
 QString execArgument(QString path)
 {
     path.replace(QLatin1Char('%'), QStringLiteral("%%")); // a lone % starts a field code
