@@ -1,14 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QImage>
-#include <QList>
-#include <QObject>
-#include <QString>
-#include <QStringList>
-#include <QUrl>
+#include "platform/PasteboardSnapshot.h"
 
-#include <optional>
+#include <QObject>
 
 class QMimeData;
 
@@ -18,9 +12,9 @@ class QMimeData;
 // write made through writeContents(); our own writes are never reported a second time, so a
 // copy-back never looks like an outside copy.
 //
-// Reads are of the current generation only and are kept until the count moves or
-// releaseContents() is called: the offered types are asked of the owner once, and each flavour at
-// most once, because an owner that does not answer costs a full timeout per request.
+// Reads are asynchronous: requestContents() asks for the current generation, and contentsRead()
+// delivers what was read. The interface thread never waits on the owner, which may be slow or
+// never answer; a newer change abandons a pending read, whose snapshot is then never delivered.
 class Pasteboard : public QObject
 {
     Q_OBJECT
@@ -28,28 +22,23 @@ public:
     using QObject::QObject;
     ~Pasteboard() override = default;
 
-    // May be read from any thread (the monitor's tick reads it off the main thread); everything
-    // else runs on the main thread.
+    // May be read from any thread; everything else runs on the main thread.
     virtual qint64 changeCount() const = 0;
 
-    // The types offered, in the owner's order; the X pseudo-targets are not types.
-    virtual QStringList types() = 0;
-    // The raw bytes of a flavour, or nullopt when it is not offered or cannot be read.
-    virtual std::optional<QByteArray> data(const QString &type) = 0;
-    // A text flavour ("text/plain", "text/html") as a string, or nullopt when not offered.
-    virtual std::optional<QString> string(const QString &type) = 0;
-    // Every URL of the URL list flavour, in order, files and others alike.
-    virtual QList<QUrl> urls() = 0;
-    // An image decoded from any offered image flavour; null when none decodes.
-    virtual QImage image() = 0;
+    // Whether changedOutside() is emitted for every change. A platform that cannot tell needs
+    // the monitor to poll the count.
+    virtual bool announcesChanges() const = 0;
+
+    // Reads the generation current now: its offered types, then the flavours `choose` picks
+    // among them. Answered by contentsRead() unless a newer change comes first.
+    virtual void requestContents(FlavourChooser choose) = 0;
 
     // Replaces the clipboard with `contents` (taking ownership); an empty QMimeData clears it.
     virtual void writeContents(QMimeData *contents) = 0;
 
-    // Drops what was read of the current generation (bytes, decoded images).
-    virtual void releaseContents() = 0;
-
 Q_SIGNALS:
     // Another client changed the clipboard; changeCount() has already moved.
     void changedOutside();
+    // The flavours read of one generation; stale when changeCount() has moved since.
+    void contentsRead(const PasteboardSnapshot &snapshot);
 };

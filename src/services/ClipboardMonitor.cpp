@@ -90,14 +90,8 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     , m_alertSound(alertSound)
     , m_lastChangeCount(pasteboard->changeCount())
 {
-
-    m_settleTimer.setSingleShot(true);
-    m_settleTimer.setInterval(SettleDelayMs);
-    connect(&m_settleTimer, &QTimer::timeout, this, &ClipboardMonitor::checkForChanges);
-    connect(m_pasteboard, &Pasteboard::changedOutside, this, [this] {
-        if (m_isMonitoring && !m_settleTimer.isActive())
-            m_settleTimer.start();
-    });
+    connect(m_pasteboard, &Pasteboard::changedOutside, this, &ClipboardMonitor::onChangeAnnounced);
+    connect(m_pasteboard, &Pasteboard::contentsRead, this, &ClipboardMonitor::onContentsRead);
 }
 
 ClipboardMonitor::~ClipboardMonitor()
@@ -129,19 +123,22 @@ void ClipboardMonitor::startMonitoring()
         return;
     m_isMonitoring = true;
     m_lastChangeCount = m_pasteboard->changeCount();
-    // Each tick queues the poll as a task of its own on the main thread, at most one at a time;
-    // an idle tick only reads the counter.
-    m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
-        if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
-            QMetaObject::invokeMethod(this, &ClipboardMonitor::runQueuedPoll, Qt::QueuedConnection);
-    });
+    // A clipboard that announces its changes is examined on each announcement and otherwise
+    // never woken for. Elsewhere each tick queues the poll as a task of its own on the main
+    // thread, at most one at a time; an idle tick only reads the counter.
+    if (!m_pasteboard->announcesChanges()) {
+        m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
+            if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
+                QMetaObject::invokeMethod(this, &ClipboardMonitor::runQueuedPoll, Qt::QueuedConnection);
+        });
+    }
     Q_EMIT isMonitoringChanged(true);
 }
 
 void ClipboardMonitor::stopMonitoring()
 {
     m_ticker.stop();
-    m_settleTimer.stop();
+    m_reading = {};
     if (!m_isMonitoring)
         return;
     m_isMonitoring = false;
@@ -158,25 +155,99 @@ void ClipboardMonitor::runQueuedPoll()
     checkForChanges();
 }
 
+void ClipboardMonitor::onChangeAnnounced()
+{
+    if (!m_isMonitoring)
+        return;
+    // The application in front is asked now, when the change is announced: by the time the
+    // owner has answered, the user may already have switched to another window.
+    m_announced = {m_pasteboard->changeCount(), m_workspace->frontmostApplication()};
+    checkForChanges();
+}
+
 void ClipboardMonitor::checkForChanges()
 {
     m_pollQueued = false;
-    // The generation examined is the one marked handled: a change that lands while this poll
-    // reads the clipboard is examined by the next poll rather than skipped.
+    if (m_recording) {
+        m_recheckAfterRecording = true;
+        return;
+    }
     const qint64 changeCount = m_pasteboard->changeCount();
-    if (changeCount == m_lastChangeCount)
+    if (changeCount == m_lastChangeCount || changeCount == m_reading.changeCount)
         return;
 
-    const ApplicationIdentity frontmost = m_workspace->frontmostApplication();
+    const ApplicationIdentity frontmost = m_announced.changeCount == changeCount
+        ? m_announced.source
+        : m_workspace->frontmostApplication();
     const QString ownIdentifier = m_workspace->ownBundleIdentifier();
     const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
-    if (!madeHere && !m_ignoredApps->isIgnored(frontmost.bundleIdentifier))
-        processPasteboardContent(frontmost.bundleIdentifier, frontmost.name);
-    m_lastChangeCount = changeCount;
-    m_pasteboard->releaseContents();
+    // A copy that is not to be recorded is never read at all.
+    if (madeHere || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
+        m_lastChangeCount = changeCount;
+        m_reading = {};
+        return;
+    }
+
+    const CaptureSwitches switches{m_preferences->isCaptureEnabled(CaptureKind::Text),
+                                   m_preferences->isCaptureEnabled(CaptureKind::Image),
+                                   m_preferences->isCaptureEnabled(CaptureKind::Table),
+                                   m_preferences->isCaptureEnabled(CaptureKind::File)};
+    m_reading = {changeCount, frontmost};
+    m_pasteboard->requestContents(
+        [switches](const QStringList &types) { return flavoursToRead(types, switches); });
 }
 
-void ClipboardMonitor::processPasteboardContent(const QString &bundleId, const QString &appName)
+void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
+{
+    // Only the generation last asked for counts: an older one was superseded before it was read.
+    if (snapshot.changeCount() == 0 || snapshot.changeCount() != m_reading.changeCount)
+        return;
+    const Generation generation = std::exchange(m_reading, {});
+    // A read the owner did not complete records nothing: a part of a copy is not that copy.
+    if (snapshot.isComplete() && m_isMonitoring) {
+        m_recording = true;
+        processPasteboardContent(snapshot, generation.source.bundleIdentifier, generation.source.name);
+        m_recording = false;
+    }
+    m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+    if (std::exchange(m_recheckAfterRecording, false) || m_pasteboard->changeCount() != m_lastChangeCount)
+        checkForChanges();
+}
+
+PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
+                                                    const CaptureSwitches &switches)
+{
+    PasteboardRequest request;
+    const auto offered = [&types](const QString &type) { return types.contains(type); };
+    const QString uriList = QStringLiteral("text/uri-list");
+    if ((switches.file || switches.image) && offered(uriList))
+        request.flavours << uriList;
+    if (switches.image) {
+        static const QList<QByteArray> decodable = QImageReader::supportedMimeTypes();
+        for (const QString &type : {PngType, TiffType, JpegType}) {
+            if (offered(type))
+                request.imageFlavours << type;
+        }
+        for (const QString &type : types) {
+            if (type.startsWith(QLatin1String("image/")) && !request.imageFlavours.contains(type)
+                && decodable.contains(type.toLatin1()))
+                request.imageFlavours << type;
+        }
+    }
+    if ((switches.text || switches.table) && offered(PlainTextType))
+        request.flavours << PlainTextType;
+    // The markup is only needed when no offered type already says the copy is a table.
+    const bool markedAsTable = std::any_of(types.cbegin(), types.cend(), [](const QString &type) {
+        return std::any_of(TableTypeMarkers.cbegin(), TableTypeMarkers.cend(),
+                           [&type](const QString &marker) { return type.contains(marker); });
+    });
+    if (switches.table && !markedAsTable && offered(HtmlType))
+        request.flavours << HtmlType;
+    return request;
+}
+
+void ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapshot,
+                                                const QString &bundleId, const QString &appName)
 {
     if (!m_modelContainer)
         return;
@@ -187,7 +258,7 @@ void ClipboardMonitor::processPasteboardContent(const QString &bundleId, const Q
     const bool captureTable = m_preferences->isCaptureEnabled(CaptureKind::Table);
     const bool captureFile = m_preferences->isCaptureEnabled(CaptureKind::File);
 
-    QList<QUrl> fileUrls = m_pasteboard->urls();
+    QList<QUrl> fileUrls = snapshot.urls();
     fileUrls.removeIf([](const QUrl &url) { return !url.isLocalFile(); });
     if (!fileUrls.isEmpty()) {
         if (fileUrls.size() == 1 && captureImage) {
@@ -206,14 +277,14 @@ void ClipboardMonitor::processPasteboardContent(const QString &bundleId, const Q
     }
 
     if (captureImage) {
-        if (std::optional<ImageCapture> image = extractImageDataAndSize()) {
+        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot)) {
             saveImageItem(image->data, image->size, bundleId, appName, context);
             return;
         }
     }
 
-    if (captureTable && isTableContent()) {
-        const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+    if (captureTable && isTableContent(snapshot)) {
+        const std::optional<QString> text = snapshot.string(PlainTextType);
         if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty()) {
             saveTableItem(*text, bundleId, appName, context);
             return;
@@ -221,7 +292,7 @@ void ClipboardMonitor::processPasteboardContent(const QString &bundleId, const Q
     }
 
     if (captureText) {
-        const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+        const std::optional<QString> text = snapshot.string(PlainTextType);
         if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty())
             saveTextItem(*text, bundleId, appName, context);
     }
@@ -246,25 +317,26 @@ std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(co
     return ImageCapture{std::move(bytes), pointSize(*image)};
 }
 
-std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::extractImageDataAndSize()
+std::optional<ClipboardMonitor::ImageCapture>
+ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot)
 {
-    if (std::optional<QByteArray> png = m_pasteboard->data(PngType)) {
+    if (std::optional<QByteArray> png = snapshot.data(PngType)) {
         if (const std::optional<QImage> image = decodedImage(*png))
             return ImageCapture{*png, pointSize(*image)};
     }
-    if (std::optional<QByteArray> tiff = m_pasteboard->data(TiffType)) {
+    if (std::optional<QByteArray> tiff = snapshot.data(TiffType)) {
         if (const std::optional<QImage> image = decodedImage(*tiff)) {
             if (std::optional<QByteArray> png = pngEncoding(*image))
                 return ImageCapture{*png, QSizeF(image->size())};
         }
     }
-    if (std::optional<QByteArray> jpeg = m_pasteboard->data(JpegType)) {
+    if (std::optional<QByteArray> jpeg = snapshot.data(JpegType)) {
         if (const std::optional<QImage> image = decodedImage(*jpeg))
             return ImageCapture{*jpeg, pointSize(*image)};
     }
     // Any other offered image flavour the toolkit can decode. The clipboard's image object and
     // an image built from the clipboard are the same decoding here, so one attempt serves both.
-    const QImage image = m_pasteboard->image();
+    const QImage image = snapshot.image();
     if (!image.isNull()) {
         if (std::optional<QByteArray> png = pngEncoding(image))
             return ImageCapture{*png, pointSize(image)};
@@ -287,21 +359,21 @@ QSizeF ClipboardMonitor::pointSize(const QImage &image)
                   pixels.height() * pointsPerMeter / dotsPerMeterY);
 }
 
-bool ClipboardMonitor::isTableContent()
+bool ClipboardMonitor::isTableContent(const PasteboardSnapshot &snapshot)
 {
-    for (const QString &type : m_pasteboard->types()) {
+    for (const QString &type : snapshot.types()) {
         for (const QString &marker : TableTypeMarkers) {
             if (type.contains(marker))
                 return true;
         }
     }
-    if (const std::optional<QString> html = m_pasteboard->string(HtmlType)) {
+    if (const std::optional<QString> html = snapshot.string(HtmlType)) {
         for (const QString &marker : TableMarkupMarkers) {
             if (html->contains(marker))
                 return true;
         }
     }
-    const std::optional<QString> text = m_pasteboard->string(PlainTextType);
+    const std::optional<QString> text = snapshot.string(PlainTextType);
     if (!text)
         return false;
     // Every non-empty line holds a tab, and there are at least two; scanned in place, since the
@@ -430,6 +502,8 @@ void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelC
         contents->setText(*text);
     }
     m_pasteboard->writeContents(contents);
+    // A read still under way is of a generation this write has replaced.
+    m_reading = {};
 
     item->setCopiedAt(now());
     if (context)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "models/ClipboardItem.h"
+#include "platform/PasteboardSnapshot.h"
+#include "platform/Workspace.h"
 #include "services/PollTicker.h"
 
 #include <QByteArray>
@@ -9,7 +11,6 @@
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -31,10 +32,8 @@ class ClipboardMonitor : public QObject
     Q_OBJECT
     Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
 public:
+    // Only where the clipboard does not announce its changes is its change count polled.
     static constexpr int PollIntervalMs = 350;
-    // The clipboard announces each change; one extra poll this long after an announcement makes a
-    // copy appear at once, with the application that was frontmost when it was made.
-    static constexpr int SettleDelayMs = 30;
     static constexpr qint64 DefaultHistoryCapacity = 30;
     // A single copied image file is read whole only up to this size; a larger one (or anything
     // that is not a regular file, such as a named pipe) is recorded as a file entry instead.
@@ -72,16 +71,30 @@ public:
     // Deletes the oldest unpinned entries beyond the configured capacity.
     void enforceHistoryLimit(ModelContext *context);
 
-    // One poll: examines the clipboard when its change count moved since the last handled one.
+    // One poll: when the change count moved since the last handled generation, decides whether
+    // the new one is to be recorded and, if so, asks the pasteboard to read it.
     void checkForChanges();
+    // Whether a generation is being read.
+    bool isReading() const { return m_reading.changeCount != 0; }
+
+    // The capture switches a read is chosen by, taken when the read is asked for.
+    struct CaptureSwitches
+    {
+        bool text = true;
+        bool image = true;
+        bool table = true;
+        bool file = true;
+    };
+    // The flavours the classification needs of a generation offering `types`.
+    static PasteboardRequest flavoursToRead(const QStringList &types, const CaptureSwitches &switches);
 
     struct ImageCapture
     {
         QByteArray data;
         QSizeF size;
     };
-    std::optional<ImageCapture> extractImageDataAndSize();
-    bool isTableContent();
+    static std::optional<ImageCapture> extractImageDataAndSize(const PasteboardSnapshot &snapshot);
+    static bool isTableContent(const PasteboardSnapshot &snapshot);
 
     // An image's size in points: its pixel size, scaled by 72 / dpi when it records a resolution.
     static QSizeF pointSize(const class QImage &image);
@@ -90,9 +103,19 @@ Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
 
 private:
+    // A generation and the application that was frontmost when its change was announced.
+    struct Generation
+    {
+        qint64 changeCount = 0;
+        ApplicationIdentity source;
+    };
+
     void runQueuedPoll();
-    void processPasteboardContent(const QString &bundleId, const QString &appName);
-    std::optional<ImageCapture> imageFromFile(const QString &path);
+    void onChangeAnnounced();
+    void onContentsRead(const PasteboardSnapshot &snapshot);
+    void processPasteboardContent(const PasteboardSnapshot &snapshot, const QString &bundleId,
+                                  const QString &appName);
+    static std::optional<ImageCapture> imageFromFile(const QString &path);
 
     void saveTextItem(const QString &text, const QString &bundleId, const QString &appName,
                       ModelContext *context);
@@ -111,12 +134,17 @@ private:
     IgnoredAppsManager *m_ignoredApps;
     AlertSound *m_alertSound;
 
-    // The 0.35 s tick runs on a thread of its own and only compares the change count with the
-    // handled one; the poll itself is queued to the main thread.
+    // Where changes are not announced, the 0.35 s tick runs on a thread of its own and only
+    // compares the change count with the handled one; the poll itself is queued to the main thread.
     PollTicker m_ticker;
     std::atomic<bool> m_pollQueued = false;
-    QTimer m_settleTimer;
     std::atomic<qint64> m_lastChangeCount = 0;
+    // The source sampled when the newest change was announced, and the generation being read.
+    Generation m_announced;
+    Generation m_reading;
+    // A snapshot is being recorded: a change announced meanwhile is examined right after.
+    bool m_recording = false;
+    bool m_recheckAfterRecording = false;
     QPointer<ModelContainer> m_modelContainer;
     bool m_isMonitoring = false;
 };

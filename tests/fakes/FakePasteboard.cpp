@@ -1,13 +1,12 @@
 #include "fakes/FakePasteboard.h"
 
-#include <QImage>
-
 void FakePasteboard::setContents(const QList<QPair<QString, QByteArray>> &flavours)
 {
     m_flavours = flavours;
     m_written.reset();
     ++m_changeCount;
-    Q_EMIT changedOutside();
+    if (m_announcesChanges)
+        Q_EMIT changedOutside();
 }
 
 void FakePasteboard::setText(const QString &text)
@@ -15,60 +14,44 @@ void FakePasteboard::setText(const QString &text)
     setContents({{QStringLiteral("text/plain"), text.toUtf8()}});
 }
 
-QStringList FakePasteboard::types()
+void FakePasteboard::requestContents(FlavourChooser choose)
 {
-    ++m_typeReads;
+    ++m_requests;
     QStringList types;
-    for (const auto &flavour : std::as_const(m_flavours))
-        types << flavour.first;
-    return types;
-}
-
-void FakePasteboard::noteRead(const QString &type)
-{
-    m_reads[type] += 1;
-}
-
-std::optional<QByteArray> FakePasteboard::data(const QString &type)
-{
-    for (const auto &flavour : std::as_const(m_flavours)) {
-        if (flavour.first == type) {
-            const QByteArray bytes = flavour.second;
-            noteRead(type);
-            return bytes;
-        }
+    QHash<QString, QByteArray> offered;
+    for (const auto &[type, bytes] : std::as_const(m_flavours)) {
+        types << type;
+        offered.insert(type, bytes);
     }
-    return std::nullopt;
-}
-
-std::optional<QString> FakePasteboard::string(const QString &type)
-{
-    const std::optional<QByteArray> bytes = data(type);
-    return bytes ? std::optional<QString>(QString::fromUtf8(*bytes)) : std::nullopt;
-}
-
-QList<QUrl> FakePasteboard::urls()
-{
-    QList<QUrl> urls;
-    if (const std::optional<QByteArray> list = data(QStringLiteral("text/uri-list"))) {
-        for (const QByteArray &line : list->split('\n')) {
-            if (!line.trimmed().isEmpty())
-                urls << QUrl::fromEncoded(line.trimmed());
-        }
+    const PasteboardRequest request = choose(types);
+    QHash<QString, QByteArray> read;
+    const auto readFlavour = [&](const QString &type) {
+        if (!offered.contains(type))
+            return false;
+        m_reads[type] += 1;
+        read.insert(type, offered.value(type));
+        return true;
+    };
+    for (const QString &type : request.flavours)
+        readFlavour(type);
+    for (const QString &type : request.imageFlavours) {
+        if (readFlavour(type) && PasteboardSnapshot::looksLikeImage(offered.value(type)))
+            break;
     }
-    return urls;
+    PasteboardSnapshot snapshot(m_changeCount, types, read, true);
+    if (m_holdReads)
+        m_held << snapshot;
+    else
+        Q_EMIT contentsRead(snapshot);
 }
 
-QImage FakePasteboard::image()
+void FakePasteboard::releaseReads(bool complete)
 {
-    for (const auto &flavour : std::as_const(m_flavours)) {
-        if (!flavour.first.startsWith(QLatin1String("image/")))
-            continue;
-        const QImage image = QImage::fromData(flavour.second);
-        if (!image.isNull())
-            return image;
+    const QList<PasteboardSnapshot> held = std::exchange(m_held, {});
+    for (const PasteboardSnapshot &snapshot : held) {
+        Q_EMIT contentsRead(complete ? snapshot
+                                     : PasteboardSnapshot(snapshot.changeCount(), snapshot.types(), {}, false));
     }
-    return {};
 }
 
 void FakePasteboard::writeContents(QMimeData *contents)

@@ -10,6 +10,7 @@
 
 // The clipboard held in memory. Tests copy "from another application" with setContents(), which
 // counts one outside change; our own writes go through writeContents() like the real one.
+// Without announcements a change is seen only by polling. Reads are answered at once, or, while reads are held, only when the test releases them.
 class FakePasteboard : public Pasteboard
 {
     Q_OBJECT
@@ -21,30 +22,32 @@ public:
     void setText(const QString &text);
 
     qint64 changeCount() const override { return m_changeCount.load(); }
-    QStringList types() override;
-    std::optional<QByteArray> data(const QString &type) override;
-    std::optional<QString> string(const QString &type) override;
-    QList<QUrl> urls() override;
-    QImage image() override;
+    bool announcesChanges() const override { return m_announcesChanges; }
+    void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
-    void releaseContents() override { ++m_releases; }
+
+    void setAnnouncesChanges(bool announces) { m_announcesChanges = announces; }
+    // Keeps the snapshots read from now on until releaseReads(); `complete` false delivers them
+    // as reads the owner did not finish.
+    void holdReads(bool hold) { m_holdReads = hold; }
+    void releaseReads(bool complete = true);
+    qsizetype heldReads() const { return m_held.size(); }
 
     // What the last writeContents() put there.
     const QMimeData *written() const { return m_written.get(); }
     int writeCount() const { return m_writeCount; }
-    // How often each flavour was read, and the types list asked for.
+    // How often each flavour was read, and how often a generation was asked for.
     int readsOf(const QString &type) const { return m_reads.value(type); }
-    int typeReads() const { return m_typeReads; }
-    int releases() const { return m_releases; }
+    int requests() const { return m_requests; }
 
 private:
-    void noteRead(const QString &type);
-
     std::atomic<qint64> m_changeCount = 0;
+    bool m_announcesChanges = true;
+    bool m_holdReads = false;
+    QList<PasteboardSnapshot> m_held;
     QList<QPair<QString, QByteArray>> m_flavours;
     std::unique_ptr<QMimeData> m_written;
     int m_writeCount = 0;
-    int m_typeReads = 0;
-    int m_releases = 0;
+    int m_requests = 0;
     QHash<QString, int> m_reads;
 };

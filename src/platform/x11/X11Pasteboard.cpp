@@ -1,7 +1,8 @@
 #include "platform/x11/X11Pasteboard.h"
 
+#include "platform/x11/X11SelectionReader.h"
+
 #include <QClipboard>
-#include <QImageReader>
 #include <QMimeData>
 
 #include <malloc.h>
@@ -31,9 +32,22 @@ private:
 X11Pasteboard::X11Pasteboard(QClipboard *clipboard, QObject *parent)
     : Pasteboard(parent)
     , m_clipboard(clipboard)
+    , m_reader(std::make_unique<X11SelectionReader>())
 {
+    qRegisterMetaType<PasteboardSnapshot>();
+    m_readerThread.setObjectName(QStringLiteral("clipboard reader"));
+    m_reader->moveToThread(&m_readerThread);
+    connect(m_reader.get(), &X11SelectionReader::finished, this, &X11Pasteboard::deliver);
+    m_readerThread.start();
     connect(m_clipboard, &QClipboard::changed, this,
             [this](QClipboard::Mode mode) { onClipboardChanged(int(mode)); });
+}
+
+X11Pasteboard::~X11Pasteboard()
+{
+    m_reader->stop();
+    m_readerThread.quit();
+    m_readerThread.wait();
 }
 
 void X11Pasteboard::onClipboardChanged(int mode)
@@ -42,123 +56,33 @@ void X11Pasteboard::onClipboardChanged(int mode)
         return;
     // Qt reports another client's ownership, and the owner going away, but not the XFixes
     // echo of our own ownership; a copy in one of our own widgets is counted here too.
-    ++m_changeCount;
-    releaseContents();
+    m_reader->abandonBefore(++m_changeCount);
     Q_EMIT changedOutside();
 }
 
-bool X11Pasteboard::isPseudoTarget(const QString &name)
+void X11Pasteboard::requestContents(FlavourChooser choose)
 {
-    return name == QLatin1String("TARGETS") || name == QLatin1String("MULTIPLE")
-        || name == QLatin1String("TIMESTAMP") || name == QLatin1String("SAVE_TARGETS");
+    const qint64 generation = m_changeCount.load();
+    X11SelectionReader *reader = m_reader.get();
+    QMetaObject::invokeMethod(
+        reader, [reader, generation, choose = std::move(choose)] { reader->read(generation, choose); },
+        Qt::QueuedConnection);
 }
 
-QStringList X11Pasteboard::types()
+void X11Pasteboard::deliver(const PasteboardSnapshot &snapshot)
 {
-    if (!m_types) {
-        // Asked once per generation: an owner that never answers costs one timeout, and its
-        // generation then offers nothing.
-        QStringList types;
-        if (const QMimeData *contents = m_clipboard->mimeData(QClipboard::Clipboard)) {
-            const QStringList formats = contents->formats();
-            for (const QString &format : formats) {
-                if (!isPseudoTarget(format) && !types.contains(format))
-                    types << format;
-            }
-        }
-        m_types = types;
-    }
-    return *m_types;
-}
-
-std::optional<QByteArray> X11Pasteboard::data(const QString &type)
-{
-    if (!types().contains(type))
-        return std::nullopt;
-    const auto cached = m_data.constFind(type);
-    if (cached != m_data.constEnd())
-        return *cached;
-    QByteArray bytes;
-    if (const QMimeData *contents = m_clipboard->mimeData(QClipboard::Clipboard))
-        bytes = contents->data(type);
-    m_data.insert(type, bytes);
-    m_bytesHeld += bytes.size();
-    return bytes;
-}
-
-std::optional<QString> X11Pasteboard::string(const QString &type)
-{
-    if (!types().contains(type))
-        return std::nullopt;
-    const auto cached = m_strings.constFind(type);
-    if (cached != m_strings.constEnd())
-        return *cached;
-    QString text;
-    const QMimeData *contents = m_clipboard->mimeData(QClipboard::Clipboard);
-    // Plain text and HTML are asked for as strings: Qt decodes them from the owner's encoding in
-    // one request, without an intermediate copy of the bytes.
-    if (type == QLatin1String("text/plain"))
-        text = contents ? contents->text() : QString();
-    else if (type == QLatin1String("text/html"))
-        text = contents ? contents->html() : QString();
-    else
-        text = QString::fromUtf8(data(type).value_or(QByteArray()));
-    m_strings.insert(type, text);
-    m_bytesHeld += text.size() * qsizetype(sizeof(QChar));
-    return text;
-}
-
-QList<QUrl> X11Pasteboard::urls()
-{
-    const std::optional<QByteArray> list = data(QStringLiteral("text/uri-list"));
-    if (!list)
-        return {};
-    QList<QUrl> urls;
-    // text/uri-list: one URL per line, lines ending in CRLF, '#' starting a comment.
-    for (const QByteArray &rawLine : list->split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        const QUrl url = QUrl::fromEncoded(line);
-        if (url.isValid())
-            urls << url;
-    }
-    return urls;
-}
-
-QImage X11Pasteboard::image()
-{
-    static const QList<QByteArray> decodable = QImageReader::supportedMimeTypes();
-    for (const QString &type : types()) {
-        if (!type.startsWith(QLatin1String("image/")) || !decodable.contains(type.toLatin1()))
-            continue;
-        const std::optional<QByteArray> bytes = data(type);
-        if (!bytes || bytes->isEmpty())
-            continue;
-        QImage image = QImage::fromData(*bytes);
-        if (!image.isNull())
-            return image;
-    }
-    return {};
+    qsizetype bytes = 0;
+    for (const QString &type : snapshot.types())
+        bytes += snapshot.data(type).value_or(QByteArray()).size();
+    Q_EMIT contentsRead(snapshot);
+    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
+    if (bytes > 1024 * 1024)
+        QMetaObject::invokeMethod(this, [] { ::malloc_trim(0); }, Qt::QueuedConnection);
 }
 
 void X11Pasteboard::writeContents(QMimeData *contents)
 {
     OwnWriteScope scope(m_writing);
-    ++m_changeCount;
-    releaseContents();
+    m_reader->abandonBefore(++m_changeCount);
     m_clipboard->setMimeData(contents, QClipboard::Clipboard);
-}
-
-void X11Pasteboard::releaseContents()
-{
-    m_types.reset();
-    m_data.clear();
-    m_data.squeeze();
-    m_strings.clear();
-    m_strings.squeeze();
-    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
-    if (m_bytesHeld > 1024 * 1024)
-        ::malloc_trim(0);
-    m_bytesHeld = 0;
 }

@@ -1,6 +1,7 @@
 // Another application for the end-to-end tests: owns the clipboard with several formats at once
 // and stays alive to answer for them. Commands, one per line on standard input:
 //   offer TYPE=FILE [TYPE=FILE ...]   own the clipboard offering each type with that file's bytes
+//   hang MILLISECONDS TYPE=FILE ...   the same, then stop answering anyone at once
 //   window NAME                       show a small window; prints "window <id>"
 //   freeze MILLISECONDS               stop answering anyone (the event loop blocks)
 //   quit
@@ -12,6 +13,7 @@
 #include <QMimeData>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
@@ -49,9 +51,10 @@ int main(int argc, char *argv[])
             pending.remove(0, newline + 1);
             const QList<QByteArray> words = line.split(' ');
             const QByteArray command = words.value(0);
-            if (command == "offer") {
+            if (command == "offer" || command == "hang") {
+                const bool hang = command == "hang";
                 auto *contents = new QMimeData;
-                for (qsizetype i = 1; i < words.size(); ++i) {
+                for (qsizetype i = hang ? 2 : 1; i < words.size(); ++i) {
                     const qsizetype equals = words[i].indexOf('=');
                     QFile file(QString::fromUtf8(words[i].mid(equals + 1)));
                     if (equals <= 0 || !file.open(QIODevice::ReadOnly)) {
@@ -62,6 +65,11 @@ int main(int argc, char *argv[])
                 }
                 QGuiApplication::clipboard()->setMimeData(contents, QClipboard::Clipboard);
                 reply("offered");
+                // The ownership request leaves when the event loop next runs; only then hang.
+                if (hang) {
+                    const unsigned long milliseconds = words.value(1).toULong();
+                    QTimer::singleShot(0, [milliseconds] { QThread::msleep(milliseconds); });
+                }
             } else if (command == "window") {
                 delete window;
                 window = new QWidget;

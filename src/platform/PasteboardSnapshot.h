@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+// Which flavours to read of a generation, decided once its offered types are known. Each entry of
+// `flavours` is read when offered; of `imageFlavours` only the first offered one whose bytes hold
+// an image the toolkit can read, so an owner that converts on request converts one image only.
+struct PasteboardRequest
+{
+    QStringList flavours;
+    QStringList imageFlavours;
+};
+
+// Runs on the reading thread with the offered types; it must only look at its arguments and the
+// values it captured.
+using FlavourChooser = std::function<PasteboardRequest(const QStringList &types)>;
+
+// What was read of one clipboard generation: the offered types and the bytes of the flavours
+// asked for. Text flavours hold UTF-8 ("text/html" may carry a UTF-16 byte-order mark).
+class PasteboardSnapshot
+{
+public:
+    PasteboardSnapshot() = default;
+    PasteboardSnapshot(qint64 changeCount, QStringList types, QHash<QString, QByteArray> flavours,
+                       bool complete);
+
+    // The generation read: the pasteboard's change count when the read was asked for.
+    qint64 changeCount() const { return m_changeCount; }
+    // False when the owner did not answer in time or the transfer broke off: what was read is
+    // then not the whole of what it offers.
+    bool isComplete() const { return m_complete; }
+    // The types offered, in the owner's order; the selection protocol's own targets are not types.
+    const QStringList &types() const { return m_types; }
+
+    // The bytes of a flavour, or nullopt when it was not offered or not read.
+    std::optional<QByteArray> data(const QString &type) const;
+    // A text flavour decoded, or nullopt when it was not offered or not read.
+    std::optional<QString> string(const QString &type) const;
+    // Every URL of the URL list flavour, in order, files and others alike.
+    QList<QUrl> urls() const;
+    // An image decoded from the image flavours read, in offered order; null when none decodes.
+    QImage image() const;
+
+    // Whether `bytes` start like an image the toolkit can decode (a header check, no decoding).
+    static bool looksLikeImage(const QByteArray &bytes);
+
+private:
+    qint64 m_changeCount = 0;
+    QStringList m_types;
+    QHash<QString, QByteArray> m_flavours;
+    bool m_complete = false;
+};
+
+Q_DECLARE_METATYPE(PasteboardSnapshot)

@@ -1,0 +1,347 @@
+#include "platform/x11/X11SelectionReader.h"
+
+#include "support/Log.h"
+
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+struct FreeDeleter
+{
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template<typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return clock.elapsed();
+}
+
+// The text targets, best first; they are all the one type "text/plain".
+const QList<QByteArray> TextTargets = {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain",
+                                       "STRING", "TEXT"};
+
+bool isPseudoTarget(const QByteArray &name)
+{
+    return name == "TARGETS" || name == "MULTIPLE" || name == "TIMESTAMP" || name == "SAVE_TARGETS"
+        || name == "COMPOUND_TEXT";
+}
+
+} // namespace
+
+X11SelectionReader::X11SelectionReader(QObject *parent)
+    : QObject(parent)
+    , m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{
+}
+
+X11SelectionReader::~X11SelectionReader()
+{
+    if (m_connection)
+        xcb_disconnect(m_connection);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void X11SelectionReader::abandonBefore(qint64 changeCount)
+{
+    qint64 latest = m_latest.load();
+    while (latest < changeCount && !m_latest.compare_exchange_weak(latest, changeCount)) {
+    }
+    const uint64_t one = 1;
+    if (m_wakeFd >= 0 && ::write(m_wakeFd, &one, sizeof one) < 0 && errno != EAGAIN)
+        return;
+}
+
+void X11SelectionReader::stop()
+{
+    m_stopping = true;
+    abandonBefore(m_latest.load() + 1);
+}
+
+bool X11SelectionReader::isAbandoned(qint64 changeCount) const
+{
+    return m_stopping.load() || m_latest.load() > changeCount;
+}
+
+bool X11SelectionReader::ensureConnection()
+{
+    if (m_connection || m_connectionFailed)
+        return m_connection;
+    int screenNumber = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        m_connectionFailed = true;
+        Log::line(QStringLiteral("Clipboard reader: cannot open an X connection of its own"));
+        return false;
+    }
+    m_connection = connection;
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    m_root = screens.data->root;
+    m_clipboard = atom("CLIPBOARD");
+    m_targets = atom("TARGETS");
+    m_incr = atom("INCR");
+    m_property = atom("KAVLA_SELECTION");
+    return true;
+}
+
+uint32_t X11SelectionReader::atom(const QByteArray &name)
+{
+    const auto known = m_atoms.constFind(name);
+    if (known != m_atoms.constEnd())
+        return *known;
+    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(name.size()), name.constData()), nullptr));
+    const uint32_t value = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
+    if (value != XCB_ATOM_NONE) {
+        m_atoms.insert(name, value);
+        m_names.insert(value, name);
+    }
+    return value;
+}
+
+QList<QByteArray> X11SelectionReader::atomNames(const QList<uint32_t> &atoms)
+{
+    // The names not known yet are asked for all at once: one round trip to the server.
+    QList<xcb_get_atom_name_cookie_t> cookies;
+    QList<uint32_t> asked;
+    for (const uint32_t value : atoms) {
+        if (!m_names.contains(value) && !asked.contains(value)) {
+            asked << value;
+            cookies << xcb_get_atom_name(m_connection, value);
+        }
+    }
+    for (qsizetype i = 0; i < cookies.size(); ++i) {
+        const XcbReply<xcb_get_atom_name_reply_t> reply(
+            xcb_get_atom_name_reply(m_connection, cookies[i], nullptr));
+        if (!reply)
+            continue;
+        const QByteArray name(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+        m_names.insert(asked[i], name);
+        m_atoms.insert(name, asked[i]);
+    }
+    QList<QByteArray> names;
+    for (const uint32_t value : atoms)
+        names << m_names.value(value);
+    return names;
+}
+
+xcb_generic_event_t *X11SelectionReader::waitForEvent(qint64 changeCount, qint64 deadlineMs,
+                                                      Outcome *outcome)
+{
+    for (;;) {
+        if (isAbandoned(changeCount)) {
+            *outcome = Outcome::Abandoned;
+            return nullptr;
+        }
+        if (xcb_generic_event_t *event = xcb_poll_for_event(m_connection))
+            return event;
+        if (xcb_connection_has_error(m_connection)) {
+            *outcome = Outcome::Broken;
+            return nullptr;
+        }
+        const qint64 remaining = deadlineMs - nowMs();
+        if (remaining <= 0) {
+            *outcome = Outcome::TimedOut;
+            return nullptr;
+        }
+        pollfd fds[2] = {{xcb_get_file_descriptor(m_connection), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        if (::poll(fds, 2, int(remaining)) > 0 && (fds[1].revents & POLLIN)) {
+            uint64_t count = 0;
+            if (::read(m_wakeFd, &count, sizeof count) < 0 && errno != EAGAIN)
+                continue;
+        }
+    }
+}
+
+X11SelectionReader::Outcome X11SelectionReader::readProperty(uint32_t window, QByteArray *bytes,
+                                                             uint32_t *type)
+{
+    bytes->clear();
+    uint32_t offset = 0; // in 32-bit units
+    for (;;) {
+        const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, m_property, XCB_GET_PROPERTY_TYPE_ANY, offset,
+                             0x3fffffff),
+            nullptr));
+        if (!reply)
+            return Outcome::Broken;
+        *type = reply->type;
+        const int length = xcb_get_property_value_length(reply.get());
+        bytes->append(static_cast<const char *>(xcb_get_property_value(reply.get())), length);
+        if (reply->bytes_after == 0 || length <= 0)
+            break;
+        offset += uint32_t(length / 4);
+    }
+    // Deleting the property is also what asks an INCR owner for its next chunk.
+    xcb_delete_property(m_connection, window, m_property);
+    xcb_flush(m_connection);
+    return Outcome::Read;
+}
+
+X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uint32_t window,
+                                                         uint32_t target, QByteArray *bytes,
+                                                         uint32_t *type)
+{
+    xcb_convert_selection(m_connection, window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+    qint64 deadline = nowMs() + NoProgressTimeoutMs;
+    Outcome outcome = Outcome::Read;
+    for (;;) {
+        xcb_generic_event_t *event = waitForEvent(changeCount, deadline, &outcome);
+        if (!event)
+            return outcome;
+        const XcbReply<xcb_generic_event_t> owned(event);
+        if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+            continue;
+        const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event);
+        if (notify->requestor != window || notify->target != target)
+            continue;
+        if (notify->property == XCB_ATOM_NONE)
+            return Outcome::Refused;
+        break;
+    }
+    outcome = readProperty(window, bytes, type);
+    if (outcome != Outcome::Read || *type != m_incr)
+        return outcome;
+
+    // An incremental transfer: chunks arrive one per new value of the property, until an empty
+    // one. Each chunk restarts the wait, so a slow but steady owner is never cut off.
+    bytes->clear();
+    QByteArray chunk;
+    deadline = nowMs() + NoProgressTimeoutMs;
+    for (;;) {
+        xcb_generic_event_t *event = waitForEvent(changeCount, deadline, &outcome);
+        if (!event)
+            return outcome;
+        const XcbReply<xcb_generic_event_t> owned(event);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+            continue;
+        const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+        if (change->window != window || change->atom != m_property
+            || change->state != XCB_PROPERTY_NEW_VALUE)
+            continue;
+        uint32_t chunkType = XCB_ATOM_NONE;
+        outcome = readProperty(window, &chunk, &chunkType);
+        if (outcome != Outcome::Read)
+            return outcome;
+        if (chunk.isEmpty()) {
+            *type = chunkType;
+            return Outcome::Read;
+        }
+        bytes->append(chunk);
+        deadline = nowMs() + NoProgressTimeoutMs;
+    }
+}
+
+void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
+{
+    if (isAbandoned(changeCount))
+        return;
+    if (!ensureConnection()) {
+        Q_EMIT finished(PasteboardSnapshot(changeCount, {}, {}, false));
+        return;
+    }
+
+    // A requestor window per read: whatever an abandoned owner still sends goes to a window
+    // that no longer exists.
+    const uint32_t window = xcb_generate_id(m_connection);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    struct WindowGuard
+    {
+        xcb_connection_t *connection;
+        uint32_t window;
+        ~WindowGuard()
+        {
+            xcb_destroy_window(connection, window);
+            xcb_flush(connection);
+        }
+    } guard{m_connection, window};
+
+    QByteArray bytes;
+    uint32_t type = XCB_ATOM_NONE;
+    Outcome outcome = transfer(changeCount, window, m_targets, &bytes, &type);
+    if (outcome == Outcome::Abandoned)
+        return;
+    if (outcome == Outcome::TimedOut || outcome == Outcome::Broken) {
+        Q_EMIT finished(PasteboardSnapshot(changeCount, {}, {}, false));
+        return;
+    }
+
+    // The offered types, and the target each is read through.
+    QStringList types;
+    QHash<QString, QByteArray> targetOf;
+    if (outcome == Outcome::Read) {
+        QList<uint32_t> atoms(bytes.size() / qsizetype(sizeof(uint32_t)));
+        std::memcpy(atoms.data(), bytes.constData(), size_t(atoms.size()) * sizeof(uint32_t));
+        const QList<QByteArray> names = atomNames(atoms);
+        for (const QByteArray &name : names) {
+            if (name.isEmpty() || isPseudoTarget(name))
+                continue;
+            const bool text = TextTargets.contains(name);
+            const QString mime = text ? QStringLiteral("text/plain") : QString::fromUtf8(name);
+            if (!types.contains(mime))
+                types << mime;
+            const QByteArray current = targetOf.value(mime);
+            if (current.isEmpty() || (text && TextTargets.indexOf(name) < TextTargets.indexOf(current)))
+                targetOf.insert(mime, name);
+        }
+    }
+
+    const PasteboardRequest request = choose(types);
+    QHash<QString, QByteArray> flavours;
+    bool complete = true;
+    const auto readFlavour = [&](const QString &mime) {
+        if (!types.contains(mime))
+            return false;
+        const uint32_t target = atom(targetOf.value(mime));
+        QByteArray value;
+        uint32_t valueType = XCB_ATOM_NONE;
+        outcome = transfer(changeCount, window, target, &value, &valueType);
+        if (outcome == Outcome::Refused)
+            return false;
+        if (outcome != Outcome::Read) {
+            complete = false;
+            return false;
+        }
+        // Latin-1 text is handed on as UTF-8, like every other text.
+        if (valueType == XCB_ATOM_STRING)
+            value = QString::fromLatin1(value).toUtf8();
+        flavours.insert(mime, value);
+        return true;
+    };
+    for (const QString &mime : request.flavours) {
+        readFlavour(mime);
+        if (!complete)
+            break;
+    }
+    for (const QString &mime : request.imageFlavours) {
+        if (!complete)
+            break;
+        if (readFlavour(mime) && PasteboardSnapshot::looksLikeImage(flavours.value(mime)))
+            break;
+    }
+    if (outcome == Outcome::Abandoned)
+        return;
+    Q_EMIT finished(PasteboardSnapshot(changeCount, types, std::move(flavours), complete));
+}
