@@ -1,8 +1,10 @@
 // Capture benchmark: the real kavla binary on a private Xvfb display, with copies made by a
 // second process (the clipboard_owner test helper). Reports the time from a copy to its row being
 // in the history database, Kavla's CPU time per capture with an empty history, with a 10 MB text
-// stored and with a full history, its CPU time and resident memory idle, the memory a recorded
-// 10 MB text leaves behind, and the time and peak memory for 10 MB of text and a 3840x2160 PNG.
+// stored and with a full history, its CPU time, wake-ups and resident memory idle, the time the
+// hot key takes to show the popup with and without a clipboard owner that never answers, the
+// memory a recorded 10 MB text leaves behind, and the time and peak memory for 10 MB of text
+// and a 3840x2160 PNG.
 // Run through scripts/bench.sh (the helper is built with the tests); `--kavla PATH` measures
 // another build of Kavla with the same copies, for side-by-side figures.
 #include <QBuffer>
@@ -101,13 +103,7 @@ struct Kavla
         process.start(s_kavlaBinary, {});
         if (!process.waitForStarted(10000))
             return false;
-        QByteArray output;
-        QDeadlineTimer deadline(20000);
-        while (!output.contains("ready") && !deadline.hasExpired() && process.state() == QProcess::Running) {
-            process.waitForReadyRead(100);
-            output += process.readAll();
-        }
-        if (!output.contains("ready")) {
+        if (!waitForOutput("ready", 1, 20000)) {
             std::fprintf(stderr, "%s", output.constData());
             return false;
         }
@@ -124,6 +120,36 @@ struct Kavla
         process.terminate();
         if (!process.waitForFinished(5000))
             process.kill();
+    }
+
+    QByteArray output;
+    // Waits until `text` has appeared `count` times in Kavla's output.
+    bool waitForOutput(const QByteArray &text, int count, int timeoutMs = 10000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (output.count(text) < count && !deadline.hasExpired() && process.state() == QProcess::Running) {
+            process.waitForReadyRead(1);
+            output += process.readAll();
+        }
+        return output.count(text) >= count;
+    }
+
+    // Context switches of all of Kavla's threads so far: each one is a thread waking up or
+    // being woken.
+    qint64 wakeUps() const
+    {
+        qint64 switches = 0;
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(process.processId());
+        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile status(tasks + QLatin1Char('/') + task + QStringLiteral("/status"));
+            if (!status.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                    switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+            }
+        }
+        return switches;
     }
 
     qint64 rows()
@@ -173,6 +199,8 @@ struct Kavla
     }
 };
 
+double percentile(QList<double> values, double fraction);
+
 // The other application: owns the clipboard with the given bytes.
 struct Owner
 {
@@ -212,7 +240,39 @@ struct Owner
         process.write("offer " + type.toUtf8() + '=' + path.toUtf8() + '\n');
         return readLine() == "offered";
     }
+    // Owns the clipboard, then answers nobody for `milliseconds`.
+    bool hang(const QString &type, const QString &path, int milliseconds)
+    {
+        process.write("hang " + QByteArray::number(milliseconds) + ' ' + type.toUtf8() + '=' + path.toUtf8() + '\n');
+        return readLine() == "offered";
+    }
 };
+
+// The median time from the global hot key to the popup on screen, over `opens` openings.
+double popupOpenMs(const Display &display, Kavla &kavla, int opens)
+{
+    QList<double> times;
+    QProcessEnvironment environment = baseEnvironment(display.name);
+    for (int i = 0; i < opens; ++i) {
+        const int shown = int(kavla.output.count("history popup shown"));
+        QProcess key;
+        key.setProcessEnvironment(environment);
+        QElapsedTimer clock;
+        clock.start();
+        key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")});
+        if (!kavla.waitForOutput("history popup shown", shown + 1, 15000))
+            return -1;
+        times << double(clock.nsecsElapsed()) / 1e6;
+        key.waitForFinished(5000);
+        const int closed = int(kavla.output.count("history popup closed"));
+        key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+        key.waitForFinished(5000);
+        if (!kavla.waitForOutput("history popup closed", closed + 1, 15000))
+            return -1;
+        QThread::msleep(200);
+    }
+    return percentile(times, 0.5);
+}
 
 // Kavla's CPU time per captured text over `copies` new texts, in milliseconds.
 double cpuPerCapture(Kavla &kavla, Owner &owner, int copies, const QByteArray &label)
@@ -321,7 +381,7 @@ int main(int argc, char *argv[])
             latencies << double(clock.nsecsElapsed()) / 1e6;
             QThread::msleep(50);
         }
-        report("capture latency, median", percentile(latencies, 0.5), "ms", 60);
+        report("capture latency, median", percentile(latencies, 0.5), "ms", 20);
         report("capture latency, 95th percentile", percentile(latencies, 0.95), "ms");
 
         // CPU per capture over 200 copies (the history holds 200, so each also trims one).
@@ -341,9 +401,22 @@ int main(int argc, char *argv[])
         QThread::sleep(3);
         const int idleSeconds = quick ? 10 : 60;
         const double idleBefore = kavla.cpuSeconds();
+        const qint64 wakeUpsBefore = kavla.wakeUps();
         QThread::sleep(idleSeconds);
         report("CPU idle per minute", (kavla.cpuSeconds() - idleBefore) * 60.0 / idleSeconds, "s", 0.01);
+        report("wake-ups idle per second", double(kavla.wakeUps() - wakeUpsBefore) / idleSeconds, "/s", 1);
         report("resident memory idle", kavla.memoryMegabytes("VmRSS:"), "MB", 45);
+
+        // The popup with a clipboard owner that takes the clipboard and never answers.
+        const int opens = quick ? 5 : 15;
+        const double normal = popupOpenMs(display, kavla, opens);
+        Owner stuck;
+        if (!stuck.start(display) || !stuck.hang(QStringLiteral("text/plain"), stuck.prepare("nunca lido"), 120000))
+            return 1;
+        QThread::msleep(300);
+        const double hung = popupOpenMs(display, kavla, opens);
+        report("popup open after the hot key, median", normal, "ms");
+        report("  the same with a hung clipboard owner", hung, "ms", qMax(normal * 1.5, normal + 20));
     }
 
     {

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -224,8 +225,13 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
         return outcome;
 
     // An incremental transfer: chunks arrive one per new value of the property, until an empty
-    // one. Each chunk restarts the wait, so a slow but steady owner is never cut off.
+    // one. Each chunk restarts the wait, so a slow but steady owner is never cut off. The owner
+    // announces a lower bound of the size, which saves growing the buffer step by step.
+    uint32_t announced = 0;
+    if (bytes->size() >= qsizetype(sizeof announced))
+        std::memcpy(&announced, bytes->constData(), sizeof announced);
     bytes->clear();
+    bytes->reserve(qsizetype(std::min<uint32_t>(announced, 256u * 1024 * 1024)));
     QByteArray chunk;
     deadline = nowMs() + NoProgressTimeoutMs;
     for (;;) {
