@@ -6,6 +6,7 @@
 #include "services/HotKeyManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/StatusBarController.h"
+#include "services/WindowManager.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
 
@@ -25,6 +26,11 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // The tray item and the popup hosting the history.
     StatusBarController::shared()->configure(container);
+
+    // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window.
+    if (WindowManager *windows = WindowManager::shared())
+        connect(StatusBarController::shared(), &StatusBarController::settingsRequested, windows,
+                &WindowManager::openSettings);
 
     // Copies made in other applications enter the history from now on.
     if (ClipboardMonitor *monitor = ClipboardMonitor::shared())

@@ -16,6 +16,7 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
+#include "services/WindowManager.h"
 #include "store/ModelContainer.h"
 
 #include <QGuiApplication>
@@ -67,10 +68,17 @@ KavlaApp::KavlaApp(QObject *parent)
     StatusBarController::setShared(m_statusBarController);
     m_hotKeyManager = new HotKeyManager(new X11HotKeyService(this), m_preferences, this);
     HotKeyManager::setShared(m_hotKeyManager);
+
+    // The Settings window (and later kinds of window), one of each at most.
+    m_windowManager = new WindowManager(this);
+    WindowManager::setShared(m_windowManager);
 }
 
 KavlaApp::~KavlaApp()
 {
+    // Open windows observe the services below: they go first.
+    WindowManager::setShared(nullptr);
+    delete m_windowManager;
     HotKeyManager::setShared(nullptr);
     delete m_hotKeyManager;
     StatusBarController::setShared(nullptr);

@@ -19,6 +19,7 @@ class LocalizedAppBundle;
 class Pasteboard;
 class Preferences;
 class Workspace;
+class WindowManager;
 
 // The application description: builds the process-wide services in their start-up order, makes
 // them reachable through their shared() accessors, and keeps them for the life of the process.
@@ -46,4 +47,5 @@ private:
     std::unique_ptr<AlertSound> m_alertSound;
     IgnoredAppsManager *m_ignoredAppsManager = nullptr;
     ClipboardMonitor *m_clipboardMonitor = nullptr;
+    WindowManager *m_windowManager = nullptr;
 };

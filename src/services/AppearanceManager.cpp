@@ -75,6 +75,7 @@ void repaintNow(QWidget *window)
 
 AppearanceManager::AppearanceManager(DefaultsStore *store, QObject *parent)
     : QObject(parent)
+    , m_store(store)
     , m_currentAppearance(store ? Preferences(store).selectedAppearance() : Preferences::SystemAppearance)
 {
     if (QApplication *app = widgetApplication()) {
@@ -98,6 +99,17 @@ AppearanceManager *AppearanceManager::shared()
 void AppearanceManager::setShared(AppearanceManager *manager)
 {
     s_shared = manager;
+}
+
+void AppearanceManager::setAppearance(const QString &code)
+{
+    if (m_store)
+        Preferences(m_store).setSelectedAppearance(code);
+    const bool changed = code != m_currentAppearance;
+    m_currentAppearance = code;
+    applyAppearance(code);
+    if (changed)
+        Q_EMIT currentAppearanceChanged(code);
 }
 
 void AppearanceManager::applyAppearance(const QString &code)

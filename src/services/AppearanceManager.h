@@ -32,6 +32,10 @@ public:
 
     QString currentAppearance() const { return m_currentAppearance; }
 
+    // The appearance picker's choice: stores the code, makes it current and applies it to the
+    // application, every open window and the popup at once.
+    void setAppearance(const QString &code);
+
     // Applies a code to the application and every open top-level window, repainting them at once,
     // without storing it or changing currentAppearance.
     void applyAppearance(const QString &code);
@@ -57,6 +61,7 @@ Q_SIGNALS:
     void appearanceApplied(const QString &code);
 
 private:
+    DefaultsStore *m_store;
     QString m_currentAppearance;
     QString m_systemStyleName;
     QPalette m_systemPalette;

@@ -399,6 +399,11 @@ QString Preferences::selectedAppearance() const
     return stringValue(PreferenceKeys::selectedAppearance).value_or(SystemAppearance);
 }
 
+void Preferences::setSelectedAppearance(const QString &code)
+{
+    m_store->set(PreferenceKeys::selectedAppearance, code);
+}
+
 // --- Settings window section ------------------------------------------------------------------
 
 QStringList Preferences::settingsSections()

@@ -145,6 +145,7 @@ public:
     // Appearance manager: a stored string, else "system". Any value but "light" and "dark"
     // behaves as "system"; that mapping is the appearance manager's.
     QString selectedAppearance() const;
+    void setSelectedAppearance(const QString &code);
 
     // --- Settings window section ("settingsSelectedSection") -------------------------------------
     // The four sections' raw values, in sidebar order.

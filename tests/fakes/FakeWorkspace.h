@@ -14,6 +14,7 @@ public:
     ApplicationIdentity frontmost;
     QHash<QString, QString> installed; // exact IDs; looked up ignoring case like the real one
     QList<RunningApplication> running;
+    QHash<QString, QIcon> icons; // location -> the icon its desktop file names
     QString ownIdentifier = QStringLiteral("com.tarnwick.Kavla");
     int frontmostQueries = 0;
 
@@ -30,7 +31,7 @@ public:
         }
         return std::nullopt;
     }
-    QIcon iconForFile(const QString &) override { return {}; }
+    QIcon iconForFile(const QString &location) override { return icons.value(location); }
     QList<RunningApplication> runningApplications() override { return running; }
     QString ownBundleIdentifier() const override { return ownIdentifier; }
 };

@@ -224,6 +224,10 @@ private Q_SLOTS:
             QVERIFY2(placeholders(it.key()) == placeholders(it.value()),
                      qPrintable(code + u": placeholders differ for "_qs + it.key() + u" -> "_qs + it.value()));
             // Shortcut rows are searched for these; a translation that drops one would hide its row.
+            // Texts reworded for Linux (their Portuguese value differs from the key) name the keys
+            // and places the Linux way instead.
+            if (reference.entries().value(it.key()) != it.key())
+                continue;
             for (const QString &symbol : {u"⌘"_qs, u"⇧"_qs, u"⌥"_qs, u"⌃"_qs, u"ESC"_qs, u"/Applications"_qs})
                 QVERIFY2(it.key().count(symbol) == it.value().count(symbol),
                          qPrintable(code + u": "_qs + symbol + u" lost in "_qs + it.value()));

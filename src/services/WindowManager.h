@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class ModelContainer;
+
+
+// The ordinary windows besides the popup, at most one of each kind: a request shows the kind's
+// window when one is visible, else builds a new one centred on the screen. A closed window is
+// deleted and forgotten, so the next request starts afresh. Main thread only.
+class WindowManager : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr QSize SettingsSize{800, 560};
+    static constexpr QSize SettingsMinimumSize{720, 490};
+
+    using QObject::QObject;
+    ~WindowManager() override;
+
+    // The instance the application start-up created; null before that.
+    static WindowManager *shared();
+    static void setShared(WindowManager *manager);
+
+    // Closes the popup, then raises the Settings window or opens one over `container`.
+    void openSettings(ModelContainer *container);
+
+    QWidget *settingsWindow() const { return m_settings.window; }
+
+Q_SIGNALS:
+    // A new window of some kind is on screen (not emitted when an open one is only raised).
+    void windowOpened(QWidget *window);
+
+private:
+    // One window of a kind: its current instance and how a new one looks.
+    struct Slot
+    {
+        QPointer<QWidget> window;
+        QSize size;
+        QSize minimumSize;
+    };
+    using WindowFactory = std::function<QWidget *()>;
+    // Raises the slot's visible window; otherwise builds one with `factory` and shows it.
+    QWidget *show(Slot &slot, const WindowFactory &factory, const char *logName);
+
+    Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
+};

@@ -1,0 +1,330 @@
+#include "views/GeneralSettingsPage.h"
+
+#include "services/AppearanceManager.h"
+#include "services/LanguageManager.h"
+#include "services/LaunchAtLoginManager.h"
+#include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
+#include "views/PopoverStyle.h"
+#include "views/SettingsBadge.h"
+#include "views/SettingsGroup.h"
+#include "views/SettingsView.h"
+#include "views/SymbolIcon.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int CapacityStep = 5;
+constexpr int CapacityMinimum = 5;
+constexpr int CapacityMaximum = 200;
+
+QLabel *symbolLabel(const QString &symbol, const QColor &color, int size, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setPixmap(SymbolIcon::pixmap(symbol, color, size, 2.0));
+    label->setFixedSize(size, size);
+    label->setScaledContents(true);
+    return label;
+}
+
+} // namespace
+
+GeneralSettingsPage::GeneralSettingsPage(SettingsView *view)
+    : SettingsPage(SettingsSection::General, view)
+{
+    addCapacityGroup();
+    addContentKindsGroup();
+    addBehaviourGroup();
+    addLanguageGroup();
+    addAppearanceGroup();
+    addDataGroup();
+}
+
+QStringList GeneralSettingsPage::languageCodes()
+{
+    return {QStringLiteral("system"), QStringLiteral("pt-BR"), QStringLiteral("en"),
+            QStringLiteral("es"),     QStringLiteral("it"),    QStringLiteral("ja")};
+}
+
+QStringList GeneralSettingsPage::appearanceCodes()
+{
+    return {QStringLiteral("system"), QStringLiteral("light"), QStringLiteral("dark")};
+}
+
+void GeneralSettingsPage::addCapacityGroup()
+{
+    Preferences *preferences = view()->services().preferences;
+    SettingsGroup *group = addGroup(L("Capacidade do Histórico"));
+
+    auto *column = new QVBoxLayout;
+    column->setSpacing(10);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(10);
+    top->addWidget(new SettingsBadge(QStringLiteral("number"), SettingsBadge::Blue));
+    top->addWidget(new QLabel(L("Quantidade máxima de itens salvos (X)")), 1);
+    m_countChip = new QLabel;
+    m_countChip->setObjectName(QStringLiteral("capacityChip"));
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(13);
+    mono.setWeight(QFont::DemiBold);
+    m_countChip->setFont(mono);
+    const QColor accent = PopoverStyle::accent(palette());
+    QColor chipFill = accent;
+    chipFill.setAlphaF(0.12f);
+    m_countChip->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 10px; padding: 3px 8px; }")
+                                   .arg(accent.name(), chipFill.name(QColor::HexArgb)));
+    top->addWidget(m_countChip);
+    column->addLayout(top);
+
+    auto *sliderRow = new QHBoxLayout;
+    sliderRow->addWidget(SettingsGroup::caption(L("5")));
+    m_slider = new QSlider(Qt::Horizontal);
+    m_slider->setObjectName(QStringLiteral("capacitySlider"));
+    m_slider->setAccessibleName(L("Capacidade máxima"));
+    m_slider->setRange(CapacityMinimum / CapacityStep, CapacityMaximum / CapacityStep);
+    m_slider->setPageStep(2);
+    m_slider->setTickPosition(QSlider::NoTicks);
+    sliderRow->addWidget(m_slider, 1);
+    sliderRow->addWidget(SettingsGroup::caption(L("200")));
+    column->addLayout(sliderRow);
+    connect(m_slider, &QSlider::valueChanged, this, [preferences](int steps) {
+        if (preferences)
+            preferences->setMaxHistoryCount(qint64(steps) * CapacityStep);
+    });
+    connect(m_slider, &QSlider::sliderPressed, this, [this] { view()->setHistoryLimitHeld(true); });
+    connect(m_slider, &QSlider::sliderReleased, this, [this] { view()->setHistoryLimitHeld(false); });
+
+    auto *presets = new QHBoxLayout;
+    presets->setSpacing(8);
+    presets->addWidget(SettingsGroup::caption(L("Predefinições:")));
+    for (const char *preset : {"15", "30", "50", "100"}) {
+        auto *button = new QPushButton(L(preset));
+        const qint64 count = QByteArray(preset).toLongLong();
+        button->setObjectName(QStringLiteral("preset%1").arg(count));
+        button->setAccessibleName(L("%lld itens", count));
+        connect(button, &QPushButton::clicked, this, [preferences, count] {
+            if (preferences)
+                preferences->setMaxHistoryCount(count);
+        });
+        presets->addWidget(button);
+    }
+    presets->addStretch(1);
+    column->addLayout(presets);
+    group->addRow(column);
+
+    if (preferences)
+        connect(preferences, &Preferences::maxHistoryCountChanged, this, &GeneralSettingsPage::showCapacity);
+    showCapacity();
+}
+
+void GeneralSettingsPage::showCapacity()
+{
+    Preferences *preferences = view()->services().preferences;
+    const qint64 count = preferences ? preferences->maxHistoryCount() : Preferences::DefaultMaxHistoryCount;
+    m_countChip->setText(L("%lld itens", count));
+    const QSignalBlocker blocker(m_slider);
+    m_slider->setValue(int(std::clamp<qint64>(count, CapacityMinimum, CapacityMaximum) / CapacityStep));
+}
+
+void GeneralSettingsPage::addContentKindsGroup()
+{
+    Preferences *preferences = view()->services().preferences;
+    SettingsGroup *group = addGroup(L("Tipos de Conteúdo Suportados"));
+    struct Kind
+    {
+        const char *text;
+        const char *symbol;
+        QColor color;
+        CaptureKind kind;
+    };
+    const Kind kinds[] = {
+        {"Textos", "text.alignleft", SettingsBadge::Blue, CaptureKind::Text},
+        {"Imagens", "photo", SettingsBadge::Purple, CaptureKind::Image},
+        {"Tabelas e Planilhas", "tablecells", SettingsBadge::Green, CaptureKind::Table},
+        {"Arquivos e Pastas", "doc.on.doc", SettingsBadge::Orange, CaptureKind::File},
+    };
+    for (const Kind &kind : kinds) {
+        QCheckBox *toggle = group->addToggle(QLatin1String(kind.symbol), kind.color, L(kind.text));
+        toggle->setObjectName(Preferences::captureKey(kind.kind));
+        if (!preferences)
+            continue;
+        const CaptureKind which = kind.kind;
+        auto show = [toggle, preferences, which] {
+            const QSignalBlocker blocker(toggle);
+            toggle->setChecked(preferences->isCaptureEnabled(which));
+        };
+        show();
+        connect(preferences, &Preferences::captureKindsChanged, toggle, show);
+        connect(toggle, &QCheckBox::toggled, this, [preferences, which](bool on) { preferences->setCaptureEnabled(which, on); });
+    }
+}
+
+void GeneralSettingsPage::addBehaviourGroup()
+{
+    const SettingsServices &services = view()->services();
+    Preferences *preferences = services.preferences;
+    SettingsGroup *group = addGroup(L("Comportamento"));
+
+    QCheckBox *sound = group->addToggle(QStringLiteral("speaker.wave.2.fill"), SettingsBadge::Green,
+                                        L("Feedback sonoro ao copiar via atalho"));
+    sound->setObjectName(PreferenceKeys::enableSoundFeedback);
+    if (preferences) {
+        auto show = [sound, preferences] {
+            const QSignalBlocker blocker(sound);
+            sound->setChecked(preferences->soundFeedbackEnabled());
+        };
+        show();
+        connect(preferences, &Preferences::soundFeedbackChanged, sound, show);
+        connect(sound, &QCheckBox::toggled, preferences, &Preferences::setSoundFeedbackEnabled);
+    }
+
+    // Launch at login, with at most one status row under it: approval first, else the error.
+    auto *launch = new QVBoxLayout;
+    launch->setSpacing(6);
+    auto *toggleRow = new QHBoxLayout;
+    toggleRow->setSpacing(10);
+    toggleRow->addWidget(new SettingsBadge(QStringLiteral("power"), SettingsBadge::Blue));
+    m_launchToggle = new QCheckBox(L("Iniciar o Kavla no login do macOS"));
+    m_launchToggle->setObjectName(QStringLiteral("launchAtLogin"));
+    m_launchToggle->setAccessibleName(m_launchToggle->text());
+    toggleRow->addWidget(m_launchToggle, 1);
+    launch->addLayout(toggleRow);
+
+    m_approvalRow = new QWidget;
+    m_approvalRow->setObjectName(QStringLiteral("launchApprovalRow"));
+    auto *approval = new QHBoxLayout(m_approvalRow);
+    approval->setContentsMargins(30, 0, 0, 0);
+    approval->setSpacing(6);
+    approval->addWidget(symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), PopoverStyle::orange(palette()), 12, m_approvalRow));
+    approval->addWidget(SettingsGroup::caption(L("Requer autorização nos Ajustes do Sistema."), m_approvalRow));
+    auto *openSettings = new QPushButton(L("Abrir Ajustes"), m_approvalRow);
+    openSettings->setObjectName(QStringLiteral("openLoginItemSettings"));
+    openSettings->setFlat(true);
+    openSettings->setCursor(Qt::PointingHandCursor);
+    openSettings->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 11px; padding: 0 4px; }")
+                                    .arg(PopoverStyle::accent(palette()).name()));
+    approval->addWidget(openSettings);
+    approval->addStretch(1);
+    launch->addWidget(m_approvalRow);
+
+    m_errorRow = new QWidget;
+    m_errorRow->setObjectName(QStringLiteral("launchErrorRow"));
+    auto *error = new QHBoxLayout(m_errorRow);
+    error->setContentsMargins(30, 0, 0, 0);
+    error->setSpacing(6);
+    error->addWidget(symbolLabel(QStringLiteral("xmark.circle.fill"), PopoverStyle::destructive(palette()), 12, m_errorRow));
+    m_errorText = SettingsGroup::caption(QString(), m_errorRow);
+    error->addWidget(m_errorText, 1);
+    launch->addWidget(m_errorRow);
+    group->addRow(launch);
+
+    if (LaunchAtLoginManager *manager = services.launchAtLogin) {
+        connect(m_launchToggle, &QCheckBox::clicked, manager, &LaunchAtLoginManager::setLaunchAtLogin);
+        connect(openSettings, &QPushButton::clicked, manager, &LaunchAtLoginManager::openSystemSettings);
+        connect(manager, &LaunchAtLoginManager::changed, this, &GeneralSettingsPage::showLaunchStatus);
+    }
+    showLaunchStatus();
+
+    if (!preferences)
+        return;
+    QCheckBox *keep = group->addToggle(QStringLiteral("doc.on.clipboard"), SettingsBadge::Blue,
+                                       L("Manter a área de transferência quando o aplicativo de origem fechar"));
+    keep->setObjectName(PreferenceKeys::keepClipboardAfterOwnerQuits);
+    auto showKeep = [keep, preferences] {
+        const QSignalBlocker blocker(keep);
+        keep->setChecked(preferences->keepClipboardAfterOwnerQuits());
+    };
+    showKeep();
+    connect(preferences, &Preferences::keepClipboardAfterOwnerQuitsChanged, keep, showKeep);
+    connect(keep, &QCheckBox::toggled, preferences, &Preferences::setKeepClipboardAfterOwnerQuits);
+
+    QCheckBox *paste = group->addToggle(QStringLiteral("text.cursor"), SettingsBadge::Purple,
+                                        L("Colar automaticamente ao escolher um item"));
+    paste->setObjectName(PreferenceKeys::pasteAfterChoosing);
+    auto showPaste = [paste, preferences] {
+        const QSignalBlocker blocker(paste);
+        paste->setChecked(preferences->pasteAfterChoosing());
+    };
+    showPaste();
+    connect(preferences, &Preferences::pasteAfterChoosingChanged, paste, showPaste);
+    connect(paste, &QCheckBox::toggled, preferences, &Preferences::setPasteAfterChoosing);
+}
+
+void GeneralSettingsPage::showLaunchStatus()
+{
+    LaunchAtLoginManager *manager = view()->services().launchAtLogin;
+    const bool approval = manager && manager->requiresApproval();
+    const std::optional<QString> error = manager ? manager->errorMessage() : std::nullopt;
+    {
+        const QSignalBlocker blocker(m_launchToggle);
+        m_launchToggle->setChecked(manager && manager->isEnabled());
+    }
+    m_launchToggle->setEnabled(manager != nullptr);
+    m_approvalRow->setVisible(approval);
+    m_errorRow->setVisible(!approval && error.has_value());
+    m_errorText->setText(error.value_or(QString()));
+}
+
+void GeneralSettingsPage::addLanguageGroup()
+{
+    LanguageManager *languages = view()->services().languages;
+    SettingsGroup *group = addGroup(L("Idioma"));
+    QComboBox *picker = group->addPicker(QStringLiteral("globe"), SettingsBadge::Purple, L("Idioma do Aplicativo"));
+    picker->setObjectName(QStringLiteral("languagePicker"));
+    const char *names[] = {"Seguir o Sistema", "Português (Brasil)", "English", "Español", "Italiano", "日本語"};
+    const QStringList codes = languageCodes();
+    for (int i = 0; i < codes.size(); ++i)
+        picker->addItem(L(names[i]), codes.at(i));
+    if (!languages) {
+        picker->setEnabled(false);
+        return;
+    }
+    picker->setCurrentIndex(qMax(0, codes.indexOf(languages->currentLanguage())));
+    // The manager's change rebuilds this page (and the whole window) in the new language.
+    connect(picker, &QComboBox::activated, languages, [languages, picker](int index) {
+        languages->setLanguage(picker->itemData(index).toString());
+    });
+}
+
+void GeneralSettingsPage::addAppearanceGroup()
+{
+    AppearanceManager *appearance = view()->services().appearance;
+    SettingsGroup *group = addGroup(QString());
+    QComboBox *picker = group->addPicker(QStringLiteral("circle.lefthalf.filled"), SettingsBadge::Gray, L("Aparência"));
+    picker->setObjectName(QStringLiteral("appearancePicker"));
+    const char *names[] = {"Seguir o Sistema", "Claro", "Escuro"};
+    const QStringList codes = appearanceCodes();
+    for (int i = 0; i < codes.size(); ++i)
+        picker->addItem(L(names[i]), codes.at(i));
+    if (!appearance) {
+        picker->setEnabled(false);
+        return;
+    }
+    picker->setCurrentIndex(qMax(0, codes.indexOf(appearance->currentAppearance())));
+    connect(picker, &QComboBox::activated, appearance, [appearance, picker](int index) {
+        appearance->setAppearance(picker->itemData(index).toString());
+    });
+}
+
+void GeneralSettingsPage::addDataGroup()
+{
+    SettingsGroup *group = addGroup(L("Gerenciamento de Dados"));
+    auto *clear = new QPushButton(L("Limpar Todo o Histórico de Transferência"));
+    clear->setObjectName(QStringLiteral("clearHistory"));
+    clear->setFlat(true);
+    clear->setStyleSheet(QStringLiteral("QPushButton { color: %1; text-align: left; padding: 2px 0; }")
+                             .arg(PopoverStyle::destructive(palette()).name()));
+    connect(clear, &QPushButton::clicked, view(), &SettingsView::showClearConfirmation);
+    group->addBadgeRow(QStringLiteral("trash.fill"), SettingsBadge::Red, clear);
+}

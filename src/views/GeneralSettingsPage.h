@@ -1,0 +1,38 @@
+#pragma once
+
+#include "views/SettingsPage.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSlider;
+
+// The General section: capacity, content kinds, behaviour (sound, launch at login, clipboard
+// keeping, paste after choosing), language, appearance and clearing the history.
+class GeneralSettingsPage : public SettingsPage
+{
+    Q_OBJECT
+public:
+    explicit GeneralSettingsPage(SettingsView *view);
+
+    // The language and appearance choices, in picker order.
+    static QStringList languageCodes();
+    static QStringList appearanceCodes();
+
+private:
+    void addCapacityGroup();
+    void addContentKindsGroup();
+    void addBehaviourGroup();
+    void addLanguageGroup();
+    void addAppearanceGroup();
+    void addDataGroup();
+    void showCapacity();
+    void showLaunchStatus();
+
+    QLabel *m_countChip = nullptr;
+    QSlider *m_slider = nullptr;
+    QCheckBox *m_launchToggle = nullptr;
+    QWidget *m_approvalRow = nullptr;
+    QWidget *m_errorRow = nullptr;
+    QLabel *m_errorText = nullptr;
+};

@@ -1,0 +1,73 @@
+#include "views/SettingsContent.h"
+
+#include "services/Preferences.h"
+#include "views/AboutSettingsPage.h"
+#include "views/GeneralSettingsPage.h"
+#include "views/IgnoredAppsSettingsPage.h"
+#include "views/SettingsSidebar.h"
+#include "views/SettingsView.h"
+#include "views/ShortcutsSettingsPage.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QScrollArea>
+
+SettingsContent::SettingsContent(SettingsView *view)
+    : m_view(view)
+    , m_sidebar(new SettingsSidebar(this))
+    , m_detail(new QScrollArea(this))
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_sidebar->setFixedWidth(240);
+    m_sidebar->setAutoFillBackground(true);
+    m_sidebar->setBackgroundRole(QPalette::AlternateBase);
+    layout->addWidget(m_sidebar);
+    m_detail->setWidgetResizable(true);
+    m_detail->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(m_detail, 1);
+
+    m_sidebar->searchField()->setText(view->searchText());
+    connect(m_sidebar, &SettingsSidebar::searchTextEdited, view, &SettingsView::setSearchText);
+    connect(view, &SettingsView::searchTextChanged, this, [this](const QString &text) {
+        if (m_sidebar->searchField()->text() != text)
+            m_sidebar->searchField()->setText(text);
+        m_sidebar->showSections(text, m_view->selectedSection());
+    });
+    connect(m_sidebar, &SettingsSidebar::sectionChosen, view, &SettingsView::selectSection);
+    if (Preferences *preferences = view->services().preferences)
+        connect(preferences, &Preferences::settingsSectionChanged, this, &SettingsContent::showSelectedSection);
+    m_sidebar->showSections(view->searchText(), view->selectedSection());
+    showSelectedSection();
+    setTabOrder(m_sidebar->searchField(), m_sidebar);
+}
+
+void SettingsContent::showSelectedSection()
+{
+    const SettingsSection section = m_view->selectedSection();
+    if (m_page && section == m_shown)
+        return;
+    m_shown = section;
+    m_sidebar->showSections(m_view->searchText(), section);
+    QWidget *page = nullptr;
+    switch (section) {
+    case SettingsSection::General:
+        page = new GeneralSettingsPage(m_view);
+        break;
+    case SettingsSection::IgnoredApps:
+        page = new IgnoredAppsSettingsPage(m_view);
+        break;
+    case SettingsSection::Shortcuts:
+        page = new ShortcutsSettingsPage(m_view);
+        break;
+    case SettingsSection::About:
+        page = new AboutSettingsPage(m_view);
+        break;
+    }
+    // The old page goes later: the row click that replaced it may still be on the stack.
+    if (QWidget *old = m_detail->takeWidget())
+        old->deleteLater();
+    m_page = page;
+    m_detail->setWidget(page);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+class AppearanceManager;
+class ClipboardMonitor;
+class HotKeyManager;
+class IgnoredAppsManager;
+class LanguageManager;
+class LaunchAtLoginManager;
+class ModelContainer;
+class ModelContext;
+class Preferences;
+
+// What the Settings window works on. Any service may be null (tests leave out what they do not
+// drive); the rows of a missing service are left out or do nothing.
+struct SettingsServices
+{
+    Preferences *preferences = nullptr;
+    LanguageManager *languages = nullptr;
+    AppearanceManager *appearance = nullptr;
+    LaunchAtLoginManager *launchAtLogin = nullptr;
+    IgnoredAppsManager *ignoredApps = nullptr;
+    HotKeyManager *hotKey = nullptr;
+    ClipboardMonitor *monitor = nullptr;
+    ModelContext *context = nullptr;
+
+    // The services the application start-up created, over the main context of `container`.
+    static SettingsServices fromShared(ModelContainer *container);
+};
