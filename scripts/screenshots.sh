@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Renders the history popup in its main states (empty, with text, table, image and file rows,
-# filtered, without matches, asking to clear) in light and dark, as PNG files in a folder.
+# filtered, without matches, asking to clear) and every Settings section, in light and dark (the
+# Settings window in Portuguese and English, at 100 % and, under scale-2/, at 200 %), as PNG files.
 #   scripts/screenshots.sh [folder]     default: screenshots/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build
 output=$(realpath -m "${1:-screenshots}")
 cmake -S . -B build-shots -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVLA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-shots --target tst_popupscreenshots
-mkdir -p "$output"
+cmake --build build-shots --target tst_popupscreenshots tst_settingsscreenshots
+mkdir -p "$output" "$output/scale-2"
 KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_popupscreenshots -silent
+KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_settingsscreenshots -silent
+KAVLA_SCREENSHOT_DIR="$output/scale-2" QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=offscreen \
+    build-shots/tests/tst_settingsscreenshots -silent
 echo "Screenshots in $output:"
 ls "$output"

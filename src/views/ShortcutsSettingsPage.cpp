@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -41,7 +42,7 @@ QWidget *explanationRow(const QString &keys, const QString &description, const Q
     auto *cellWidget = new QWidget;
     cellWidget->setLayout(cell);
     cell->setContentsMargins(0, 0, 0, 0);
-    cellWidget->setMinimumWidth(90);
+    cellWidget->setFixedWidth(QFontMetrics(mono).horizontalAdvance(QStringLiteral("Ctrl+2 … Ctrl+9")) + 16);
     layout->addWidget(cellWidget);
     layout->addWidget(SettingsGroup::caption(description), 1);
     return row;
@@ -70,7 +71,7 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(SettingsView *view)
     for (int i = 0; i < codes.size(); ++i)
         m_preset->addItem(L(names[i]), codes.at(i));
     auto *presetLine = new QHBoxLayout;
-    presetLine->setContentsMargins(32, 0, 0, 0);
+    presetLine->addSpacing(32); // under the switch's text, past its badge
     presetLine->addWidget(presetLabel, 1);
     presetLine->addWidget(m_preset);
     m_presetRow = global->addRow(presetLine);
