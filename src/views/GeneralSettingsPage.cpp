@@ -5,6 +5,7 @@
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "support/Log.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsGroup.h"
@@ -271,6 +272,9 @@ void GeneralSettingsPage::showLaunchStatus()
         m_launchToggle->setChecked(manager && manager->isEnabled());
     }
     m_launchToggle->setEnabled(manager != nullptr);
+    if (approval && !m_approvalShown)
+        Log::note(QStringLiteral("settings show the login item waiting for approval"));
+    m_approvalShown = approval;
     m_approvalRow->setVisible(approval);
     m_errorRow->setVisible(!approval && error.has_value());
     m_errorText->setText(error.value_or(QString()));
@@ -322,6 +326,7 @@ void GeneralSettingsPage::addDataGroup()
     SettingsGroup *group = addGroup(L("Gerenciamento de Dados"));
     auto *clear = new QPushButton(L("Limpar Todo o Histórico de Transferência"));
     clear->setObjectName(QStringLiteral("clearHistory"));
+    clear->setAccessibleName(clear->text());
     clear->setFlat(true);
     clear->setStyleSheet(QStringLiteral("QPushButton { color: %1; text-align: left; padding: 2px 0; }")
                              .arg(PopoverStyle::destructive(palette()).name()));

@@ -35,4 +35,5 @@ private:
     QWidget *m_approvalRow = nullptr;
     QWidget *m_errorRow = nullptr;
     QLabel *m_errorText = nullptr;
+    bool m_approvalShown = false;
 };

@@ -1,5 +1,6 @@
 #include "views/SettingsContent.h"
 
+#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "views/AboutSettingsPage.h"
 #include "views/GeneralSettingsPage.h"
@@ -40,7 +41,6 @@ SettingsContent::SettingsContent(SettingsView *view)
         connect(preferences, &Preferences::settingsSectionChanged, this, &SettingsContent::showSelectedSection);
     m_sidebar->showSections(view->searchText(), view->selectedSection());
     showSelectedSection();
-    setTabOrder(m_sidebar->searchField(), m_sidebar);
 }
 
 void SettingsContent::showSelectedSection()
@@ -70,4 +70,5 @@ void SettingsContent::showSelectedSection()
         old->deleteLater();
     m_page = page;
     m_detail->setWidget(page);
+    m_detail->setAccessibleName(L(SettingsSections::rawValue(section)));
 }

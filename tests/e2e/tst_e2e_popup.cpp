@@ -25,14 +25,9 @@ bool launched(KavlaProcess &kavla)
     return kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000);
 }
 
-// Waits until `text` has appeared at least `count` times in Kavla's standard error.
 bool waitForCount(KavlaProcess &kavla, const QString &text, int count, int timeoutMs = 10000)
 {
-    for (QDeadlineTimer deadline(timeoutMs); kavla.errors().count(text) < count; QTest::qWait(25)) {
-        if (deadline.hasExpired())
-            return false;
-    }
-    return true;
+    return kavla.waitForCount(text, count, timeoutMs);
 }
 
 // Text entries, the first one newest, written straight into a history created by an earlier run.
@@ -81,21 +76,7 @@ private:
     void key(const QString &keys) { run(u"xdotool key "_qs + keys); }
     QString clipboard() { return run(u"xclip -o -selection clipboard"_qs); }
 
-    // The centre of Kavla's icon inside the tray host, once it is there.
-    QPoint waitForTrayIcon()
-    {
-        static const QRegularExpression icon(uR"(\("kavla" "kavla"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))"_qs);
-        for (QDeadlineTimer deadline(15000); !deadline.hasExpired(); QTest::qWait(100)) {
-            for (auto it = icon.globalMatch(run(u"xwininfo -root -tree"_qs)); it.hasNext();) {
-                const QRegularExpressionMatch match = it.next();
-                const QRect frame(match.captured(3).toInt(), match.captured(4).toInt(), match.captured(1).toInt(),
-                                  match.captured(2).toInt());
-                if (frame.width() <= 64 && frame.height() <= 64 && frame.x() >= 0 && frame.y() >= 0)
-                    return frame.center();
-            }
-        }
-        return {};
-    }
+    QPoint waitForTrayIcon() { return m_display.waitForTrayIcon(); }
 
 private Q_SLOTS:
     void initTestCase()

@@ -72,6 +72,19 @@ bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
     }
 }
 
+bool KavlaProcess::waitForCount(const QString &text, int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        collect();
+        if (m_errors.count(text) >= count)
+            return true;
+        if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
+            return false;
+        m_process->waitForReadyRead(50);
+    }
+}
+
 int KavlaProcess::waitForExit(int timeoutMs)
 {
     if (m_process->state() != QProcess::NotRunning && !m_process->waitForFinished(timeoutMs))

@@ -22,6 +22,8 @@ public:
     bool start(const QStringList &arguments = {});
     // Waits until standard output or error contains `text`; false on timeout or exit.
     bool waitForOutput(const QString &text, int timeoutMs = 10000);
+    // Waits until `text` has appeared at least `count` times in standard error.
+    bool waitForCount(const QString &text, int count, int timeoutMs = 10000);
     // Waits for the process to end by itself; returns its exit code, or -1 on timeout or crash.
     int waitForExit(int timeoutMs = 10000);
     // SIGTERM and wait for the exit code (-1 if it had to be killed).

@@ -1,6 +1,9 @@
 #include "VirtualDisplay.h"
 
 #include <QDeadlineTimer>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTest>
 #include <QThread>
 
 namespace {
@@ -116,4 +119,19 @@ QString VirtualDisplay::run(const QString &program, const QStringList &arguments
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QPoint VirtualDisplay::waitForTrayIcon(int timeoutMs) const
+{
+    static const QRegularExpression icon(QStringLiteral(R"(\("kavla" "kavla"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))"));
+    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QTest::qWait(100)) {
+        for (auto it = icon.globalMatch(run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const QRect frame(match.captured(3).toInt(), match.captured(4).toInt(), match.captured(1).toInt(),
+                              match.captured(2).toInt());
+            if (frame.width() <= 64 && frame.height() <= 64 && frame.x() >= 0 && frame.y() >= 0)
+                return frame.center();
+        }
+    }
+    return {};
 }

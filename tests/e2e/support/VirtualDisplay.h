@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QPoint>
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -29,6 +30,9 @@ public:
     // Runs a short command (xdotool, xprop, ...) on this display; returns its standard output.
     QString run(const QString &program, const QStringList &arguments, int *exitCode = nullptr,
                 int timeoutMs = 10000) const;
+
+    // The centre of Kavla's icon inside the tray host once it is there; null after the timeout.
+    QPoint waitForTrayIcon(int timeoutMs = 15000) const;
 
 private:
     bool startHelper(std::unique_ptr<QProcess> &process, const QString &program,

@@ -1,0 +1,134 @@
+// The Settings window with the real binary on a private display with a window manager and a tray
+// host: opened from the tray menu's Ctrl+, at most once, and its launch-at-login switch writing and
+// removing the XDG autostart entry.
+#include "support/KavlaProcess.h"
+#include "support/VirtualDisplay.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString Opened = u"settings window opened"_qs;
+const QString Raised = u"settings window raised"_qs;
+const QString Closed = u"settings window closed"_qs;
+const QString MenuShown = u"context menu shown"_qs;
+// From the search field: the sidebar, the detail column, the slider, four presets, four kinds and
+// the sound switch come before the launch-at-login switch.
+constexpr int TabsToLaunchToggle = 13;
+
+bool waitForFile(const QString &path, bool present, int timeoutMs = 10000)
+{
+    for (QDeadlineTimer deadline(timeoutMs); QFile::exists(path) != present; QTest::qWait(50)) {
+        if (deadline.hasExpired())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class SettingsWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QString run(const QString &command)
+    {
+        QStringList words = command.split(u' ');
+        const QString program = words.takeFirst();
+        return m_display.run(program, words);
+    }
+    QStringList settingsWindows() { return run(u"xdotool search --onlyvisible --name ^Ajustes$"_qs).split(u'\n', Qt::SkipEmptyParts); }
+    // The tray menu, then its Ctrl+, as a user would type it.
+    void requestSettings(KavlaProcess &kavla, int menus)
+    {
+        const QPoint icon = m_display.waitForTrayIcon();
+        QVERIFY2(!icon.isNull(), "no tray icon");
+        run(u"xdotool mousemove %1 %2 click 3"_qs.arg(icon.x()).arg(icon.y()));
+        QVERIFY2(kavla.waitForCount(MenuShown, menus), qPrintable(kavla.errors()));
+        run(u"xdotool key ctrl+comma"_qs);
+    }
+    // Focuses the window's search field with a click, so the Tab count starts from a known place.
+    void focusSearchField(const QString &window)
+    {
+        run(u"xdotool windowactivate --sync "_qs + window);
+        run(u"xdotool mousemove --window "_qs + window + u" 100 22 click 1"_qs);
+        QTest::qWait(300);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_display.start(VirtualDisplay::Options{true, true}), "Xvfb, openbox or trayer did not start");
+    }
+
+    void trayMenuOpensOneSettingsWindow()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+
+        requestSettings(kavla, 1);
+        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        const QString first = settingsWindows().first();
+
+        // A second request only raises the open window.
+        requestSettings(kavla, 2);
+        QVERIFY2(kavla.waitForCount(Raised, 1), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.errors().count(Opened), 1);
+        QCOMPARE(settingsWindows(), QStringList{first});
+
+        // Closed through the window manager, it is forgotten; the next request makes a new one.
+        run(u"wmctrl -i -c "_qs + first);
+        QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 0, 10000);
+        requestSettings(kavla, 3);
+        QVERIFY2(kavla.waitForCount(Opened, 2), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void launchToggleWritesAndRemovesTheAutostartEntry()
+    {
+        KavlaProcess kavla(m_display.environment());
+        const QString entry = kavla.configHome() + u"/autostart/com.tarnwick.Kavla.desktop"_qs;
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        requestSettings(kavla, 1);
+        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        focusSearchField(settingsWindows().first());
+
+        run(u"xdotool key --delay 30"_qs + QString(u" Tab"_qs).repeated(TabsToLaunchToggle) + u" space"_qs);
+        QVERIFY2(waitForFile(entry, true), qPrintable(kavla.errors()));
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Exec="));
+        file.close();
+        run(u"xdotool key space"_qs);
+        QVERIFY2(waitForFile(entry, false), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void entrySwitchedOffByTheDesktopShowsTheApprovalRow()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(QDir().mkpath(kavla.configHome() + u"/autostart"_qs));
+        QFile file(kavla.configHome() + u"/autostart/com.tarnwick.Kavla.desktop"_qs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nName=Kavla\nExec=/usr/local/bin/kavla\nHidden=true\n");
+        file.close();
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        requestSettings(kavla, 1);
+        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForOutput(u"settings show the login item waiting for approval"_qs), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+private:
+    VirtualDisplay m_display;
+};
+
+QTEST_GUILESS_MAIN(SettingsWindowTest)
+#include "tst_e2e_settings.moc"
