@@ -296,7 +296,8 @@ void GeneralSettingsPage::addLanguageGroup()
     }
     picker->setCurrentIndex(qMax(0, codes.indexOf(languages->currentLanguage())));
     // The manager's change rebuilds this page (and the whole window) in the new language.
-    connect(picker, &QComboBox::activated, languages, [languages, picker](int index) {
+    connect(picker, &QComboBox::activated, languages, [this, languages, picker](int index) {
+        view()->restoreFocusAfterRebuild(picker->objectName());
         languages->setLanguage(picker->itemData(index).toString());
     });
 }
@@ -316,7 +317,8 @@ void GeneralSettingsPage::addAppearanceGroup()
         return;
     }
     picker->setCurrentIndex(qMax(0, codes.indexOf(appearance->currentAppearance())));
-    connect(picker, &QComboBox::activated, appearance, [appearance, picker](int index) {
+    connect(picker, &QComboBox::activated, appearance, [this, appearance, picker](int index) {
+        view()->restoreFocusAfterRebuild(picker->objectName());
         appearance->setAppearance(picker->itemData(index).toString());
     });
 }

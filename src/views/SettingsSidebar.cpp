@@ -69,17 +69,25 @@ SettingsSidebar::SettingsSidebar(QWidget *parent)
 void SettingsSidebar::showSections(const QString &searchText, SettingsSection selected)
 {
     const QSignalBlocker blocker(m_list);
-    m_list->clear();
-    const qreal ratio = devicePixelRatioF() > 1 ? devicePixelRatioF() : 2.0;
-    for (SettingsSection section : SettingsSections::filtered(searchText)) {
-        auto *item = new QListWidgetItem(
-            QIcon(SettingsBadge::render(SettingsSections::symbol(section), SettingsView::badgeColor(section), 22, 13, ratio)),
-            L(SettingsSections::rawValue(section)), m_list);
-        item->setData(SectionRole, int(section));
-        item->setSizeHint(QSize(0, 32));
-        if (section == selected)
-            m_list->setCurrentItem(item);
+    const QList<SettingsSection> sections = SettingsSections::filtered(searchText);
+    // The rows are made again only when the search changes which sections they list: this also
+    // runs from a row's own selection, where deleting the rows would pull them from under the list.
+    if (sections != listedSections()) {
+        m_list->clear();
+        const qreal ratio = devicePixelRatioF() > 1 ? devicePixelRatioF() : 2.0;
+        for (SettingsSection section : sections) {
+            auto *item = new QListWidgetItem(QIcon(SettingsBadge::render(SettingsSections::symbol(section),
+                                                                         SettingsView::badgeColor(section), 22, 13, ratio)),
+                                             L(SettingsSections::rawValue(section)), m_list);
+            item->setData(SectionRole, int(section));
+            item->setSizeHint(QSize(0, 32));
+        }
     }
+    const qsizetype row = sections.indexOf(selected);
+    if (row >= 0)
+        m_list->setCurrentRow(int(row));
+    else
+        m_list->setCurrentItem(nullptr);
 }
 
 QList<SettingsSection> SettingsSidebar::listedSections() const

@@ -22,6 +22,13 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     m_root = new WindowRoot(services.languages, services.appearance, [this] { return new SettingsContent(this); }, this);
     m_root->setTitleSource([] { return L("Ajustes"); });
+    connect(m_root, &WindowRoot::contentRebuilt, this, [this](QWidget *content) {
+        if (m_focusAfterRebuild.isEmpty() || !content)
+            return;
+        if (auto *control = content->findChild<QWidget *>(m_focusAfterRebuild))
+            control->setFocus(Qt::OtherFocusReason);
+        m_focusAfterRebuild.clear();
+    });
     layout->addWidget(m_root);
     setMinimumSize(720, 490);
     setMaximumSize(950, 720);

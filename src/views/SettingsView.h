@@ -51,6 +51,10 @@ public:
     // are deleted only for the value where the drag ends, not for each value passed on the way.
     void setHistoryLimitHeld(bool held);
 
+    // After the next rebuild, the control of this object name takes the keyboard focus again: a
+    // picker that changes the language or appearance keeps the focus where the user left it.
+    void restoreFocusAfterRebuild(const QString &objectName) { m_focusAfterRebuild = objectName; }
+
     WindowRoot *root() const { return m_root; }
     SettingsContent *content() const;
 
@@ -69,6 +73,7 @@ private:
     QString m_searchText;
     QList<IgnoredApp> m_runningApps;
     QPointer<QMessageBox> m_clearConfirmation;
+    QString m_focusAfterRebuild;
     bool m_appeared = false;
     bool m_limitHeld = false;
     bool m_limitPending = false;

@@ -135,9 +135,15 @@ private Q_SLOTS:
         QVERIFY(f.find<QCheckBox>(PreferenceKeys::globalShortcutEnabled)->isChecked());
         QCOMPARE(f.find<QComboBox>(PreferenceKeys::globalShortcutPreset)->currentData().toString(), u"cmd_shift_v"_qs);
         f.choose(u"Sobre"_qs);
+        QCOMPARE(f.content()->shownSection(), SettingsSection::About);
+        // Keyboard only: the arrow keys move through the sections.
+        f.sections()->setFocus();
+        QTest::keyClick(f.sections(), Qt::Key_Up);
+        settle();
+        QCOMPARE(f.content()->shownSection(), SettingsSection::Shortcuts);
         // The chosen section is stored, so a new window opens on it.
         f.open();
-        QCOMPARE(f.content()->shownSection(), SettingsSection::About);
+        QCOMPARE(f.content()->shownSection(), SettingsSection::Shortcuts);
     }
 
     void sidebarSearch_data()
@@ -305,6 +311,8 @@ private Q_SLOTS:
         QCOMPARE(f.content()->sidebar()->searchField()->text(), u"a"_qs);
         QCOMPARE(f.content()->sidebar()->listedSections().size(), 3);
         QCOMPARE(f.find<QComboBox>(u"languagePicker"_qs)->currentText(), u"日本語"_qs);
+        // The keyboard stays on the picker in the rebuilt window.
+        QCOMPARE(f.view->focusWidget(), f.find<QComboBox>(u"languagePicker"_qs));
     }
 
     void runningApplicationsOfferEightAtATime()
