@@ -2,13 +2,24 @@
 
 #include <QChar>
 
-QuickSelectKeys QuickSelectKeys::decide(int key, Qt::KeyboardModifiers modifiers)
+namespace {
+
+// XKB key codes of the digit row, keys "1" … "9", "0" (AE01 … AE10, the same under the evdev and
+// the older xfree86 key codes).
+constexpr quint32 FirstDigitRowKeyCode = 10;
+constexpr quint32 LastDigitRowKeyCode = 19;
+
+} // namespace
+
+QuickSelectKeys QuickSelectKeys::decide(int key, quint32 keyCode, Qt::KeyboardModifiers modifiers)
 {
     if (key == Qt::Key_Escape)
         return {Action::Close, -1};
     // Exactly Ctrl: the keypad and group-switch bits count as other modifiers too.
     if (modifiers != Qt::ControlModifier)
         return {};
+    if (keyCode >= FirstDigitRowKeyCode && keyCode <= LastDigitRowKeyCode)
+        return {Action::Select, int(keyCode - FirstDigitRowKeyCode)};
     int value = -1;
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         value = key - Qt::Key_0;

@@ -186,7 +186,7 @@ void StatusBarController::startKeyMonitoring()
     stopKeyMonitoring();
     QPointer<StatusBarController> controller(this);
     m_keyMonitor = std::make_unique<KeyMonitor>([controller](QKeyEvent *event) {
-        return controller && controller->handleKeyPress(event->key(), event->modifiers());
+        return controller && controller->handleKeyPress(event->key(), event->nativeScanCode(), event->modifiers());
     });
 }
 
@@ -195,11 +195,11 @@ void StatusBarController::stopKeyMonitoring()
     m_keyMonitor.reset();
 }
 
-bool StatusBarController::handleKeyPress(int key, Qt::KeyboardModifiers modifiers)
+bool StatusBarController::handleKeyPress(int key, quint32 keyCode, Qt::KeyboardModifiers modifiers)
 {
     if (!isPopoverShown())
         return false;
-    const QuickSelectKeys decision = QuickSelectKeys::decide(key, modifiers);
+    const QuickSelectKeys decision = QuickSelectKeys::decide(key, keyCode, modifiers);
     switch (decision.action) {
     case QuickSelectKeys::Action::Close:
         closePopover();

@@ -48,7 +48,8 @@ public:
 
 
     // The key monitor's decision for a press while the popup is shown; true when consumed.
-    bool handleKeyPress(int key, Qt::KeyboardModifiers modifiers);
+    // `keyCode` is the press's native scan code (0 where the platform gives none).
+    bool handleKeyPress(int key, quint32 keyCode, Qt::KeyboardModifiers modifiers);
     // A click on the tray item with the keyboard modifiers held at that moment.
     void statusItemClicked(QSystemTrayIcon::ActivationReason reason, Qt::KeyboardModifiers modifiers);
     // Builds the context menu afresh, owned by `parent`.
@@ -62,7 +63,7 @@ public:
     bool hasKeyMonitor() const { return bool(m_keyMonitor); }
 
 Q_SIGNALS:
-    // A Ctrl+digit press while the popup is shown, with the 0-based row; the popup's content
+    // A Ctrl+digit-row press while the popup is shown, with the 0-based row; the popup's content
     // that last came on screen answers it.
     void selectIndexRequested(int index);
     void settingsRequested(ModelContainer *container);

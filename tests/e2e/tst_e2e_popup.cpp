@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -193,22 +194,45 @@ private Q_SLOTS:
     void quickSelectCopiesTheRowBack_data()
     {
         QTest::addColumn<QStringList>("history"); // newest first
+        QTest::addColumn<QString>("layout");      // the keyboard layout (setxkbmap)
+        QTest::addColumn<bool>("capsLock");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("copied"); // empty: nothing happens, the popup stays
 
         const QStringList three = {u"first entry"_qs, u"second entry"_qs, u"third entry"_qs};
-        QTest::newRow("Ctrl+3 of three") << three << QString() << u"ctrl+3"_qs << u"third entry"_qs;
-        QTest::newRow("Ctrl+3 of two") << three.mid(0, 2) << QString() << u"ctrl+3"_qs << QString();
-        QTest::newRow("typing filters") << three << u"SECOND"_qs << u"ctrl+1"_qs << u"second entry"_qs;
+        const QString us = u"us"_qs;
+        QTest::newRow("Ctrl+3 of three") << three << us << false << QString() << u"ctrl+3"_qs << u"third entry"_qs;
+        QTest::newRow("Ctrl+3 of two") << three.mid(0, 2) << us << false << QString() << u"ctrl+3"_qs << QString();
+        QTest::newRow("typing filters") << three << us << false << u"SECOND"_qs << u"ctrl+1"_qs << u"second entry"_qs;
+        // The digit-row key of "2", which types "é" on AZERTY.
+        QTest::newRow("fr: Ctrl+é key") << three << u"fr"_qs << false << QString() << u"ctrl+eacute"_qs
+                                        << u"second entry"_qs;
+        QTest::newRow("fr, Caps Lock: Ctrl+é key") << three << u"fr"_qs << true << QString() << u"ctrl+eacute"_qs
+                                                   << u"second entry"_qs;
+        QTest::newRow("us, Caps Lock: Ctrl+2") << three << us << true << QString() << u"ctrl+2"_qs << u"second entry"_qs;
     }
 
     void quickSelectCopiesTheRowBack()
     {
         QFETCH(QStringList, history);
+        QFETCH(QString, layout);
+        QFETCH(bool, capsLock);
         QFETCH(QString, typed);
         QFETCH(QString, keys);
         QFETCH(QString, copied);
+
+        // The display is shared by the tests: each row leaves it as it found it.
+        int status = -1;
+        m_display.run(u"setxkbmap"_qs, {layout}, &status);
+        QCOMPARE(status, 0);
+        if (capsLock)
+            key(u"Caps_Lock"_qs);
+        const auto restore = qScopeGuard([this, capsLock] {
+            if (capsLock)
+                key(u"Caps_Lock"_qs);
+            m_display.run(u"setxkbmap"_qs, {u"us"_qs});
+        });
 
         // A first run creates the history, a second one lists the entries stored in between.
         KavlaProcess kavla(m_display.environment());

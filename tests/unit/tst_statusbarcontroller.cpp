@@ -70,37 +70,44 @@ private Q_SLOTS:
     void decide_data()
     {
         QTest::addColumn<int>("key");
+        QTest::addColumn<int>("keyCode"); // the X key code; 0: the platform gives none
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<Action>("action");
         QTest::addColumn<int>("index");
 
         const Qt::KeyboardModifiers none;
         const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
-        QTest::newRow("Ctrl+1") << int(Qt::Key_1) << ctrl << Action::Select << 0;
-        QTest::newRow("Ctrl+9") << int(Qt::Key_9) << ctrl << Action::Select << 8;
-        QTest::newRow("Ctrl+0") << int(Qt::Key_0) << ctrl << Action::Select << 9;
-        QTest::newRow("Ctrl+Arabic-Indic 3") << 0x0663 << ctrl << Action::Select << 2;
-        QTest::newRow("Ctrl+keypad 1") << int(Qt::Key_1) << (ctrl | Qt::KeypadModifier) << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+Shift+1") << int(Qt::Key_1) << (ctrl | Qt::ShiftModifier) << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+Alt+1") << int(Qt::Key_1) << (ctrl | Qt::AltModifier) << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+Meta+1") << int(Qt::Key_1) << (ctrl | Qt::MetaModifier) << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+AltGr+1") << int(Qt::Key_1) << (ctrl | Qt::GroupSwitchModifier) << Action::PassThrough << -1;
-        QTest::newRow("Alt+1") << int(Qt::Key_1) << Qt::KeyboardModifiers(Qt::AltModifier) << Action::PassThrough << -1;
-        QTest::newRow("Meta+1") << int(Qt::Key_1) << Qt::KeyboardModifiers(Qt::MetaModifier) << Action::PassThrough << -1;
-        QTest::newRow("1 alone") << int(Qt::Key_1) << none << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+C") << int(Qt::Key_C) << ctrl << Action::PassThrough << -1;
-        QTest::newRow("Ctrl+F1") << int(Qt::Key_F1) << ctrl << Action::PassThrough << -1;
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << none << Action::Close << -1;
-        QTest::newRow("Ctrl+Shift+Escape") << int(Qt::Key_Escape) << (ctrl | Qt::ShiftModifier) << Action::Close << -1;
+        // The digit row by its key codes, whatever the layout makes of it.
+        QTest::newRow("Ctrl+1") << int(Qt::Key_1) << 10 << ctrl << Action::Select << 0;
+        QTest::newRow("Ctrl+9") << int(Qt::Key_9) << 18 << ctrl << Action::Select << 8;
+        QTest::newRow("Ctrl+0") << int(Qt::Key_0) << 19 << ctrl << Action::Select << 9;
+        QTest::newRow("fr: Ctrl+& key") << int(Qt::Key_Ampersand) << 10 << ctrl << Action::Select << 0;
+        QTest::newRow("fr: Ctrl+à key") << int(Qt::Key_Agrave) << 19 << ctrl << Action::Select << 9;
+        QTest::newRow("fr, Caps Lock: Ctrl+É key") << int(Qt::Key_Eacute) << 11 << ctrl << Action::Select << 1;
+        QTest::newRow("fr: Ctrl+Shift+& key") << int(Qt::Key_1) << 10 << (ctrl | Qt::ShiftModifier) << Action::PassThrough << -1;
+        QTest::newRow("Num Lock: Ctrl+keypad 2") << int(Qt::Key_2) << 88 << (ctrl | Qt::KeypadModifier) << Action::PassThrough << -1;
+        QTest::newRow("Ctrl+Alt+1") << int(Qt::Key_1) << 10 << (ctrl | Qt::AltModifier) << Action::PassThrough << -1;
+        QTest::newRow("Ctrl+Meta+1") << int(Qt::Key_1) << 10 << (ctrl | Qt::MetaModifier) << Action::PassThrough << -1;
+        QTest::newRow("Ctrl+AltGr+1") << int(Qt::Key_1) << 10 << (ctrl | Qt::GroupSwitchModifier) << Action::PassThrough << -1;
+        QTest::newRow("Alt+1") << int(Qt::Key_1) << 10 << Qt::KeyboardModifiers(Qt::AltModifier) << Action::PassThrough << -1;
+        QTest::newRow("1 alone") << int(Qt::Key_1) << 10 << none << Action::PassThrough << -1;
+        QTest::newRow("Ctrl+C") << int(Qt::Key_C) << 54 << ctrl << Action::PassThrough << -1;
+        // Without a key code the character decides.
+        QTest::newRow("no code: Ctrl+3") << int(Qt::Key_3) << 0 << ctrl << Action::Select << 2;
+        QTest::newRow("no code: Ctrl+Arabic-Indic 3") << 0x0663 << 0 << ctrl << Action::Select << 2;
+        QTest::newRow("no code: Ctrl+&") << int(Qt::Key_Ampersand) << 0 << ctrl << Action::PassThrough << -1;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 9 << none << Action::Close << -1;
+        QTest::newRow("Ctrl+Shift+Escape") << int(Qt::Key_Escape) << 9 << (ctrl | Qt::ShiftModifier) << Action::Close << -1;
     }
 
     void decide()
     {
         QFETCH(int, key);
+        QFETCH(int, keyCode);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(Action, action);
         QFETCH(int, index);
-        const QuickSelectKeys decision = QuickSelectKeys::decide(key, modifiers);
+        const QuickSelectKeys decision = QuickSelectKeys::decide(key, quint32(keyCode), modifiers);
         QCOMPARE(decision.action, action);
         QCOMPARE(decision.index, index);
     }
@@ -125,8 +132,8 @@ private Q_SLOTS:
         // While the popup is hidden, keys are not taken.
         int calls = 0;
         connect(controller.get(), &StatusBarController::selectIndexRequested, this, [&] { ++calls; });
-        QVERIFY(!controller->handleKeyPress(Qt::Key_1, Qt::ControlModifier));
-        QVERIFY(!controller->handleKeyPress(Qt::Key_Escape, {}));
+        QVERIFY(!controller->handleKeyPress(Qt::Key_1, 10, Qt::ControlModifier));
+        QVERIFY(!controller->handleKeyPress(Qt::Key_Escape, 9, {}));
         QCOMPARE(calls, 0);
     }
 
@@ -262,7 +269,7 @@ private Q_SLOTS:
         QCOMPARE(after->searchText(), QString());
         QCOMPARE(after->searchBar()->field()->placeholderText(), u"Search history..."_qs);
         // The rebuilt content took over the quick selection.
-        QVERIFY(controller->handleKeyPress(Qt::Key_2, Qt::ControlModifier));
+        QVERIFY(controller->handleKeyPress(Qt::Key_2, 0, Qt::ControlModifier));
         QCOMPARE(copies(), QStringList{u"entry 2"_qs});
         // The copy-back moved the entry to the top of the shared history.
         QCOMPARE(*m_store->historyModel()->itemAt(0)->textContent(), u"entry 2"_qs);
