@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the history popup in its main states (empty, with text, table, image and file rows,
-# filtered, without matches, asking to clear) and every Settings section, in light and dark (the
-# Settings window in Portuguese and English, at 100 % and, under scale-2/, at 200 %), as PNG files.
+# filtered, without matches, asking to clear) in light and dark and in each of the five interface
+# languages, and every Settings section in light and dark (in Portuguese and English, at 100 % and,
+# under scale-2/, at 200 %), as PNG files. Japanese needs a CJK font (fonts-noto-cjk, see deps.sh).
 #   scripts/screenshots.sh [folder]     default: screenshots/
 set -euo pipefail
 cd "$(dirname "$0")/.."

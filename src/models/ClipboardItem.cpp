@@ -247,7 +247,7 @@ QString ClipboardItem::displayTitle() const
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             return slash < 0 || path.size() == 1 ? path : path.mid(slash + 1);
         }
-        return QString::number(m_filePaths->size()) + QLatin1Char(' ') + L("Arquivos");
+        return L("%lld arquivos", m_filePaths->size());
     }
     return summaryOfText(120);
 }
@@ -276,11 +276,13 @@ QString ClipboardItem::formattedTime(const QDateTime &now) const
     const double seconds = double(m_copiedAt.msecsTo(now)) / 1000.0;
     if (seconds < 60)
         return L("Agora");
+    // Whole phrases with the number inside, so each language orders and inflects them.
     if (seconds < 3600)
-        return QString::number(truncatedInteger(seconds / 60)) + L("m atrás");
+        return L("há %lld min", truncatedInteger(seconds / 60));
     if (seconds < 86400)
-        return QString::number(truncatedInteger(seconds / 3600)) + L("h atrás");
-    return QString::number(truncatedInteger(seconds / 86400)) + L("d atrás");
+        return L("há %lld h", truncatedInteger(seconds / 3600));
+    const qint64 days = truncatedInteger(seconds / 86400);
+    return days == 1 ? L("há %lld dia", days) : L("há %lld dias", days);
 }
 
 qint64 ClipboardItem::characterCount(const QString &text)

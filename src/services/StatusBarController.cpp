@@ -221,7 +221,7 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
     menu->addSeparator();
     connect(menu->addAction(L("Abrir Histórico")), &QAction::triggered, this, &StatusBarController::showPopover);
     menu->addSeparator();
-    QAction *settings = menu->addAction(L("Ajustes") + QStringLiteral("..."));
+    QAction *settings = menu->addAction(L("Ajustes") + QChar(0x2026));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, [this] {
         if (m_modelContainer)

@@ -44,9 +44,12 @@ ClearConfirmation::ClearConfirmation(QWidget *parent)
     buttons->addWidget(m_cancel, 1);
     buttons->addWidget(m_confirm, 1);
     layout->addLayout(buttons);
-    m_cancel->setDefault(true);
+    // One button at a time looks chosen: the one with the focus, which Enter and Space press.
+    // (A fixed default button would keep its frame while Tab moves the focus to the other.)
+    for (QPushButton *button : {m_cancel, m_confirm})
+        button->setAutoDefault(true);
     QPalette destructive = m_confirm->palette();
-    destructive.setColor(QPalette::ButtonText, PopoverStyle::destructive(palette()));
+    destructive.setColor(QPalette::ButtonText, PopoverStyle::destructiveButtonText(palette()));
     m_confirm->setPalette(destructive);
     m_card->installEventFilter(this);
 

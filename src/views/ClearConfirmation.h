@@ -15,7 +15,7 @@ public:
     QPushButton *cancelButton() const { return m_cancel; }
     QPushButton *confirmButton() const { return m_confirm; }
 
-    // Covers the parent and takes the focus, Cancel being the default.
+    // Covers the parent and gives Cancel the focus.
     void present();
 
 Q_SIGNALS:

@@ -21,6 +21,7 @@ EmptyStateView::EmptyStateView(QWidget *parent)
     m_symbol->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_symbol);
     m_headline->setAlignment(Qt::AlignCenter);
+    m_headline->setWordWrap(true); // some languages need two lines
     m_headline->setFont(PopoverStyle::font(font(), 14, QFont::DemiBold));
     layout->addWidget(m_headline);
     m_hint->setAlignment(Qt::AlignCenter);
@@ -29,6 +30,22 @@ EmptyStateView::EmptyStateView(QWidget *parent)
     layout->addWidget(m_hint);
     layout->addStretch(1);
     applyColors();
+}
+
+void EmptyStateView::setNoMatches(bool noMatches)
+{
+    if (noMatches == m_noMatches)
+        return;
+    m_noMatches = noMatches;
+    // A history that has entries must not look gone because the search found none of them.
+    m_headline->setText(noMatches ? L("Nenhum item corresponde à busca") : L("Nenhum item copiado"));
+    m_hint->setVisible(!noMatches);
+    applyColors();
+}
+
+QString EmptyStateView::headline() const
+{
+    return m_headline->text();
 }
 
 void EmptyStateView::changeEvent(QEvent *event)
@@ -41,11 +58,11 @@ void EmptyStateView::changeEvent(QEvent *event)
 void EmptyStateView::applyColors()
 {
     const QPalette base = palette();
-    m_symbol->setPixmap(SymbolIcon::pixmap(QStringLiteral("doc.on.clipboard"), PopoverStyle::tertiary(base), 42, 2.0));
+    m_symbol->setPixmap(SymbolIcon::pixmap(m_noMatches ? QStringLiteral("magnifyingglass") : QStringLiteral("doc.on.clipboard"), PopoverStyle::tertiary(base), 42, 2.0));
     QPalette headline = m_headline->palette();
-    headline.setColor(QPalette::WindowText, PopoverStyle::secondary(base));
+    headline.setColor(QPalette::WindowText, PopoverStyle::primary(base));
     m_headline->setPalette(headline);
     QPalette hint = m_hint->palette();
-    hint.setColor(QPalette::WindowText, PopoverStyle::tertiary(base));
+    hint.setColor(QPalette::WindowText, PopoverStyle::secondary(base));
     m_hint->setPalette(hint);
 }

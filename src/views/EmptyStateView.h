@@ -12,6 +12,11 @@ class EmptyStateView : public QWidget
 public:
     explicit EmptyStateView(QWidget *parent = nullptr);
 
+    // Whether it tells of a search that matched nothing rather than of an empty history.
+    void setNoMatches(bool noMatches);
+    bool isNoMatches() const { return m_noMatches; }
+    QString headline() const;
+
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -21,4 +26,5 @@ private:
     QLabel *m_symbol;
     QLabel *m_headline;
     QLabel *m_hint;
+    bool m_noMatches = false;
 };

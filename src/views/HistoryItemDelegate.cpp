@@ -6,6 +6,7 @@
 #include "views/SymbolIcon.h"
 #include "views/ThumbnailCache.h"
 
+#include <QKeySequence>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -34,10 +35,9 @@ HistoryItemDelegate::HistoryItemDelegate(HistoryFilterModel *model, ThumbnailCac
 
 QString HistoryItemDelegate::shortcutLabel(int index)
 {
-    if (index >= 0 && index <= 8)
-        return QStringLiteral("⌘") + QString::number(index + 1);
-    if (index == 9)
-        return QStringLiteral("⌘0");
+    // Ctrl+1 … Ctrl+9, Ctrl+0 in the desktop's own notation.
+    if (index >= 0 && index <= 9)
+        return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + (index + 1) % 10)).toString(QKeySequence::NativeText);
     return {};
 }
 
@@ -67,18 +67,15 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     // Badge of the first ten rows; the others keep the same empty column so titles line up.
     const QString badge = shortcutLabel(index.row());
     if (!badge.isEmpty()) {
-        // The interface font: its digits are all one width, and unlike most monospaced fonts it
-        // draws the command sign at full size.
+        // The interface font: its digits are all one width.
         const QFont font = PopoverStyle::font(option.font, 11, QFont::DemiBold);
         const QFontMetrics metrics(font);
         const int width = metrics.horizontalAdvance(badge) + 12;
         const int height = metrics.height() + 4;
         const QRect badgeRect(badgeColumn.right() - width + 1, badgeColumn.center().y() - height / 2 + 1, width, height);
-        QColor fill = PopoverStyle::accent(palette);
-        fill.setAlphaF(0.12f);
-        fillRounded(painter, badgeRect, 4, fill);
+        fillRounded(painter, badgeRect, 4, PopoverStyle::badgeFill(palette));
         painter->setFont(font);
-        painter->setPen(PopoverStyle::accent(palette));
+        painter->setPen(PopoverStyle::badgeText(palette));
         painter->drawText(badgeRect, Qt::AlignCenter, badge);
     }
 

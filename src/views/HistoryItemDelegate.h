@@ -13,14 +13,14 @@ class HistoryItemDelegate : public QStyledItemDelegate
 public:
     static constexpr int RowHeight = 36; // 22-point icon frame plus 7 above and below
     static constexpr int RowGap = 4;
-    static constexpr int BadgeColumn = 36;
+    static constexpr int BadgeColumn = 54; // "Ctrl+0" with its padding
 
     HistoryItemDelegate(HistoryFilterModel *model, ThumbnailCache *thumbnails, QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
-    // The badge text of a row: "⌘1" … "⌘9" for rows 0-8, "⌘0" for row 9, nothing below.
+    // The badge text of a row: "Ctrl+1" … "Ctrl+9" for rows 0-8, "Ctrl+0" for row 9, nothing below.
     static QString shortcutLabel(int index);
 
 private:

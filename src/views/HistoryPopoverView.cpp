@@ -75,6 +75,7 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
     connect(m_confirmation, &ClearConfirmation::cancelled, this, [this] { m_searchBar->field()->setFocus(); });
 
     connect(m_searchBar, &SearchBar::textChanged, m_filter, &HistoryFilterModel::setSearchText);
+    connect(m_filter, &HistoryFilterModel::searchCompleted, this, &HistoryPopoverView::updateVisibility);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectItemAtIndex(index.row()); });
     for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(m_filter), static_cast<QAbstractItemModel *>(m_history)}) {
         connect(model, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::updateVisibility);
@@ -183,7 +184,13 @@ bool HistoryPopoverView::isShowingEmptyState() const
 void HistoryPopoverView::updateVisibility()
 {
     m_clearButton->setVisible(m_history->rowCount() > 0);
-    m_stack->setCurrentWidget(m_filter->rowCount() > 0 ? static_cast<QWidget *>(m_list) : m_emptyState);
+    // With entries in the history but none listed, a search found nothing; while rows matched in
+    // the store may still join, the (empty) list stays.
+    const bool listed = m_filter->rowCount() > 0;
+    const bool noMatches = !listed && m_history->rowCount() > 0;
+    m_emptyState->setNoMatches(noMatches);
+    m_stack->setCurrentWidget(listed || (noMatches && m_filter->isSearchPending()) ? static_cast<QWidget *>(m_list)
+                                                                                  : m_emptyState);
 }
 
 void HistoryPopoverView::prefetchThumbnails()

@@ -51,6 +51,7 @@ public:
     SymbolButton *clearButton() const { return m_clearButton; }
     ClearConfirmation *clearConfirmation() const { return m_confirmation; }
     bool isShowingEmptyState() const;
+    EmptyStateView *emptyState() const { return m_emptyState; }
 
 Q_SIGNALS:
     // The view came on screen: the time to (re)install the quick-select handler.

@@ -1,14 +1,77 @@
 #include "views/PopoverStyle.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace PopoverStyle {
 
 namespace {
+
+constexpr qreal MinimumTextContrast = 4.5;
+
 QColor withAlpha(QColor color, qreal opacity)
 {
     color.setAlphaF(float(opacity));
     return color;
 }
+
+qreal linear(qreal channel)
+{
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+}
+
+qreal luminance(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+// `a` mixed with `b`, `amount` (0..1) of the way to `b`.
+QColor mix(const QColor &a, const QColor &b, qreal amount)
+{
+    const QColor x = a.toRgb();
+    const QColor y = b.toRgb();
+    return QColor::fromRgbF(float(x.redF() + (y.redF() - x.redF()) * amount),
+                            float(x.greenF() + (y.greenF() - x.greenF()) * amount),
+                            float(x.blueF() + (y.blueF() - x.blueF()) * amount));
+}
+
+// Fusion draws a button's face a little lighter than the palette's Button colour at its top.
+QColor buttonFace(const QPalette &palette)
+{
+    return palette.color(QPalette::Button).lighter(112);
+}
+
 } // namespace
+
+qreal contrastRatio(const QColor &a, const QColor &b)
+{
+    const qreal la = luminance(a);
+    const qreal lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor over(const QColor &color, const QColor &background)
+{
+    const qreal alpha = color.toRgb().alphaF();
+    QColor opaque = color.toRgb();
+    opaque.setAlphaF(1.0f);
+    return mix(background, opaque, alpha);
+}
+
+QColor readable(const QColor &text, const QColor &background)
+{
+    const QColor seen = over(text, background);
+    if (contrastRatio(seen, background) >= MinimumTextContrast)
+        return seen;
+    // Towards whichever end reads better on this background, in small steps so the hue stays.
+    const QColor end = contrastRatio(Qt::black, background) > contrastRatio(Qt::white, background) ? QColor(Qt::black)
+                                                                                                    : QColor(Qt::white);
+    QColor result = seen;
+    for (int step = 1; step <= 20 && contrastRatio(result, background) < MinimumTextContrast; ++step)
+        result = mix(seen, end, step / 20.0);
+    return result;
+}
 
 bool isDark(const QPalette &palette)
 {
@@ -22,7 +85,7 @@ QColor primary(const QPalette &palette)
 
 QColor secondary(const QPalette &palette)
 {
-    return withAlpha(primary(palette), 0.62);
+    return readable(withAlpha(primary(palette), 0.62), palette.color(QPalette::Window));
 }
 
 QColor tertiary(const QPalette &palette)
@@ -37,6 +100,34 @@ QColor accent(const QPalette &palette)
     if (highlight.hslSaturation() < 40)
         return isDark(palette) ? QColor(0x4c, 0x9d, 0xf0) : QColor(0x1f, 0x6f, 0xd1);
     return isDark(palette) && highlight.lightness() < 110 ? highlight.lighter(135) : highlight;
+}
+
+QColor badgeFill(const QPalette &palette)
+{
+    return over(withAlpha(accent(palette), 0.12), palette.color(QPalette::Window));
+}
+
+QColor badgeText(const QPalette &palette)
+{
+    return readable(accent(palette), badgeFill(palette));
+}
+
+QColor searchFill(const QPalette &palette)
+{
+    return over(tint(palette, isDark(palette) ? 0.07 : 0.05), palette.color(QPalette::Window));
+}
+
+QColor placeholderText(const QPalette &palette)
+{
+    return readable(secondary(palette), searchFill(palette));
+}
+
+QColor destructiveButtonText(const QPalette &palette)
+{
+    const QColor face = buttonFace(palette);
+    QColor text = readable(destructive(palette), face);
+    // The face is a gradient; read on its darker end too.
+    return readable(text, palette.color(QPalette::Button));
 }
 
 QColor tint(const QPalette &palette, qreal opacity)

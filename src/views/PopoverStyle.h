@@ -4,14 +4,33 @@
 #include <QFont>
 #include <QPalette>
 
-// The popup's colours and fonts, derived from the widget's palette so light and dark both work:
-// the primary, secondary and tertiary text styles, the accent, and fonts by pixel size.
+// The popup's colours and fonts, derived from the widget's palette so light, dark and the
+// desktop's own palettes all work: the primary, secondary and tertiary styles, the accent, and
+// fonts by pixel size. Every colour meant for text reads at 4.5:1 or more on the background it is
+// drawn on (WCAG AA), whatever the palette.
 namespace PopoverStyle {
 
+// The WCAG 2 contrast ratio of two opaque colours, from 1 to 21.
+qreal contrastRatio(const QColor &a, const QColor &b);
+// `color` drawn over the opaque `background`: the opaque colour seen.
+QColor over(const QColor &color, const QColor &background);
+// `text` moved towards black or white just enough to read at 4.5:1 on `background`.
+QColor readable(const QColor &text, const QColor &background);
+
 QColor primary(const QPalette &palette);
+// Text of lesser weight (headlines and hints of the empty state, the search placeholder), opaque.
 QColor secondary(const QPalette &palette);
+// Symbols only, never text: fainter than any text.
 QColor tertiary(const QPalette &palette);
 QColor accent(const QPalette &palette);
+// The quick-select badge: its opaque fill and the text drawn on it.
+QColor badgeFill(const QPalette &palette);
+QColor badgeText(const QPalette &palette);
+// The search field's fill and its placeholder text.
+QColor searchFill(const QPalette &palette);
+QColor placeholderText(const QPalette &palette);
+// The label of the destructive button of the clear-all question.
+QColor destructiveButtonText(const QPalette &palette);
 // The primary colour at `opacity` (0..1), for fills such as the hover and search backgrounds.
 QColor tint(const QPalette &palette, qreal opacity);
 // The kind colours of the row icons.

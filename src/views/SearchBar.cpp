@@ -61,7 +61,7 @@ void SearchBar::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 8, 8);
-    painter.fillPath(path, PopoverStyle::tint(palette(), PopoverStyle::isDark(palette()) ? 0.07 : 0.05));
+    painter.fillPath(path, PopoverStyle::searchFill(palette()));
 }
 
 void SearchBar::changeEvent(QEvent *event)
@@ -75,4 +75,8 @@ void SearchBar::updateSymbols()
 {
     m_magnifier->setPixmap(SymbolIcon::pixmap(QStringLiteral("magnifyingglass"), PopoverStyle::secondary(palette()),
                                               14, 2.0));
+    // The style's placeholder is half-transparent text, too faint to read on the fill.
+    QPalette field = m_field->palette();
+    field.setColor(QPalette::PlaceholderText, PopoverStyle::placeholderText(palette()));
+    m_field->setPalette(field);
 }

@@ -1,7 +1,9 @@
 // Derived values of a history entry: titles of each kind, the preview, the relative time and the
 // character and word counts taken at capture.
 #include "models/ClipboardItem.h"
+#include "services/LocalizedAppBundle.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -55,7 +57,7 @@ private Q_SLOTS:
             << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/home/ana/Fotos/")})
             << QStringLiteral("Fotos");
         QTest::newRow("two files") << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/a"), QStringLiteral("/b")})
-                                   << QStringLiteral("2 Arquivos");
+                                   << QStringLiteral("2 arquivos");
         QTest::newRow("no files") << makeItem(ClipboardItem::FileType, {}, QStringList{}) << QStringLiteral("Arquivo");
         QTest::newRow("text with CRLF") << makeItem(ClipboardItem::TextType, QStringLiteral("a\r\nb"))
                                         << QStringLiteral("a  b");
@@ -110,22 +112,35 @@ private Q_SLOTS:
 
     void formattedTime_data()
     {
+        QTest::addColumn<QString>("language"); // empty: the Portuguese texts themselves
         QTest::addColumn<qint64>("ageMs");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("59.9 s") << qint64(59900) << QStringLiteral("Agora");
-        QTest::newRow("60 s") << qint64(60000) << QStringLiteral("1m atrás");
-        QTest::newRow("3599 s") << qint64(3599000) << QStringLiteral("59m atrás");
-        QTest::newRow("3600 s") << qint64(3600000) << QStringLiteral("1h atrás");
-        QTest::newRow("86399 s") << qint64(86399000) << QStringLiteral("23h atrás");
-        QTest::newRow("86400 s") << qint64(86400000) << QStringLiteral("1d atrás");
-        QTest::newRow("400 days") << qint64(400) * 86400000 << QStringLiteral("400d atrás");
-        QTest::newRow("in the future") << qint64(-3600000) << QStringLiteral("Agora");
+        const qint64 day = 86400000;
+        QTest::newRow("59.9 s") << QString() << qint64(59900) << QStringLiteral("Agora");
+        QTest::newRow("60 s") << QString() << qint64(60000) << QStringLiteral("há 1 min");
+        QTest::newRow("3599 s") << QString() << qint64(3599000) << QStringLiteral("há 59 min");
+        QTest::newRow("3600 s") << QString() << qint64(3600000) << QStringLiteral("há 1 h");
+        QTest::newRow("86399 s") << QString() << qint64(86399000) << QStringLiteral("há 23 h");
+        QTest::newRow("86400 s") << QString() << day << QStringLiteral("há 1 dia");
+        QTest::newRow("400 days") << QString() << 400 * day << QStringLiteral("há 400 dias");
+        QTest::newRow("in the future") << QString() << qint64(-3600000) << QStringLiteral("Agora");
+        // Each language orders and inflects the whole phrase.
+        QTest::newRow("en 5 min") << u"en"_qs << qint64(300000) << QStringLiteral("5 min ago");
+        QTest::newRow("en 1 day") << u"en"_qs << day << QStringLiteral("1 day ago");
+        QTest::newRow("en 2 days") << u"en"_qs << 2 * day << QStringLiteral("2 days ago");
+        QTest::newRow("es 5 min") << u"es"_qs << qint64(300000) << QStringLiteral("hace 5 min");
+        QTest::newRow("it 3 days") << u"it"_qs << 3 * day << QStringLiteral("3 giorni fa");
+        QTest::newRow("ja 2 h") << u"ja"_qs << qint64(7200000) << QStringLiteral("2時間前");
     }
 
     void formattedTime()
     {
+        QFETCH(QString, language);
         QFETCH(qint64, ageMs);
         QFETCH(QString, expected);
+        const QString saved = LocalizedAppBundle::selectedLanguage();
+        LocalizedAppBundle::setSelectedLanguage(language.isEmpty() ? u"pt-BR"_qs : language);
+        const auto restore = qScopeGuard([saved] { LocalizedAppBundle::setSelectedLanguage(saved); });
         const ClipboardItemPtr item = makeItem(ClipboardItem::TextType, QStringLiteral("x"));
         const QDateTime now = QDateTime::fromMSecsSinceEpoch(1'800'000'000'000, Qt::UTC);
         item->setCopiedAt(now.addMSecs(-ageMs));

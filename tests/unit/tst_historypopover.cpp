@@ -7,6 +7,7 @@
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "views/ClearConfirmation.h"
+#include "views/EmptyStateView.h"
 #include "views/HistoryFilter.h"
 #include "views/HistoryFilterModel.h"
 #include "views/HistoryItemDelegate.h"
@@ -163,9 +164,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("label");
-        QTest::newRow("first row") << 0 << u"⌘1"_qs;
-        QTest::newRow("ninth row") << 8 << u"⌘9"_qs;
-        QTest::newRow("tenth row") << 9 << u"⌘0"_qs;
+        QTest::newRow("first row") << 0 << u"Ctrl+1"_qs;
+        QTest::newRow("ninth row") << 8 << u"Ctrl+9"_qs;
+        QTest::newRow("tenth row") << 9 << u"Ctrl+0"_qs;
         QTest::newRow("eleventh row") << 10 << QString();
         QTest::newRow("negative") << -1 << QString();
     }
@@ -279,15 +280,36 @@ private Q_SLOTS:
         HistoryPopoverView view(context, nullptr, nullptr);
         view.show();
         QVERIFY(view.isShowingEmptyState());
+        QCOMPARE(view.emptyState()->headline(), u"Nenhum item copiado"_qs);
         QVERIFY(view.clearButton()->isHidden());
+        // Searching an empty history: it is still empty, not a search without matches.
+        view.setSearchText(u"x"_qs);
+        QCOMPARE(view.emptyState()->headline(), u"Nenhum item copiado"_qs);
+        view.setSearchText(QString());
         add(context, {text(u"kept"_qs, 1), makeItem(ClipboardItem::FileType, std::nullopt, 2, QStringList{u"/srv/a"_qs})});
         QVERIFY(!view.isShowingEmptyState());
         QVERIFY(!view.clearButton()->isHidden());
 
-        // A search without matches shows the empty state, but the trash stays: the store has entries.
+        // A search without matches says so, and the trash stays: the store has entries.
         view.setSearchText(u"nothing like this"_qs);
-        QVERIFY(view.isShowingEmptyState());
+        QTRY_VERIFY(view.isShowingEmptyState());
+        QCOMPARE(view.emptyState()->headline(), u"Nenhum item corresponde à busca"_qs);
         QVERIFY(!view.clearButton()->isHidden());
+
+        // One button looks chosen at a time: the focused one, which Enter presses.
+        view.showClearConfirmation();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QPushButton *cancel = view.clearConfirmation()->cancelButton();
+        QPushButton *confirm = view.clearConfirmation()->confirmButton();
+        QTRY_VERIFY(cancel->hasFocus());
+        QVERIFY(cancel->isDefault() && !confirm->isDefault());
+        QTest::keyClick(cancel, Qt::Key_Tab);
+        QVERIFY(confirm->hasFocus());
+        QVERIFY(confirm->isDefault() && !cancel->isDefault());
+        QTest::keyClick(confirm, Qt::Key_Backtab);
+        QTest::keyClick(cancel, Qt::Key_Return);
+        QVERIFY(!view.clearConfirmation()->isVisible());
+        QCOMPARE(view.historyModel()->rowCount(), 2);
 
         // The question goes away unanswered with the popup, and Cancel keeps everything.
         view.showClearConfirmation();

@@ -1,7 +1,9 @@
-// The popup rendered in its main states in light and dark: each picture must show the scheme's
+// The popup rendered in its main states in light and dark and in every interface language: each
+// picture must show the scheme's
 // background with readable text on it. With KAVLA_SCREENSHOT_DIR set, the pictures are kept there
 // for a person to look at (scripts/screenshots.sh).
 #include "services/AppearanceManager.h"
+#include "services/LocalizedAppBundle.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "views/HistoryPopoverView.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -87,18 +90,26 @@ private Q_SLOTS:
 
     void states_data()
     {
+        QTest::addColumn<QString>("language");
         QTest::addColumn<Scheme>("scheme");
         QTest::addColumn<QString>("state");
-        for (const auto &[scheme, label] : {std::pair{Scheme::Light, "light"}, std::pair{Scheme::Dark, "dark"}}) {
-            for (const char *state : {"empty", "entries", "filtered", "no-match", "confirmation"})
-                QTest::addRow("popup-%s-%s", state, label) << scheme << QString::fromLatin1(state);
+        for (const char *language : {"pt-BR", "en", "es", "it", "ja"}) {
+            for (const auto &[scheme, label] : {std::pair{Scheme::Light, "light"}, std::pair{Scheme::Dark, "dark"}}) {
+                for (const char *state : {"empty", "entries", "filtered", "no-match", "confirmation", "confirmation-tab"})
+                    QTest::addRow("popup-%s-%s-%s", language, state, label)
+                        << QString::fromLatin1(language) << scheme << QString::fromLatin1(state);
+            }
         }
     }
 
     void states()
     {
+        QFETCH(QString, language);
         QFETCH(Scheme, scheme);
         QFETCH(QString, state);
+        const QString savedLanguage = LocalizedAppBundle::selectedLanguage();
+        LocalizedAppBundle::setSelectedLanguage(language);
+        const auto restore = qScopeGuard([savedLanguage] { LocalizedAppBundle::setSelectedLanguage(savedLanguage); });
         const QPalette palette = AppearanceManager::paletteFor(scheme);
         QApplication::setPalette(palette);
 
@@ -119,9 +130,14 @@ private Q_SLOTS:
             view->setSearchText(QStringLiteral("ana"));
         else if (state == u"no-match")
             view->setSearchText(QStringLiteral("nada parecido"));
-        else if (state == u"confirmation")
-            view->showClearConfirmation();
         window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Asked while on screen, as a user does, so the focus lands where it does for them.
+        if (state.startsWith(u"confirmation")) {
+            view->showClearConfirmation();
+            if (state == u"confirmation-tab")
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
         QCoreApplication::processEvents();
         const QImage image = window.grab().toImage(); // frame included
         const QString name = QString::fromLatin1(QTest::currentDataTag());
@@ -132,7 +148,7 @@ private Q_SLOTS:
         // The background near the footer's middle carries the scheme's window colour, or is dimmed
         // by the confirmation around its card...
         const QColor background = image.pixelColor(image.width() / 2, image.height() - 4);
-        if (state == u"confirmation") {
+        if (state.startsWith(u"confirmation")) {
             QVERIFY2(background.lightness() < palette.color(QPalette::Window).lightness() - 10, qPrintable(name));
             return;
         }

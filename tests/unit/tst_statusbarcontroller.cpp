@@ -267,7 +267,7 @@ private Q_SLOTS:
         HistoryPopoverView *after = controller->historyView();
         QVERIFY(after != before);
         QCOMPARE(after->searchText(), QString());
-        QCOMPARE(after->searchBar()->field()->placeholderText(), u"Search history..."_qs);
+        QCOMPARE(after->searchBar()->field()->placeholderText(), u"Search history…"_qs);
         // The rebuilt content took over the quick selection.
         QVERIFY(controller->handleKeyPress(Qt::Key_2, 0, Qt::ControlModifier));
         QCOMPARE(copies(), QStringList{u"entry 2"_qs});

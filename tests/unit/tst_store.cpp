@@ -110,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(container);
         const auto items = container->mainContext()->fetch(FetchDescriptor::historyNewestFirst());
         QVERIFY(items);
-        QCOMPARE(titles(*items), (QStringList{QStringLiteral("2 Arquivos"), QStringLiteral("newest"),
+        QCOMPARE(titles(*items), (QStringList{QStringLiteral("2 arquivos"), QStringLiteral("newest"),
                                               QStringLiteral("middle"), QStringLiteral("older")}));
         const ClipboardItem &files = *items->first();
         QCOMPARE(files.filePaths(), (QStringList{QStringLiteral("/tmp/a b"), QStringLiteral("/tmp/ç")}));
