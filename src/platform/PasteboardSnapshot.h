@@ -12,11 +12,14 @@
 #include <functional>
 #include <optional>
 
-// Which flavours to read of a generation, decided once its offered types are known. Each entry of
-// `flavours` is read when offered; of `imageFlavours` only the first offered one whose bytes hold
-// an image the toolkit can read, so an owner that converts on request converts one image only.
+// Which flavours to read of a generation, decided once its offered types are known. `stopFlavour`
+// is read first, and when it holds any bytes nothing else is read (so a copy marked as secret
+// never reaches this process). Each entry of `flavours` is read when offered; of `imageFlavours`
+// only the first offered one whose bytes hold an image the toolkit can read, so an owner that
+// converts on request converts one image only.
 struct PasteboardRequest
 {
+    QString stopFlavour;
     QStringList flavours;
     QStringList imageFlavours;
 };
@@ -51,6 +54,11 @@ public:
     // An image decoded from the image flavours read, in offered order; null when none decodes.
     QImage image() const;
 
+    // The clipboard is empty because the client that owned the previous generation read quit,
+    // rather than because it cleared the clipboard while still running.
+    bool ownerQuit() const { return m_ownerQuit; }
+    void setOwnerQuit(bool quit) { m_ownerQuit = quit; }
+
     // Whether `bytes` start like an image the toolkit can decode (a header check, no decoding).
     static bool looksLikeImage(const QByteArray &bytes);
 
@@ -59,6 +67,7 @@ private:
     QStringList m_types;
     QHash<QString, QByteArray> m_flavours;
     bool m_complete = false;
+    bool m_ownerQuit = false;
 };
 
 Q_DECLARE_METATYPE(PasteboardSnapshot)

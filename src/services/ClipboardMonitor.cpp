@@ -114,6 +114,12 @@ void ClipboardMonitor::setShared(ClipboardMonitor *monitor)
 void ClipboardMonitor::configure(ModelContainer *container)
 {
     m_modelContainer = container;
+    if (container) {
+        connect(container, &ModelContainer::didSave, this, [this](const StoreChanges &changes) {
+            if (m_restorable && changes.deleted.contains(m_restorable->id()))
+                m_restorable.reset();
+        });
+    }
     startMonitoring();
 }
 
@@ -185,6 +191,7 @@ void ClipboardMonitor::checkForChanges()
     if (madeHere || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
         m_lastChangeCount = changeCount;
         m_reading = {};
+        m_restorable.reset();
         return;
     }
 
@@ -204,10 +211,23 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
         return;
     const Generation generation = std::exchange(m_reading, {});
     // A read the owner did not complete records nothing: a part of a copy is not that copy.
-    if (snapshot.isComplete() && m_isMonitoring) {
+    const bool marked = !snapshot.data(PasswordManagerHintType).value_or(QByteArray()).isEmpty();
+    if (marked) {
+        // Never recorded, and nothing of it but the mark was read.
+        Log::line(QStringLiteral("Cópia marcada por um gerenciador de senhas ignorada"));
+        m_restorable.reset();
+    } else if (snapshot.isComplete() && m_isMonitoring && snapshot.types().isEmpty()) {
+        m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+        if (snapshot.ownerQuit())
+            restoreAfterOwnerQuit();
+        m_restorable.reset();
+    } else if (snapshot.isComplete() && m_isMonitoring) {
         m_recording = true;
-        processPasteboardContent(snapshot, generation.source.bundleIdentifier, generation.source.name);
+        m_restorable = processPasteboardContent(snapshot, generation.source.bundleIdentifier,
+                                                generation.source.name);
         m_recording = false;
+    } else {
+        m_restorable.reset();
     }
     m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
     if (std::exchange(m_recheckAfterRecording, false) || m_pasteboard->changeCount() != m_lastChangeCount)
@@ -219,6 +239,8 @@ PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
 {
     PasteboardRequest request;
     const auto offered = [&types](const QString &type) { return types.contains(type); };
+    if (offered(PasswordManagerHintType))
+        request.stopFlavour = PasswordManagerHintType;
     const QString uriList = QStringLiteral("text/uri-list");
     if ((switches.file || switches.image) && offered(uriList))
         request.flavours << uriList;
@@ -246,11 +268,12 @@ PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
     return request;
 }
 
-void ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapshot,
-                                                const QString &bundleId, const QString &appName)
+ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapshot,
+                                                            const QString &bundleId,
+                                                            const QString &appName)
 {
     if (!m_modelContainer)
-        return;
+        return {};
     ModelContext *context = m_modelContainer->mainContext();
 
     const bool captureText = m_preferences->isCaptureEnabled(CaptureKind::Text);
@@ -264,38 +287,31 @@ void ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapsh
         if (fileUrls.size() == 1 && captureImage) {
             const QString path = fileUrls.first().toLocalFile();
             if (ImageFileExtensions.contains(QFileInfo(path).suffix().toLower())) {
-                if (std::optional<ImageCapture> image = imageFromFile(path)) {
-                    saveImageItem(image->data, image->size, bundleId, appName, context);
-                    return;
-                }
+                if (std::optional<ImageCapture> image = imageFromFile(path)) 
+                    return saveImageItem(image->data, image->size, bundleId, appName, context);
             }
         }
-        if (captureFile) {
-            saveFileItem(fileUrls, bundleId, appName, context);
-            return;
-        }
+        if (captureFile) 
+            return saveFileItem(fileUrls, bundleId, appName, context);
     }
 
     if (captureImage) {
-        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot)) {
-            saveImageItem(image->data, image->size, bundleId, appName, context);
-            return;
-        }
+        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot)) 
+            return saveImageItem(image->data, image->size, bundleId, appName, context);
     }
 
     if (captureTable && isTableContent(snapshot)) {
         const std::optional<QString> text = snapshot.string(PlainTextType);
-        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty()) {
-            saveTableItem(*text, bundleId, appName, context);
-            return;
-        }
+        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty()) 
+            return saveTableItem(*text, bundleId, appName, context);
     }
 
     if (captureText) {
         const std::optional<QString> text = snapshot.string(PlainTextType);
         if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty())
-            saveTextItem(*text, bundleId, appName, context);
+            return saveTextItem(*text, bundleId, appName, context);
     }
+    return {};
 }
 
 std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(const QString &path)
@@ -389,7 +405,7 @@ bool ClipboardMonitor::isTableContent(const PasteboardSnapshot &snapshot)
 
 // --- History store operations ---------------------------------------------------------------
 
-void ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId,
+ClipboardItemPtr ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId,
                                     const QString &appName, ModelContext *context)
 {
     const QString failureText = QStringLiteral("Erro ao salvar texto no histórico: ");
@@ -398,7 +414,7 @@ void ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId
         context->fetch(FetchDescriptor::textEntries(text), &error);
     if (!existing) {
         Log::line(failureText + error);
-        return;
+        return {};
     }
     if (!existing->isEmpty()) {
         const ClipboardItemPtr &item = existing->first();
@@ -409,27 +425,27 @@ void ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId
         }
         if (!context->save(&error)) {
             Log::line(failureText + error);
-            return;
+            return {};
         }
         enforceHistoryLimit(context);
-        return;
+        return item;
     }
     ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
     item->setTextContent(text);
     item->setCharCount(ClipboardItem::characterCount(text));
     item->setWordCount(ClipboardItem::countWords(text));
-    insertAndSave(item, context, failureText);
+    return insertAndSave(item, context, failureText);
 }
 
-void ClipboardMonitor::saveTableItem(const QString &text, const QString &bundleId,
+ClipboardItemPtr ClipboardMonitor::saveTableItem(const QString &text, const QString &bundleId,
                                      const QString &appName, ModelContext *context)
 {
     ClipboardItemPtr item = newItem(ClipboardItem::TableType, bundleId, appName);
     item->setTextContent(text);
-    insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
+    return insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
 }
 
-void ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
+ClipboardItemPtr ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
                                      const QString &bundleId, const QString &appName,
                                      ModelContext *context)
 {
@@ -437,10 +453,10 @@ void ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
     item->setImageData(data);
     item->setImageWidth(size.width());
     item->setImageHeight(size.height());
-    insertAndSave(item, context, QStringLiteral("Erro ao salvar imagem no histórico: "));
+    return insertAndSave(item, context, QStringLiteral("Erro ao salvar imagem no histórico: "));
 }
 
-void ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
+ClipboardItemPtr ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
                                     const QString &appName, ModelContext *context)
 {
     QStringList paths;
@@ -449,19 +465,20 @@ void ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &
         paths << url.toLocalFile();
     ClipboardItemPtr item = newItem(ClipboardItem::FileType, bundleId, appName);
     item->setFilePaths(paths);
-    insertAndSave(item, context, QStringLiteral("Erro ao salvar arquivo no histórico: "));
+    return insertAndSave(item, context, QStringLiteral("Erro ao salvar arquivo no histórico: "));
 }
 
-void ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
+ClipboardItemPtr ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
                                      const QString &failureText)
 {
     context->insert(item);
     QString error;
     if (!context->save(&error)) {
         Log::line(failureText + error);
-        return;
+        return {};
     }
     enforceHistoryLimit(context);
+    return item;
 }
 
 void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
@@ -474,26 +491,24 @@ void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
         Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
 }
 
-void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context)
+QMimeData *ClipboardMonitor::mimeDataFor(const ClipboardItem &item)
 {
-    if (!item)
-        return;
     auto *contents = new QMimeData;
-    const std::optional<QString> text = item->textContent();
-    if (item->isImage()) {
-        if (const std::optional<QByteArray> bytes = item->imageData()) {
+    const std::optional<QString> text = item.textContent();
+    if (item.isImage()) {
+        if (const std::optional<QByteArray> bytes = item.imageData()) {
             if (const std::optional<QImage> image = decodedImage(*bytes))
                 contents->setImageData(*image);
         }
-    } else if (item->isFile()) {
-        if (const std::optional<QStringList> paths = item->filePaths()) {
+    } else if (item.isFile()) {
+        if (const std::optional<QStringList> paths = item.filePaths()) {
             QList<QUrl> urls;
             urls.reserve(paths->size());
             for (const QString &path : *paths)
                 urls << QUrl::fromLocalFile(path);
             contents->setUrls(urls);
         }
-    } else if (item->isTable()) {
+    } else if (item.isTable()) {
         if (text) {
             contents->setText(*text);
             contents->setData(TableType, text->toUtf8());
@@ -501,9 +516,29 @@ void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelC
     } else if (text) {
         contents->setText(*text);
     }
+    return contents;
+}
+
+void ClipboardMonitor::restoreAfterOwnerQuit()
+{
+    if (!m_restorable || !m_preferences->keepClipboardAfterOwnerQuits())
+        return;
+    // Our own write: counted at once, so it is never recorded again.
+    m_pasteboard->writeContents(mimeDataFor(*m_restorable));
+    m_lastChangeCount = m_pasteboard->changeCount();
+    Log::note(QStringLiteral("clipboard kept after its owner quit"));
+}
+
+void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context)
+{
+    if (!item)
+        return;
+    QMimeData *contents = mimeDataFor(*item);
     m_pasteboard->writeContents(contents);
-    // A read still under way is of a generation this write has replaced.
+    // A read still under way is of a generation this write has replaced; Kavla owns the
+    // clipboard now, so there is nothing to keep when another owner quits.
     m_reading = {};
+    m_restorable.reset();
 
     item->setCopiedAt(now());
     if (context)

@@ -20,6 +20,7 @@ class AlertSound;
 class IgnoredAppsManager;
 class ModelContainer;
 class ModelContext;
+class QMimeData;
 class Pasteboard;
 class Preferences;
 class Workspace;
@@ -48,6 +49,8 @@ public:
     static inline const QString TiffType = QStringLiteral("image/tiff");
     static inline const QString JpegType = QStringLiteral("image/jpeg");
     static inline const QString TableType = QStringLiteral("text/tab-separated-values");
+    // What password managers put on the copies they make; any non-empty value marks a secret.
+    static inline const QString PasswordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
 
     ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace, Preferences *preferences,
                      IgnoredAppsManager *ignoredApps, AlertSound *alertSound,
@@ -113,19 +116,23 @@ private:
     void runQueuedPoll();
     void onChangeAnnounced();
     void onContentsRead(const PasteboardSnapshot &snapshot);
-    void processPasteboardContent(const PasteboardSnapshot &snapshot, const QString &bundleId,
-                                  const QString &appName);
+    // Records the generation; returns the entry it saved or refreshed, if any.
+    ClipboardItemPtr processPasteboardContent(const PasteboardSnapshot &snapshot,
+                                              const QString &bundleId, const QString &appName);
+    // The clipboard emptied because its owner quit: offers the entry recorded from it again.
+    void restoreAfterOwnerQuit();
+    static QMimeData *mimeDataFor(const ClipboardItem &item);
     static std::optional<ImageCapture> imageFromFile(const QString &path);
 
-    void saveTextItem(const QString &text, const QString &bundleId, const QString &appName,
+    ClipboardItemPtr saveTextItem(const QString &text, const QString &bundleId, const QString &appName,
                       ModelContext *context);
-    void saveTableItem(const QString &text, const QString &bundleId, const QString &appName,
+    ClipboardItemPtr saveTableItem(const QString &text, const QString &bundleId, const QString &appName,
                        ModelContext *context);
-    void saveImageItem(const QByteArray &data, const QSizeF &size, const QString &bundleId,
+    ClipboardItemPtr saveImageItem(const QByteArray &data, const QSizeF &size, const QString &bundleId,
                        const QString &appName, ModelContext *context);
-    void saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
+    ClipboardItemPtr saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
                       const QString &appName, ModelContext *context);
-    void insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
+    ClipboardItemPtr insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
                        const QString &failureText);
 
     Pasteboard *m_pasteboard;
@@ -144,6 +151,9 @@ private:
     Generation m_reading;
     // A snapshot is being recorded: a change announced meanwhile is examined right after.
     bool m_recording = false;
+    // The entry recorded from the generation examined last, which may be offered again when its
+    // owner quits; none when that generation was not recorded.
+    ClipboardItemPtr m_restorable;
     bool m_recheckAfterRecording = false;
     QPointer<ModelContainer> m_modelContainer;
     bool m_isMonitoring = false;

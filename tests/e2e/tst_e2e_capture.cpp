@@ -67,6 +67,12 @@ public:
         const QByteArray answer = send("window " + title.toUtf8());
         return answer.startsWith("window ") ? QString::fromLatin1(answer.mid(7)) : QString();
     }
+    // Quits, as an application closed by the user does.
+    bool quit()
+    {
+        send("quit");
+        return m_process.waitForFinished(5000);
+    }
     bool freeze(int milliseconds) { return send("freeze " + QByteArray::number(milliseconds)) == "frozen"; }
 
 private:
@@ -461,6 +467,67 @@ private Q_SLOTS:
         // Saved means durable: the row outlives a kill right after the save.
         kavla.kill();
         QCOMPARE(kavla.query(check), QStringList{expected});
+    }
+
+    // What comes back on the clipboard when the application that made a copy quits, and what
+    // is recorded of it: a marked secret never, nor a copy made in an ignored application.
+    void ownerQuitting_data()
+    {
+        QTest::addColumn<Flavours>("flavours");
+        QTest::addColumn<bool>("inIgnoredApplication");
+        QTest::addColumn<QString>("keptOnClipboard"); // empty: the clipboard stays empty
+        const QByteArray hint("x-kde-passwordManagerHint");
+        QTest::newRow("recorded text is kept") << text("guardado") << false << u"guardado"_qs;
+        QTest::newRow("marked secret") << Flavours{{u"text/plain"_qs, "senha"}, {QString::fromLatin1(hint), "secret"}}
+                                       << false << QString();
+        QTest::newRow("marked with another value") << Flavours{{u"text/plain"_qs, "senha"}, {QString::fromLatin1(hint), "1"}}
+                                                   << false << QString();
+        QTest::newRow("copy in an ignored application") << text("senha") << true << QString();
+    }
+
+    void ownerQuitting()
+    {
+        QFETCH(Flavours, flavours);
+        QFETCH(bool, inIgnoredApplication);
+        QFETCH(QString, keptOnClipboard);
+        KavlaProcess kavla(m_display.environment());
+        writeFile(kavla.dataHome() + QStringLiteral("/applications/bitwarden.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Bitwarden\nExec=bitwarden\n");
+        QVERIFY(startKavla(kavla));
+        // An ordinary window is in front, unless the copy is made in the password manager.
+        ClipboardOwner owner(m_display, inIgnoredApplication ? u"bitwarden"_qs : u"org.example.Editor"_qs);
+        int status = -1;
+        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                                 owner.showWindow(QStringLiteral("Janela"))}, &status);
+        QCOMPARE(status, 0);
+        QVERIFY(owner.offer(flavours));
+        const QString rows = QStringLiteral("SELECT group_concat(textContent) FROM ClipboardItem");
+        if (!keptOnClipboard.isEmpty())
+            QVERIFY2(kavla.waitForQuery(rows, keptOnClipboard), qPrintable(kavla.errors()));
+        else
+            QTest::qWait(500);
+        QVERIFY(owner.quit());
+
+        const auto clipboard = [this] {
+            return m_display.run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        };
+        if (!keptOnClipboard.isEmpty()) {
+            QDeadlineTimer deadline(1000);
+            while (clipboard() != keptOnClipboard && !deadline.hasExpired())
+                QTest::qWait(50);
+            QCOMPARE(clipboard(), keptOnClipboard);
+        } else {
+            QTest::qWait(1000);
+            QVERIFY2(!clipboard().contains(u"senha"_qs), qPrintable(clipboard()));
+        }
+        QCOMPARE(kavla.query(rows).value(0), keptOnClipboard);
+        // The next plain copy is recorded as usual.
+        ClipboardOwner next(m_display);
+        QVERIFY(next.offer(text("depois")));
+        QVERIFY2(kavla.waitForQuery(QStringLiteral("SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"),
+                                    u"depois"_qs),
+                 qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
     }
 
     void unansweringOwnerBlocksNothing()

@@ -3,10 +3,18 @@
 void FakePasteboard::setContents(const QList<QPair<QString, QByteArray>> &flavours)
 {
     m_flavours = flavours;
+    if (!flavours.isEmpty())
+        m_ownerQuit = false;
     m_written.reset();
     ++m_changeCount;
     if (m_announcesChanges)
         Q_EMIT changedOutside();
+}
+
+void FakePasteboard::ownerQuits()
+{
+    m_ownerQuit = true;
+    setContents({});
 }
 
 void FakePasteboard::setText(const QString &text)
@@ -32,13 +40,16 @@ void FakePasteboard::requestContents(FlavourChooser choose)
         read.insert(type, offered.value(type));
         return true;
     };
-    for (const QString &type : request.flavours)
+    const bool stopped = !request.stopFlavour.isEmpty() && readFlavour(request.stopFlavour)
+        && !offered.value(request.stopFlavour).isEmpty();
+    for (const QString &type : stopped ? QStringList() : request.flavours)
         readFlavour(type);
-    for (const QString &type : request.imageFlavours) {
+    for (const QString &type : stopped ? QStringList() : request.imageFlavours) {
         if (readFlavour(type) && PasteboardSnapshot::looksLikeImage(offered.value(type)))
             break;
     }
     PasteboardSnapshot snapshot(m_changeCount, types, read, true);
+    snapshot.setOwnerQuit(types.isEmpty() && std::exchange(m_ownerQuit, false));
     if (m_holdReads)
         m_held << snapshot;
     else

@@ -20,6 +20,9 @@ public:
     // Another application copies: the types and their bytes, in offered order.
     void setContents(const QList<QPair<QString, QByteArray>> &flavours);
     void setText(const QString &text);
+    // The owner quits and the clipboard empties; clearContents() is the owner emptying it itself.
+    void ownerQuits();
+    void clearContents() { setContents({}); }
 
     qint64 changeCount() const override { return m_changeCount.load(); }
     bool announcesChanges() const override { return m_announcesChanges; }
@@ -44,6 +47,7 @@ private:
     std::atomic<qint64> m_changeCount = 0;
     bool m_announcesChanges = true;
     bool m_holdReads = false;
+    bool m_ownerQuit = false;
     QList<PasteboardSnapshot> m_held;
     QList<QPair<QString, QByteArray>> m_flavours;
     std::unique_ptr<QMimeData> m_written;

@@ -262,6 +262,72 @@ private Q_SLOTS:
         QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
     }
 
+    void passwordManagerMark_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QString>("frontmost");
+        QTest::addColumn<bool>("recorded");
+        QTest::newRow("secret, an ordinary window in front") << QByteArray("secret") << Browser << false;
+        QTest::newRow("another value") << QByteArray("1") << Browser << false;
+        QTest::newRow("no application in front") << QByteArray("secret") << QString() << false;
+        QTest::newRow("an empty mark is no mark") << QByteArray() << Browser << true;
+    }
+
+    void passwordManagerMark()
+    {
+        QFETCH(QByteArray, mark);
+        QFETCH(QString, frontmost);
+        QFETCH(bool, recorded);
+        Harness h;
+        h.workspace.frontmost = {frontmost, u"App"_s};
+        OutputCapture output;
+        h.copy({{u"text/plain"_s, "hunter2"}, {u"x-kde-passwordManagerHint"_s, mark}});
+        QCOMPARE(h.history().size(), recorded ? 1 : 0);
+        // A marked copy's content is never even read, and the line does not carry it.
+        QCOMPARE(h.pasteboard.readsOf(u"text/plain"_s), recorded ? 1 : 0);
+        QCOMPARE(output.text().count(u'\n'), recorded ? 0 : 1);
+        QVERIFY(!output.text().contains(u"hunter2"_s));
+        h.pasteboard.ownerQuits();
+        QCOMPARE(h.pasteboard.writeCount(), recorded ? 1 : 0); // nothing secret comes back
+    }
+
+    // When the clipboard empties, the entry recorded from it is offered again only if its owner
+    // quit, the entry came from that very copy, and the switch is on.
+    void keepClipboardAfterOwnerQuits_data()
+    {
+        QTest::addColumn<QString>("frontmost");
+        QTest::addColumn<QStringList>("switchedOff");
+        QTest::addColumn<bool>("ownerQuits"); // false: it clears the clipboard itself
+        QTest::addColumn<bool>("kept");
+        const QStringList none;
+        QTest::newRow("recorded copy, owner quits") << Browser << none << true << true;
+        QTest::newRow("owner clears it while running") << Browser << none << false << false;
+        QTest::newRow("ignored application quits") << u"com.bitwarden.desktop"_s << none << true << false;
+        QTest::newRow("text capture off") << Browser << QStringList{u"enableCaptureText"_s} << true << false;
+        QTest::newRow("switched off") << Browser << QStringList{u"keepClipboardAfterOwnerQuits"_s} << true << false;
+    }
+
+    void keepClipboardAfterOwnerQuits()
+    {
+        QFETCH(QString, frontmost);
+        QFETCH(QStringList, switchedOff);
+        QFETCH(bool, ownerQuits);
+        QFETCH(bool, kept);
+        Harness h(switchedOff);
+        h.copyText(u"antes"_s);
+        h.workspace.frontmost = {frontmost, u"App"_s};
+        h.copyText(u"do editor"_s);
+        if (ownerQuits)
+            h.pasteboard.ownerQuits();
+        else
+            h.pasteboard.clearContents();
+        QCOMPARE(h.pasteboard.writeCount(), kept ? 1 : 0);
+        if (kept)
+            QCOMPARE(h.pasteboard.written()->text(), u"do editor"_s);
+        h.monitor->checkForChanges();
+        QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount()); // our write is not a copy
+    }
+
     void pollsWithoutBeingCalled_data()
     {
         QTest::addColumn<bool>("announced");

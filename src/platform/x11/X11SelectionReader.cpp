@@ -103,6 +103,20 @@ bool X11SelectionReader::ensureConnection()
     return true;
 }
 
+uint32_t X11SelectionReader::selectionOwner()
+{
+    const XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    return reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
+}
+
+bool X11SelectionReader::windowExists(uint32_t window)
+{
+    const XcbReply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    return bool(reply);
+}
+
 uint32_t X11SelectionReader::atom(const QByteArray &name)
 {
     const auto known = m_atoms.constFind(name);
@@ -284,6 +298,17 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
         }
     } guard{m_connection, window};
 
+    // An empty clipboard: say whether the owner of the generation read before quit, or cleared
+    // the clipboard itself and is still there.
+    const uint32_t owner = selectionOwner();
+    const uint32_t previousOwner = std::exchange(m_lastOwner, owner);
+    if (owner == XCB_WINDOW_NONE) {
+        PasteboardSnapshot empty(changeCount, {}, {}, true);
+        empty.setOwnerQuit(previousOwner != XCB_WINDOW_NONE && !windowExists(previousOwner));
+        Q_EMIT finished(empty);
+        return;
+    }
+
     QByteArray bytes;
     uint32_t type = XCB_ATOM_NONE;
     Outcome outcome = transfer(changeCount, window, m_targets, &bytes, &type);
@@ -336,7 +361,14 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
         flavours.insert(mime, value);
         return true;
     };
+    if (!request.stopFlavour.isEmpty() && readFlavour(request.stopFlavour)
+        && !flavours.value(request.stopFlavour).isEmpty()) {
+        Q_EMIT finished(PasteboardSnapshot(changeCount, types, std::move(flavours), complete));
+        return;
+    }
     for (const QString &mime : request.flavours) {
+        if (!complete)
+            break;
         readFlavour(mime);
         if (!complete)
             break;

@@ -47,6 +47,8 @@ private:
                      uint32_t *type);
     Outcome readProperty(uint32_t window, QByteArray *bytes, uint32_t *type);
     uint32_t atom(const QByteArray &name);
+    uint32_t selectionOwner();
+    bool windowExists(uint32_t window);
     QList<QByteArray> atomNames(const QList<uint32_t> &atoms);
 
     xcb_connection_t *m_connection = nullptr;
@@ -56,6 +58,8 @@ private:
     uint32_t m_targets = 0;
     uint32_t m_incr = 0;
     uint32_t m_property = 0;
+    // The owner of the clipboard when it was last read.
+    uint32_t m_lastOwner = 0;
     QHash<QByteArray, uint32_t> m_atoms;
     QHash<uint32_t, QByteArray> m_names;
     int m_wakeFd = -1;
