@@ -128,13 +128,27 @@ void IgnoredAppsManager::load()
         else
             Log::line(QStringLiteral("Erro ao carregar aplicativos ignorados: ") + error);
     }
-    if (!m_ignoredApps.isEmpty())
-        return;
+    // Each default entry is added the first time its application is seen installed, at this
+    // launch or a later one, so a password manager installed later is ignored too; one the user
+    // removed afterwards stays removed. A list kept from before this was remembered is taken as
+    // the user's choice about every default installed now.
+    const std::optional<QStringList> remembered = m_preferences->offeredIgnoredDefaults();
+    QStringList offered = remembered.value_or(QStringList());
+    const bool keepAsStored = !remembered && !m_ignoredApps.isEmpty();
+    bool changed = !remembered && m_ignoredApps.isEmpty();
     for (const IgnoredApp &app : defaultApps()) {
-        if (m_workspace->urlForApplication(app.bundleIdentifier))
+        if (offered.contains(app.bundleIdentifier) || !m_workspace->urlForApplication(app.bundleIdentifier))
+            continue;
+        offered << app.bundleIdentifier;
+        if (!keepAsStored && !isIgnored(app.bundleIdentifier)) {
             m_ignoredApps.append(app);
+            changed = true;
+        }
     }
-    save();
+    if (changed)
+        save();
+    if (offered != remembered.value_or(QStringList()) || !remembered)
+        m_preferences->setOfferedIgnoredDefaults(offered);
 }
 
 void IgnoredAppsManager::save()

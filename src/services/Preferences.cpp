@@ -444,6 +444,19 @@ void Preferences::setIgnoredApplicationsData(const QByteArray &json)
     m_store->set(PreferenceKeys::ignoredApplications, json);
 }
 
+std::optional<QStringList> Preferences::offeredIgnoredDefaults() const
+{
+    const QVariant value = m_store->object(PreferenceKeys::offeredIgnoredDefaults);
+    if (value.typeId() != QMetaType::QStringList)
+        return std::nullopt;
+    return value.toStringList();
+}
+
+void Preferences::setOfferedIgnoredDefaults(const QStringList &identifiers)
+{
+    m_store->set(PreferenceKeys::offeredIgnoredDefaults, identifiers);
+}
+
 // --- Clipboard owner --------------------------------------------------------------------------
 
 bool Preferences::keepClipboardAfterOwnerQuits() const

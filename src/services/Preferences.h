@@ -29,6 +29,7 @@ inline const QString selectedAppearance = QStringLiteral("selectedAppearance");
 inline const QString settingsSelectedSection = QStringLiteral("settingsSelectedSection");
 inline const QString launchAtLogin = QStringLiteral("launchAtLogin");
 inline const QString ignoredApplications = QStringLiteral("Kavla_IgnoredApplications");
+inline const QString offeredIgnoredDefaults = QStringLiteral("Kavla_OfferedIgnoredDefaults");
 inline const QString keepClipboardAfterOwnerQuits = QStringLiteral("keepClipboardAfterOwnerQuits");
 inline const QString pasteAfterChoosing = QStringLiteral("pasteAfterChoosing");
 } // namespace PreferenceKeys
@@ -161,6 +162,10 @@ public:
     // --- Ignored applications ("Kavla_IgnoredApplications") -------------------------------------
     std::optional<QByteArray> ignoredApplicationsData() const;
     void setIgnoredApplicationsData(const QByteArray &json);
+    // The default ignore entries already offered once ("Kavla_OfferedIgnoredDefaults"): a stored
+    // array of strings, else nullopt. One the user removed is not added again.
+    std::optional<QStringList> offeredIgnoredDefaults() const;
+    void setOfferedIgnoredDefaults(const QStringList &identifiers);
 
     // --- Clipboard owner ("keepClipboardAfterOwnerQuits") ---------------------------------------
     // Whether a copy stays on the clipboard after the application that made it quits: a stored

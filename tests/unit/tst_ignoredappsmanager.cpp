@@ -101,6 +101,19 @@ private Q_SLOTS:
             QCOMPARE(h.storedValue(), IgnoredAppsManager::encode(expected));
     }
 
+    // Defaults installed after the first launch are added at the next one; removed ones stay gone.
+    void defaultsInstalledLater()
+    {
+        Harness h(QVariant(), {});
+        { IgnoredAppsManager first(&h.preferences, &h.workspace, nullptr); }
+        h.workspace.installed.insert(u"bitwarden"_s, u"/b.desktop"_s);
+        IgnoredAppsManager second(&h.preferences, &h.workspace, nullptr);
+        QCOMPARE(second.ignoredApps(), apps({"bitwarden", "Bitwarden"}));
+        second.remove(u"bitwarden"_s);
+        IgnoredAppsManager third(&h.preferences, &h.workspace, nullptr);
+        QCOMPARE(third.ignoredApps(), Apps());
+    }
+
     void isIgnored_data()
     {
         QTest::addColumn<QVariant>("identifier"); // invalid: absent
