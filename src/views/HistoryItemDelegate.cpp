@@ -114,6 +114,15 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     if (item->isImage() || item->isTable() || item->isFile())
         left.setLeft(left.left() + IconFrame + IconGap);
 
+    // A pinned entry carries a pin at the end of its title.
+    if (item->isPinned()) {
+        constexpr int PinSize = 12;
+        const QPixmap pin = SymbolIcon::pixmap(QStringLiteral("pin.fill"), PopoverStyle::orange(palette), PinSize,
+                                               painter->device()->devicePixelRatioF());
+        painter->drawPixmap(QRect(left.right() - PinSize + 1, left.center().y() - PinSize / 2 + 1, PinSize, PinSize), pin);
+        left.setRight(left.right() - PinSize - IconGap);
+    }
+
     const QString title = item->isImage() ? L(item->displayTitle()) : item->displayTitle();
     const QFont titleFont = PopoverStyle::font(option.font, 13);
     painter->setFont(titleFont);

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -77,6 +78,8 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
     connect(m_searchBar, &SearchBar::textChanged, m_filter, &HistoryFilterModel::setSearchText);
     connect(m_filter, &HistoryFilterModel::searchCompleted, this, &HistoryPopoverView::updateVisibility);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectItemAtIndex(index.row()); });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &HistoryPopoverView::showRowMenu);
     for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(m_filter), static_cast<QAbstractItemModel *>(m_history)}) {
         connect(model, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::updateVisibility);
         connect(model, &QAbstractItemModel::layoutChanged, this, &HistoryPopoverView::updateVisibility);
@@ -150,6 +153,27 @@ void HistoryPopoverView::selectItemAtIndex(int index)
         return;
     Q_EMIT copyItemRequested(item, m_context);
     Q_EMIT closeRequested();
+}
+
+void HistoryPopoverView::togglePinnedAtIndex(int index)
+{
+    const ClipboardItemPtr item = m_filter->itemAt(index);
+    if (!item || !m_context)
+        return;
+    item->setIsPinned(!item->isPinned());
+    m_context->save(); // a failure leaves the change pending for the next save
+}
+
+void HistoryPopoverView::showRowMenu(const QPoint &position)
+{
+    const QModelIndex index = m_list->indexAt(position);
+    const ClipboardItemPtr item = m_filter->itemAt(index.row());
+    if (!index.isValid() || !item)
+        return;
+    QMenu menu(this);
+    const QAction *pin = menu.addAction(L(item->isPinned() ? "Desafixar" : "Fixar"));
+    if (menu.exec(m_list->viewport()->mapToGlobal(position)) == pin)
+        togglePinnedAtIndex(index.row());
 }
 
 void HistoryPopoverView::showClearConfirmation()

@@ -37,6 +37,8 @@ public:
     // Asks to copy back the entry of that row and to close the popup; a row past the end does
     // nothing.
     void selectItemAtIndex(int index);
+    // Pins the entry of that row, or unpins it: a pinned entry is spared by the history limit.
+    void togglePinnedAtIndex(int index);
     void clearAllHistory();
     void showClearConfirmation();
 
@@ -70,6 +72,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void showRowMenu(const QPoint &position);
+
     QWidget *buildHeader();
     QWidget *buildFooter();
     void updateVisibility();

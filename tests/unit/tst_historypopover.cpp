@@ -274,6 +274,25 @@ private Q_SLOTS:
         QCOMPARE(closes, copied.isEmpty() ? 0 : 1);
     }
 
+    // Pinning changes the row in place, keeps the order and the quick-select numbers, and the
+    // history limit spares the pinned entry.
+    void pinningARow()
+    {
+        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        HistoryPopoverView view(context, nullptr, nullptr);
+        QSignalSpy moved(view.historyModel(), &QAbstractItemModel::rowsMoved);
+        QSignalSpy changed(view.historyModel(), &QAbstractItemModel::dataChanged);
+        view.togglePinnedAtIndex(2);
+        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"two"_qs, u"one"_qs}));
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(context->trimToCapacity(1));
+        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"one"_qs}));
+        view.togglePinnedAtIndex(1);
+        QVERIFY(context->trimToCapacity(1));
+        QCOMPARE(texts(view.filteredItems()), QStringList{u"three"_qs});
+    }
+
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()
     {
         ModelContext *context = storeWith({});
