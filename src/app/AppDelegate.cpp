@@ -28,9 +28,13 @@ void AppDelegate::applicationDidFinishLaunching()
     StatusBarController::shared()->configure(container);
 
     // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window.
-    if (WindowManager *windows = WindowManager::shared())
+    // "Janela do Histórico..." (Ctrl+H) opens the history window.
+    if (WindowManager *windows = WindowManager::shared()) {
         connect(StatusBarController::shared(), &StatusBarController::settingsRequested, windows,
                 &WindowManager::openSettings);
+        connect(StatusBarController::shared(), &StatusBarController::historyWindowRequested, windows,
+                &WindowManager::openHistory);
+    }
 
     // Copies made in other applications enter the history from now on.
     if (ClipboardMonitor *monitor = ClipboardMonitor::shared())

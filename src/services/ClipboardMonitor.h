@@ -71,6 +71,8 @@ public:
     // Puts the entry back on the clipboard, moves it to the top of the history and saves; the
     // write is never recorded as a new copy.
     void copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context);
+    // The desktop the monitor observes (the history window asks it for application icons).
+    Workspace *workspace() const { return m_workspace; }
     // Deletes the oldest unpinned entries beyond the configured capacity.
     void enforceHistoryLimit(ModelContext *context);
 

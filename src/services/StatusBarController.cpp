@@ -220,6 +220,12 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
     heading->setEnabled(false);
     menu->addSeparator();
     connect(menu->addAction(L("Abrir Histórico")), &QAction::triggered, this, &StatusBarController::showPopover);
+    QAction *historyWindow = menu->addAction(L("Janela do Histórico..."));
+    historyWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(historyWindow, &QAction::triggered, this, [this] {
+        if (m_modelContainer)
+            Q_EMIT historyWindowRequested(m_modelContainer);
+    });
     menu->addSeparator();
     QAction *settings = menu->addAction(L("Ajustes") + QChar(0x2026));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));

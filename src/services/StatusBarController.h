@@ -68,6 +68,7 @@ Q_SIGNALS:
     void selectIndexRequested(int index);
     void settingsRequested(ModelContainer *container);
     void helpRequested();
+    void historyWindowRequested(ModelContainer *container);
 
 private:
     void showContextMenu();

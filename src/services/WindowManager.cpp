@@ -4,6 +4,7 @@
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
+#include "views/ContentView.h"
 #include "views/SettingsView.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,7 @@ WindowManager::~WindowManager()
     if (s_shared == this)
         s_shared = nullptr;
     delete m_settings.window.data();
+    delete m_history.window.data();
 }
 
 WindowManager *WindowManager::shared()
@@ -36,6 +38,13 @@ void WindowManager::openSettings(ModelContainer *container)
 {
     show(m_settings, [container] { return new SettingsView(SettingsServices::fromShared(container)); },
          "settings");
+}
+
+void WindowManager::openHistory(ModelContainer *container)
+{
+    if (!container)
+        return;
+    show(m_history, [container] { return new ContentView(ContentServices::fromShared(container)); }, "history");
 }
 
 QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const char *logName)

@@ -20,6 +20,8 @@ class WindowManager : public QObject
 public:
     static constexpr QSize SettingsSize{800, 560};
     static constexpr QSize SettingsMinimumSize{720, 490};
+    static constexpr QSize HistorySize{500, 650};
+    static constexpr QSize HistoryMinimumSize{480, 360};
 
     using QObject::QObject;
     ~WindowManager() override;
@@ -31,7 +33,11 @@ public:
     // Closes the popup, then raises the Settings window or opens one over `container`.
     void openSettings(ModelContainer *container);
 
+    // Closes the popup, then raises the history window or opens one over `container`.
+    void openHistory(ModelContainer *container);
+
     QWidget *settingsWindow() const { return m_settings.window; }
+    QWidget *historyWindow() const { return m_history.window; }
 
 Q_SIGNALS:
     // A new window of some kind is on screen (not emitted when an open one is only raised).
@@ -50,4 +56,5 @@ private:
     QWidget *show(Slot &slot, const WindowFactory &factory, const char *logName);
 
     Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
+    Slot m_history{{}, HistorySize, HistoryMinimumSize};
 };

@@ -200,6 +200,7 @@ private Q_SLOTS:
 
         const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
         QTest::newRow("Abrir Histórico") << u"Abrir Histórico"_qs << 0 << ctrl << u"popup"_qs;
+        QTest::newRow("Ctrl+H") << QString() << int(Qt::Key_H) << ctrl << u"history"_qs;
         QTest::newRow("Ctrl+,") << QString() << int(Qt::Key_Comma) << ctrl << u"settings"_qs;
         QTest::newRow("Ctrl+? typed with Shift") << QString() << int(Qt::Key_Question) << (ctrl | Qt::ShiftModifier)
                                                  << u"help"_qs;
@@ -218,6 +219,9 @@ private Q_SLOTS:
             effects << (store == m_store.get() ? u"settings"_qs : u"other settings"_qs);
         });
         connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
+        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&](ModelContainer *store) {
+            effects << (store == m_store.get() ? u"history"_qs : u"other history"_qs);
+        });
         QWidget owner;
         auto *menu = qobject_cast<ContextMenu *>(controller->buildContextMenu(&owner));
         QVERIFY(menu);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "models/ClipboardItem.h"
+
+#include <QWidget>
+
+class ContentDetailView;
+class ContentView;
+class QListView;
+class QStackedWidget;
+class QLabel;
+
+// The history window's content, built anew for each language and appearance: the sidebar of
+// every entry newest first beside the chosen entry's detail, or the placeholder when none is
+// chosen. The choice itself belongs to the ContentView, so it survives a rebuild.
+class ContentBrowser : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int SidebarMinimumWidth = 220;
+    static constexpr int SidebarIdealWidth = 260;
+
+    explicit ContentBrowser(ContentView *view, QWidget *parent = nullptr);
+
+    QListView *sidebar() const { return m_sidebar; }
+    ContentDetailView *detail() const { return m_detail; }
+    QLabel *placeholder() const { return m_placeholderText; }
+    bool isPlaceholderShown() const;
+
+    // Chooses the entry's row (none for a null item) and shows it.
+    void select(const ClipboardItemPtr &item);
+
+private:
+    void selectedRowChanged();
+    void showDetail(const ClipboardItemPtr &item);
+
+    ContentView *m_view;
+    QListView *m_sidebar;
+    QStackedWidget *m_pane;
+    QWidget *m_placeholder;
+    QLabel *m_placeholderText;
+    ContentDetailView *m_detail;
+};

@@ -1,0 +1,201 @@
+#include "views/ContentDetailView.h"
+
+#include "platform/Workspace.h"
+#include "services/LocalizedAppBundle.h"
+#include "store/ModelContext.h"
+#include "views/Divider.h"
+#include "views/ImageFitView.h"
+#include "views/SymbolIcon.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int SourceIconSize = 16;
+
+QColor secondaryText(const QPalette &palette, qreal alpha)
+{
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(float(alpha));
+    return color;
+}
+} // namespace
+
+ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
+    : QWidget(parent)
+    , m_workspace(workspace)
+    , m_source(new QWidget(this))
+    , m_sourceIcon(new QLabel(m_source))
+    , m_sourceName(new QLabel(m_source))
+    , m_time(new QLabel(this))
+    , m_content(new QStackedWidget(this))
+    , m_nothing(new QWidget(m_content))
+    , m_text(new QPlainTextEdit(m_content))
+    , m_image(new ImageFitView(m_content))
+    , m_files(new QListWidget(m_content))
+    , m_copy(new QPushButton(SymbolIcon::icon(QStringLiteral("doc.on.doc"), palette().color(QPalette::ButtonText)),
+                             L("Copiar Novamente (Cmd+C)"), this))
+    , m_delete(new QPushButton(SymbolIcon::icon(QStringLiteral("trash"), QColor(0xD7, 0x00, 0x15)), L("Excluir"), this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(16);
+
+    auto *header = new QHBoxLayout;
+    auto *sourceLayout = new QHBoxLayout(m_source);
+    sourceLayout->setContentsMargins(0, 0, 0, 0);
+    sourceLayout->setSpacing(6);
+    sourceLayout->addWidget(m_sourceIcon);
+    sourceLayout->addWidget(m_sourceName);
+    m_sourceName->setObjectName(QStringLiteral("sourceAppName"));
+    m_time->setObjectName(QStringLiteral("copiedAt"));
+    QPalette secondary = palette();
+    secondary.setColor(QPalette::WindowText, secondaryText(palette(), 0.75));
+    m_sourceName->setPalette(secondary);
+    m_time->setPalette(secondary);
+    QFont caption = font();
+    caption.setPointSizeF(font().pointSizeF() * 0.85);
+    m_time->setFont(caption);
+    m_time->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    header->addWidget(m_source);
+    header->addStretch(1);
+    header->addWidget(m_time);
+    layout->addLayout(header);
+    layout->addWidget(new Divider(0, this));
+
+    m_text->setObjectName(QStringLiteral("fullText"));
+    m_text->setReadOnly(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_text->setUndoRedoEnabled(false);
+    // Without wrapping, a long text is laid out one line at a time as it scrolls into view.
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_image->setObjectName(QStringLiteral("image"));
+    m_files->setObjectName(QStringLiteral("files"));
+    m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_content->addWidget(m_nothing);
+    m_content->addWidget(m_text);
+    m_content->addWidget(m_image);
+    m_content->addWidget(m_files);
+    layout->addWidget(m_content, 1);
+
+    auto *actions = new QHBoxLayout;
+    m_copy->setObjectName(QStringLiteral("copyAgain"));
+    m_copy->setDefault(true);
+    m_delete->setObjectName(QStringLiteral("delete"));
+    actions->addWidget(m_copy);
+    actions->addStretch(1);
+    actions->addWidget(m_delete);
+    layout->addLayout(actions);
+    connect(m_copy, &QPushButton::clicked, this, &ContentDetailView::copyRequested);
+    connect(m_delete, &QPushButton::clicked, this, &ContentDetailView::deleteRequested);
+
+    m_loader.setInterval(0);
+    connect(&m_loader, &QTimer::timeout, this, &ContentDetailView::appendSlice);
+}
+
+QWidget *ContentDetailView::shownContent() const
+{
+    QWidget *current = m_content->currentWidget();
+    return current == m_nothing ? nullptr : current;
+}
+
+void ContentDetailView::showItem(const ClipboardItemPtr &item)
+{
+    m_loader.stop();
+    m_pendingText.clear();
+    m_item = item;
+    m_text->clear();
+    m_image->setImage({});
+    m_files->clear();
+    if (!item) {
+        m_content->setCurrentWidget(m_nothing);
+        return;
+    }
+
+    const QString name = item->sourceAppName().value_or(QString());
+    m_source->setVisible(!name.isEmpty());
+    m_sourceName->setText(name);
+    QIcon icon;
+    const QString bundleId = item->sourceAppBundleId().value_or(QString());
+    if (m_workspace && !bundleId.isEmpty()) {
+        if (const std::optional<QString> location = m_workspace->urlForApplication(bundleId))
+            icon = m_workspace->iconForFile(*location);
+    }
+    m_sourceIcon->setPixmap(icon.isNull()
+                                ? SymbolIcon::pixmap(QStringLiteral("app.badge"), m_sourceName->palette().color(QPalette::WindowText),
+                                                     SourceIconSize, devicePixelRatioF())
+                                : icon.pixmap(SourceIconSize, SourceIconSize));
+    refreshHeader();
+
+    if (item->isImage() && item->hasImageData()) {
+        QImage image;
+        if (const std::optional<QByteArray> bytes = item->imageData())
+            image.loadFromData(*bytes);
+        if (!image.isNull()) {
+            m_image->setImage(image);
+            m_content->setCurrentWidget(m_image);
+            return;
+        }
+    }
+    if (item->hasTextContent()) {
+        showText(item->textContent().value_or(QString()));
+        return;
+    }
+    if (const std::optional<QStringList> paths = item->filePaths(); paths && !paths->isEmpty()) {
+        for (const QString &path : *paths) {
+            auto *row = new QListWidgetItem(QFileInfo(path).fileName(), m_files);
+            row->setToolTip(path);
+            row->setData(Qt::UserRole, path);
+        }
+        m_content->setCurrentWidget(m_files);
+        return;
+    }
+    m_content->setCurrentWidget(m_nothing);
+}
+
+void ContentDetailView::refreshHeader()
+{
+    if (!m_item)
+        return;
+    // The desktop's own locale, not the interface language: dates read as everywhere else.
+    m_time->setText(QLocale::system().toString(m_item->copiedAt().toLocalTime(), QLocale::ShortFormat));
+}
+
+void ContentDetailView::showText(const QString &text)
+{
+    m_content->setCurrentWidget(m_text);
+    if (text.size() <= TextSliceUnits) {
+        m_text->setPlainText(text);
+        return;
+    }
+    m_pendingText = text;
+    m_pendingOffset = 0;
+    appendSlice();
+    m_loader.start();
+}
+
+void ContentDetailView::appendSlice()
+{
+    qsizetype length = std::min(TextSliceUnits, m_pendingText.size() - m_pendingOffset);
+    // A slice never ends between the two halves of a surrogate pair.
+    if (m_pendingOffset + length < m_pendingText.size() && m_pendingText.at(m_pendingOffset + length - 1).isHighSurrogate())
+        --length;
+    QTextCursor cursor(m_text->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringView(m_pendingText).mid(m_pendingOffset, length).toString());
+    m_pendingOffset += length;
+    if (m_pendingOffset >= m_pendingText.size()) {
+        m_loader.stop();
+        m_pendingText.clear();
+        m_pendingOffset = 0;
+    }
+}

@@ -1,0 +1,93 @@
+#include "views/ContentView.h"
+
+#include "services/ClipboardMonitor.h"
+#include "services/LocalizedAppBundle.h"
+#include "store/HistoryQueryModel.h"
+#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
+#include "views/ContentBrowser.h"
+#include "views/ContentDetailView.h"
+#include "views/WindowRoot.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+ContentView::ContentView(const ContentServices &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    // An entry deleted elsewhere (the popup, the history limit) is no longer chosen; without
+    // this the sidebar would move the choice to a neighbour.
+    HistoryQueryModel *history = model();
+    connect(history, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &, int first, int last) {
+        const int row = m_selected ? model()->rowOf(m_selected->id()) : -1;
+        if (row >= first && row <= last)
+            setSelectedItem(nullptr);
+    });
+    connect(history, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_selected && model()->rowOf(m_selected->id()) < 0)
+            setSelectedItem(nullptr);
+    });
+
+    m_root = new WindowRoot(services.languages, services.appearance, [this] { return new ContentBrowser(this); }, this);
+    m_root->setTitleSource([] { return L("Kavla"); });
+    layout->addWidget(m_root);
+
+    auto *copy = new QShortcut(QKeySequence::Copy, this);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, [this] {
+        // Text chosen in the detail is what Ctrl+C copies there; elsewhere it copies the entry.
+        auto *text = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
+        if (text && isAncestorOf(text) && text->textCursor().hasSelection()) {
+            text->copy();
+            return;
+        }
+        copySelected();
+    });
+    auto *remove = new QShortcut(QKeySequence(Qt::Key_Delete), this);
+    remove->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(remove, &QShortcut::activated, this, &ContentView::deleteSelected);
+}
+
+ContentView::~ContentView() = default;
+
+HistoryQueryModel *ContentView::model() const
+{
+    return m_services.container->historyModel();
+}
+
+ContentBrowser *ContentView::browser() const
+{
+    return qobject_cast<ContentBrowser *>(m_root->content());
+}
+
+void ContentView::setSelectedItem(const ClipboardItemPtr &item)
+{
+    if (item == m_selected)
+        return;
+    m_selected = item;
+    Q_EMIT selectedItemChanged(item);
+}
+
+void ContentView::copySelected()
+{
+    if (m_selected && m_services.monitor)
+        m_services.monitor->copyItemToPasteboard(m_selected, m_services.container->mainContext());
+}
+
+void ContentView::deleteSelected()
+{
+    const ClipboardItemPtr item = m_selected;
+    if (!item)
+        return;
+    setSelectedItem(nullptr);
+    ModelContext *context = m_services.container->mainContext();
+    context->remove(item);
+    // A failed save keeps the deletion pending for the next save; nothing is shown.
+    context->save();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "models/ClipboardItem.h"
+#include "views/ContentServices.h"
+
+#include <QWidget>
+
+class ContentBrowser;
+class HistoryQueryModel;
+class WindowRoot;
+
+// The history window: every entry newest first with the chosen one in full. Ctrl+C copies the
+// chosen entry back (it moves to the top and stays chosen) and Delete deletes it, as the buttons
+// do. The choice is kept across the rebuilds a change of language or appearance makes.
+class ContentView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ContentView(const ContentServices &services, QWidget *parent = nullptr);
+    ~ContentView() override;
+
+    const ContentServices &services() const { return m_services; }
+    HistoryQueryModel *model() const;
+
+    ClipboardItemPtr selectedItem() const { return m_selected; }
+    void setSelectedItem(const ClipboardItemPtr &item);
+
+    // "Copiar Novamente": the chosen entry goes back to the clipboard and to the top.
+    void copySelected();
+    // "Excluir": the chosen entry is deleted and nothing is chosen any more.
+    void deleteSelected();
+
+    WindowRoot *root() const { return m_root; }
+    ContentBrowser *browser() const;
+
+Q_SIGNALS:
+    void selectedItemChanged(const ClipboardItemPtr &item);
+
+private:
+    ContentServices m_services;
+    WindowRoot *m_root;
+    ClipboardItemPtr m_selected;
+};

@@ -1,0 +1,318 @@
+// The history window driven as a user would: the placeholder, the rows of each kind, the detail
+// pane, "Excluir", copying back the fifth entry, a long text, a language change, and the window
+// manager's one window at most.
+#include "fakes/MonitorHarness.h"
+#include "services/LanguageManager.h"
+#include "services/LocalizedAppBundle.h"
+#include "services/WindowManager.h"
+#include "store/HistoryQueryModel.h"
+#include "views/ContentBrowser.h"
+#include "views/ContentDetailView.h"
+#include "views/ContentRowDelegate.h"
+#include "views/ContentView.h"
+#include "views/ImageFitView.h"
+#include "views/WindowRoot.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QByteArray pngBytes()
+{
+    QImage image(40, 20, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class ContentViewTest : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture
+    {
+        MonitorHarness harness;
+        std::unique_ptr<LanguageManager> languages;
+        std::unique_ptr<ContentView> view;
+
+        ContentView *open()
+        {
+            view = std::make_unique<ContentView>(
+                ContentServices{harness.container.get(), harness.monitor.get(), &harness.workspace, languages.get(), nullptr});
+            view->resize(WindowManager::HistorySize);
+            view->show();
+            view->activateWindow();
+            if (!QTest::qWaitForWindowActive(view.get()))
+                qWarning("the history window is not active");
+            settle();
+            return view.get();
+        }
+        ContentBrowser *browser() const { return view->browser(); }
+        QListView *sidebar() const { return browser()->sidebar(); }
+        ContentDetailView *detail() const { return browser()->detail(); }
+        HistoryQueryModel *model() const { return view->model(); }
+        void chooseRow(int row)
+        {
+            sidebar()->setFocus();
+            QTest::keyClick(sidebar(), Qt::Key_Home);
+            for (int i = 0; i < row; ++i)
+                QTest::keyClick(sidebar(), Qt::Key_Down);
+            settle();
+        }
+        QStringList titles() const
+        {
+            QStringList result;
+            for (int row = 0; row < model()->rowCount(); ++row)
+                result << model()->index(row).data(HistoryQueryModel::PreviewRole).toString();
+            return result;
+        }
+    };
+
+    std::unique_ptr<LocalizedAppBundle> m_bundle;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
+                                                        QStringList{u"pt-BR"_qs});
+        LocalizedAppBundle::setShared(m_bundle.get());
+    }
+    void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
+
+    void anEmptyHistoryShowsThePlaceholder()
+    {
+        Fixture f;
+        f.open();
+        QCOMPARE(f.sidebar()->model()->rowCount(), 0);
+        QVERIFY(f.browser()->isPlaceholderShown());
+        QCOMPARE(f.browser()->placeholder()->text(), u"Selecione um item do histórico"_qs);
+        QCOMPARE(f.view->windowTitle(), u"Kavla"_qs);
+        // The keys have nothing to act on.
+        f.sidebar()->setFocus();
+        QTest::keyClick(f.sidebar(), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(f.sidebar(), Qt::Key_Delete);
+        QVERIFY(!f.harness.pasteboard.written());
+        QVERIFY(f.browser()->isPlaceholderShown());
+    }
+
+    void eachKindShowsItsRowAndDetail_data()
+    {
+        QTest::addColumn<MonitorHarness::Flavours>("copied");
+        QTest::addColumn<QString>("frontmostName");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("content"); // the detail's view, by object name
+        QTest::addColumn<QString>("shownText"); // the text view's text or the first file's name
+
+        const QString tsv = u"a\tb\n1\t2"_qs;
+        QTest::newRow("text") << MonitorHarness::Flavours{{u"text/plain"_qs, "hello  world\nsecond line"}} << u"Firefox"_qs
+                              << u"hello  world second line"_qs << u"doc.text"_qs << u"fullText"_qs
+                              << u"hello  world\nsecond line"_qs;
+        QTest::newRow("no source name") << MonitorHarness::Flavours{{u"text/plain"_qs, "anonymous"}} << QString()
+                                        << u"anonymous"_qs << u"doc.text"_qs << u"fullText"_qs << u"anonymous"_qs;
+        QTest::newRow("image") << MonitorHarness::Flavours{{u"image/png"_qs, pngBytes()}} << u"Firefox"_qs
+                               << u"Imagem Copiada"_qs << u"photo"_qs << u"image"_qs << QString();
+        QTest::newRow("table") << MonitorHarness::Flavours{{u"text/tab-separated-values"_qs, tsv.toUtf8()},
+                                                           {u"text/plain"_qs, tsv.toUtf8()}}
+                               << u"Firefox"_qs << u"a\tb 1\t2"_qs << u"doc.text"_qs << u"fullText"_qs << tsv;
+        QTest::newRow("files") << MonitorHarness::Flavours{{u"text/uri-list"_qs, "file:///tmp/report.pdf\r\nfile:///tmp/b.txt\r\n"}}
+                               << u"Firefox"_qs << QString() << u"doc.text"_qs << u"files"_qs << u"report.pdf"_qs;
+    }
+    void eachKindShowsItsRowAndDetail()
+    {
+        QFETCH(MonitorHarness::Flavours, copied);
+        QFETCH(QString, frontmostName);
+        QFETCH(QString, title);
+        QFETCH(QString, symbol);
+        QFETCH(QString, content);
+        QFETCH(QString, shownText);
+        Fixture f;
+        f.harness.workspace.frontmost = {frontmostName.isEmpty() ? QString() : u"org.mozilla.firefox"_qs, frontmostName};
+        f.harness.copy(copied);
+        QCOMPARE(f.harness.history().size(), 1);
+        f.open();
+
+        const QModelIndex row = f.model()->index(0);
+        const QString type = row.data(HistoryQueryModel::ContentTypeRole).toString();
+        QCOMPARE(ContentRowDelegate::title(type, row.data(HistoryQueryModel::PreviewRole).toString()), title);
+        QCOMPARE(ContentRowDelegate::symbolName(type), symbol);
+
+        f.chooseRow(0);
+        QVERIFY(!f.browser()->isPlaceholderShown());
+        QWidget *shown = f.detail()->shownContent();
+        QVERIFY(shown);
+        QCOMPARE(shown->objectName(), content);
+        if (content == u"fullText")
+            QCOMPARE(f.detail()->textView()->toPlainText(), shownText);
+        else if (content == u"files")
+            QCOMPARE(f.detail()->fileList()->item(0)->text(), shownText);
+        else
+            QCOMPARE(f.detail()->imageView()->image().size(), QSize(40, 20));
+        QCOMPARE(f.detail()->sourceLabel()->isVisibleTo(f.detail()), !frontmostName.isEmpty());
+        QCOMPARE(f.detail()->sourceLabel()->text(), frontmostName);
+        QVERIFY(!f.detail()->timeLabel()->text().isEmpty());
+    }
+
+    void deletingTheChosenEntry_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("Excluir") << false;
+        QTest::newRow("Delete key") << true;
+    }
+    void deletingTheChosenEntry()
+    {
+        QFETCH(bool, byKey);
+        Fixture f;
+        for (const QString &text : {u"one"_qs, u"two"_qs, u"three"_qs})
+            f.harness.copyText(text);
+        f.open();
+        f.chooseRow(1);
+        QCOMPARE(f.view->selectedItem()->textContent(), u"two"_qs);
+        if (byKey)
+            QTest::keyClick(f.sidebar(), Qt::Key_Delete);
+        else
+            QTest::mouseClick(f.detail()->findChild<QPushButton *>(u"delete"_qs), Qt::LeftButton);
+        settle();
+        QCOMPARE(f.titles(), (QStringList{u"three"_qs, u"one"_qs}));
+        QCOMPARE(f.harness.history().size(), 2);
+        QVERIFY(!f.view->selectedItem());
+        QVERIFY(f.browser()->isPlaceholderShown());
+        QVERIFY(!f.sidebar()->selectionModel()->hasSelection());
+    }
+
+    void anEntryDeletedElsewhereIsNoLongerChosen()
+    {
+        Fixture f;
+        f.harness.copyText(u"one"_qs);
+        f.harness.copyText(u"two"_qs);
+        f.open();
+        f.chooseRow(0);
+        f.harness.context()->remove(f.view->selectedItem());
+        QVERIFY(f.harness.context()->save());
+        settle();
+        QVERIFY(!f.view->selectedItem());
+        QVERIFY(f.browser()->isPlaceholderShown());
+    }
+
+    void copyingBackTheFifthEntryKeepsItChosenAtTheTop_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Copiar Novamente") << u"button"_qs;
+        QTest::newRow("Ctrl+C in the sidebar") << u"key"_qs;
+    }
+    void copyingBackTheFifthEntryKeepsItChosenAtTheTop()
+    {
+        QFETCH(QString, how);
+        Fixture f;
+        for (int i = 1; i <= 7; ++i)
+            f.harness.copyText(u"entry %1"_qs.arg(i));
+        f.open();
+        f.chooseRow(4);
+        const ClipboardItemPtr fifth = f.view->selectedItem();
+        QCOMPARE(fifth->textContent(), u"entry 3"_qs);
+        if (how == u"key")
+            QTest::keyClick(f.sidebar(), Qt::Key_C, Qt::ControlModifier);
+        else
+            QTest::mouseClick(f.detail()->findChild<QPushButton *>(u"copyAgain"_qs), Qt::LeftButton);
+        settle();
+        QVERIFY(f.harness.pasteboard.written());
+        QCOMPARE(f.harness.pasteboard.written()->text(), u"entry 3"_qs);
+        QCOMPARE(f.titles().first(), u"entry 3"_qs);
+        QCOMPARE(f.harness.history().first(), fifth);
+        QCOMPARE(f.view->selectedItem(), fifth);
+        QCOMPARE(f.sidebar()->currentIndex().row(), 0);
+        QCOMPARE(f.detail()->item(), fifth);
+        QCOMPARE(f.detail()->textView()->toPlainText(), u"entry 3"_qs);
+    }
+
+    void ctrlCWithTextChosenInTheDetailCopiesThatText()
+    {
+        Fixture f;
+        f.harness.copyText(u"first"_qs);
+        f.harness.copyText(u"second"_qs);
+        f.open();
+        f.chooseRow(1);
+        QPlainTextEdit *text = f.detail()->textView();
+        text->setFocus();
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+        settle();
+        // The selection went to the clipboard through the editor, not as a copy-back.
+        QCOMPARE(f.titles(), (QStringList{u"second"_qs, u"first"_qs}));
+        QVERIFY(!f.harness.pasteboard.written());
+    }
+
+    void aLongTextIsReadWhenShownAndShownWhole()
+    {
+        Fixture f;
+        QString text;
+        for (int i = 0; text.size() < 3 * ContentDetailView::TextSliceUnits; ++i)
+            text += u"line %1 of a long text \U0001F600\n"_qs.arg(i);
+        f.harness.copyText(text);
+        f.open();
+        QVERIFY(!f.model()->itemAt(0)->isTextHeld());
+        f.chooseRow(0);
+        // Shown a slice at a time, the window answering between slices.
+        QVERIFY(!f.detail()->isTextComplete());
+        QTRY_VERIFY(f.detail()->isTextComplete());
+        QCOMPARE(f.detail()->textView()->toPlainText(), text);
+    }
+
+    void aLanguageChangeRebuildsAndKeepsTheChoice()
+    {
+        Fixture f;
+        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.harness.copyText(u"kept"_qs);
+        f.harness.copyText(u"other"_qs);
+        f.open();
+        f.chooseRow(1);
+        const ClipboardItemPtr chosen = f.view->selectedItem();
+        ContentBrowser *before = f.browser();
+        f.languages->setLanguage(u"en"_qs);
+        settle();
+        QVERIFY(f.browser() != before);
+        QCOMPARE(f.detail()->findChild<QPushButton *>(u"copyAgain"_qs)->text(), u"Copy Again (Ctrl+C)"_qs);
+        QCOMPARE(f.view->selectedItem(), chosen);
+        QCOMPARE(f.sidebar()->currentIndex().row(), 1);
+        QCOMPARE(f.detail()->item(), chosen);
+    }
+
+    void theWindowManagerKeepsOneHistoryWindow()
+    {
+        MonitorHarness harness;
+        WindowManager windows;
+        windows.openHistory(harness.container.get());
+        QWidget *first = windows.historyWindow();
+        QVERIFY(first);
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        windows.openHistory(harness.container.get());
+        QCOMPARE(windows.historyWindow(), first);
+        QCOMPARE(first->windowTitle(), u"Kavla"_qs);
+        QCOMPARE(first->size(), WindowManager::HistorySize);
+        first->close();
+        settle();
+        QVERIFY(!windows.historyWindow());
+    }
+};
+
+QTEST_MAIN(ContentViewTest)
+#include "tst_contentview.moc"
