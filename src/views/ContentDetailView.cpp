@@ -4,19 +4,16 @@
 #include "services/LocalizedAppBundle.h"
 #include "store/ModelContext.h"
 #include "views/Divider.h"
+#include "views/FullTextView.h"
 #include "views/ImageFitView.h"
 #include "views/SymbolIcon.h"
 
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStackedWidget>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,7 +36,7 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     , m_time(new QLabel(this))
     , m_content(new QStackedWidget(this))
     , m_nothing(new QWidget(m_content))
-    , m_text(new QPlainTextEdit(m_content))
+    , m_text(new FullTextView(m_content))
     , m_image(new ImageFitView(m_content))
     , m_files(new QListWidget(m_content))
     , m_copy(new QPushButton(SymbolIcon::icon(QStringLiteral("doc.on.doc"), palette().color(QPalette::ButtonText)),
@@ -72,12 +69,6 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     layout->addWidget(new Divider(0, this));
 
     m_text->setObjectName(QStringLiteral("fullText"));
-    m_text->setReadOnly(true);
-    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text->setUndoRedoEnabled(false);
-    // Without wrapping, a long text is laid out one line at a time as it scrolls into view.
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_image->setObjectName(QStringLiteral("image"));
     m_files->setObjectName(QStringLiteral("files"));
     m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -97,9 +88,6 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     layout->addLayout(actions);
     connect(m_copy, &QPushButton::clicked, this, &ContentDetailView::copyRequested);
     connect(m_delete, &QPushButton::clicked, this, &ContentDetailView::deleteRequested);
-
-    m_loader.setInterval(0);
-    connect(&m_loader, &QTimer::timeout, this, &ContentDetailView::appendSlice);
 }
 
 QWidget *ContentDetailView::shownContent() const
@@ -110,10 +98,8 @@ QWidget *ContentDetailView::shownContent() const
 
 void ContentDetailView::showItem(const ClipboardItemPtr &item)
 {
-    m_loader.stop();
-    m_pendingText.clear();
     m_item = item;
-    m_text->clear();
+    m_text->setFullText(QString());
     m_image->setImage({});
     m_files->clear();
     if (!item) {
@@ -147,7 +133,8 @@ void ContentDetailView::showItem(const ClipboardItemPtr &item)
         }
     }
     if (item->hasTextContent()) {
-        showText(item->textContent().value_or(QString()));
+        m_text->setFullText(item->textContent().value_or(QString()));
+        m_content->setCurrentWidget(m_text);
         return;
     }
     if (const std::optional<QStringList> paths = item->filePaths(); paths && !paths->isEmpty()) {
@@ -170,32 +157,7 @@ void ContentDetailView::refreshHeader()
     m_time->setText(QLocale::system().toString(m_item->copiedAt().toLocalTime(), QLocale::ShortFormat));
 }
 
-void ContentDetailView::showText(const QString &text)
+bool ContentDetailView::isTextComplete() const
 {
-    m_content->setCurrentWidget(m_text);
-    if (text.size() <= TextSliceUnits) {
-        m_text->setPlainText(text);
-        return;
-    }
-    m_pendingText = text;
-    m_pendingOffset = 0;
-    appendSlice();
-    m_loader.start();
-}
-
-void ContentDetailView::appendSlice()
-{
-    qsizetype length = std::min(TextSliceUnits, m_pendingText.size() - m_pendingOffset);
-    // A slice never ends between the two halves of a surrogate pair.
-    if (m_pendingOffset + length < m_pendingText.size() && m_pendingText.at(m_pendingOffset + length - 1).isHighSurrogate())
-        --length;
-    QTextCursor cursor(m_text->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QStringView(m_pendingText).mid(m_pendingOffset, length).toString());
-    m_pendingOffset += length;
-    if (m_pendingOffset >= m_pendingText.size()) {
-        m_loader.stop();
-        m_pendingText.clear();
-        m_pendingOffset = 0;
-    }
+    return m_text->isComplete();
 }

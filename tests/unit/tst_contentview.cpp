@@ -10,6 +10,7 @@
 #include "views/ContentDetailView.h"
 #include "views/ContentRowDelegate.h"
 #include "views/ContentView.h"
+#include "views/FullTextView.h"
 #include "views/ImageFitView.h"
 #include "views/WindowRoot.h"
 
@@ -162,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(shown);
         QCOMPARE(shown->objectName(), content);
         if (content == u"fullText")
-            QCOMPARE(f.detail()->textView()->toPlainText(), shownText);
+            QCOMPARE(f.detail()->textView()->fullText(), shownText);
         else if (content == u"files")
             QCOMPARE(f.detail()->fileList()->item(0)->text(), shownText);
         else
@@ -241,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(f.view->selectedItem(), fifth);
         QCOMPARE(f.sidebar()->currentIndex().row(), 0);
         QCOMPARE(f.detail()->item(), fifth);
-        QCOMPARE(f.detail()->textView()->toPlainText(), u"entry 3"_qs);
+        QCOMPARE(f.detail()->textView()->fullText(), u"entry 3"_qs);
     }
 
     void ctrlCWithTextChosenInTheDetailCopiesThatText()
@@ -261,12 +262,20 @@ private Q_SLOTS:
         QVERIFY(!f.harness.pasteboard.written());
     }
 
+    void aLongTextIsReadWhenShownAndShownWhole_data()
+    {
+        QTest::addColumn<QString>("line"); // repeated until the text spans three slices
+        QTest::newRow("many lines") << u"line of a long text \U0001F600\n"_qs;
+        // One line: shown broken into lines, copied without the breaks, pairs kept whole.
+        QTest::newRow("one line") << u"word \U0001F600 "_qs;
+    }
     void aLongTextIsReadWhenShownAndShownWhole()
     {
+        QFETCH(QString, line);
         Fixture f;
         QString text;
-        for (int i = 0; text.size() < 3 * ContentDetailView::TextSliceUnits; ++i)
-            text += u"line %1 of a long text \U0001F600\n"_qs.arg(i);
+        while (text.size() < 3 * FullTextView::SliceUnits)
+            text += line;
         f.harness.copyText(text);
         f.open();
         QVERIFY(!f.model()->itemAt(0)->isTextHeld());
@@ -274,7 +283,16 @@ private Q_SLOTS:
         // Shown a slice at a time, the window answering between slices.
         QVERIFY(!f.detail()->isTextComplete());
         QTRY_VERIFY(f.detail()->isTextComplete());
-        QCOMPARE(f.detail()->textView()->toPlainText(), text);
+        FullTextView *view = f.detail()->textView();
+        QCOMPARE(view->fullText(), text);
+        view->selectAll();
+        QCOMPARE(view->selectedFullText(), text);
+        QTextCursor part = view->textCursor();
+        part.setPosition(FullTextView::LongestLine - 3);
+        part.setPosition(3 * FullTextView::LongestLine + 7, QTextCursor::KeepAnchor);
+        view->setTextCursor(part);
+        const qsizetype breaks = line.contains(u'\n') ? 0 : 3; // the added breaks the part spans
+        QCOMPARE(view->selectedFullText(), text.mid(FullTextView::LongestLine - 3, 2 * FullTextView::LongestLine + 10 - breaks));
     }
 
     void aLanguageChangeRebuildsAndKeepsTheChoice()
