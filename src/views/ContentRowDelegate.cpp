@@ -15,9 +15,11 @@ constexpr int IconSize = 18;
 constexpr int Spacing = 8;
 } // namespace
 
-QString ContentRowDelegate::title(const QString &contentType, const QString &previewText)
+QString ContentRowDelegate::title(const QString &contentType, const QString &previewText, const QString &displayTitle)
 {
-    return contentType == ClipboardItem::ImageType ? L("Imagem Copiada") : previewText;
+    if (contentType == ClipboardItem::ImageType)
+        return L("Imagem Copiada");
+    return previewText.isEmpty() ? displayTitle : previewText;
 }
 
 QString ContentRowDelegate::symbolName(const QString &contentType)
@@ -67,7 +69,8 @@ void ContentRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QFontMetrics timeMetrics(timeFont);
     const int top = textRect.center().y() - (titleMetrics.height() + 2 + timeMetrics.height()) / 2;
 
-    const QString titleText = title(type, index.data(HistoryQueryModel::PreviewRole).toString());
+    const QString titleText = title(type, index.data(HistoryQueryModel::PreviewRole).toString(),
+                                    index.data(HistoryQueryModel::TitleRole).toString());
     painter->setFont(titleFont);
     painter->setPen(textColor);
     painter->drawText(QRect(textRect.left(), top, textRect.width(), titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,

@@ -15,8 +15,9 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
-    // What the row shows for an entry of that kind with that preview text.
-    static QString title(const QString &contentType, const QString &previewText);
+    // What the row shows for an entry of that kind: its preview text, or its display title when
+    // it has no text (files), so no row is left without a title.
+    static QString title(const QString &contentType, const QString &previewText, const QString &displayTitle);
     static QString symbolName(const QString &contentType);
     static QColor symbolColor(const QString &contentType);
 };

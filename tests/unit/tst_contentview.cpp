@@ -136,7 +136,7 @@ private Q_SLOTS:
                                                            {u"text/plain"_qs, tsv.toUtf8()}}
                                << u"Firefox"_qs << u"a\tb 1\t2"_qs << u"doc.text"_qs << u"fullText"_qs << tsv;
         QTest::newRow("files") << MonitorHarness::Flavours{{u"text/uri-list"_qs, "file:///tmp/report.pdf\r\nfile:///tmp/b.txt\r\n"}}
-                               << u"Firefox"_qs << QString() << u"doc.text"_qs << u"files"_qs << u"report.pdf"_qs;
+                               << u"Firefox"_qs << u"2 arquivos"_qs << u"doc.text"_qs << u"files"_qs << u"report.pdf"_qs;
     }
     void eachKindShowsItsRowAndDetail()
     {
@@ -154,7 +154,9 @@ private Q_SLOTS:
 
         const QModelIndex row = f.model()->index(0);
         const QString type = row.data(HistoryQueryModel::ContentTypeRole).toString();
-        QCOMPARE(ContentRowDelegate::title(type, row.data(HistoryQueryModel::PreviewRole).toString()), title);
+        QCOMPARE(ContentRowDelegate::title(type, row.data(HistoryQueryModel::PreviewRole).toString(),
+                                           row.data(HistoryQueryModel::TitleRole).toString()),
+                 title);
         QCOMPARE(ContentRowDelegate::symbolName(type), symbol);
 
         f.chooseRow(0);
