@@ -1,5 +1,5 @@
 // The tray item, the history popup and the global hot key with the real binary on a private
-// display with a window manager and a tray host.
+// display with a window manager and a tray host; and the history window the tray menu opens.
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
@@ -259,6 +259,40 @@ private Q_SLOTS:
             QVERIFY(kavla.waitForQuery(u"SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"_qs,
                                        copied));
         }
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void historyWindowCopiesBackAndDeletesByKeys()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+        QVERIFY(seedHistory(kavla.databasePath(), {u"newest"_qs, u"second"_qs, u"third"_qs}));
+        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        const QPoint icon = waitForTrayIcon();
+        QVERIFY2(!icon.isNull(), "no tray icon");
+        // The tray menu's Ctrl+H, twice: one window, raised the second time.
+        for (int menus = 1; menus <= 2; ++menus) {
+            QTest::qWait(400); // a new click, not the tail of the last one
+            click(icon, 3);
+            QVERIFY2(waitForCount(kavla, MenuShown, menus), qPrintable(kavla.errors()));
+            key(u"ctrl+h"_qs);
+            QVERIFY2(waitForCount(kavla, u"context menu closed"_qs, menus), qPrintable(kavla.errors()));
+            QVERIFY2(waitForCount(kavla, u"history window opened"_qs, 1), qPrintable(kavla.errors()));
+        }
+        QVERIFY2(waitForCount(kavla, u"history window raised"_qs, 1), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.errors().count(u"history window opened"_qs), 1);
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = run(u"xdotool search --onlyvisible --name ^Kavla$"_qs).trimmed()).isEmpty(), 10000);
+        run(u"xdotool windowactivate --sync "_qs + window.split(u'\n').first());
+        QTest::qWait(300);
+        key(u"Home Down ctrl+c"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(clipboard(), u"second"_qs, 10000);
+        const QString newestFirst = u"SELECT group_concat(textContent, ',') FROM (SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC)"_qs;
+        QVERIFY(kavla.waitForQuery(newestFirst, u"second,newest,third"_qs));
+        // Still chosen at the top: Delete removes it.
+        key(u"Delete"_qs);
+        QVERIFY(kavla.waitForQuery(newestFirst, u"newest,third"_qs));
         QCOMPARE(kavla.terminate(), 0);
     }
 
