@@ -8,6 +8,7 @@
 #include "services/StatusBarController.h"
 #include "services/WindowManager.h"
 #include "store/ModelContainer.h"
+#include "store/ModelContext.h"
 #include "support/Log.h"
 
 #include <QApplication>
@@ -63,6 +64,12 @@ void AppDelegate::applicationWillTerminate()
         controller->closePopover();
     if (HotKeyManager *hotKey = HotKeyManager::shared())
         hotKey->unregisterHotKey();
+    // Changes whose save failed for a passing reason wait for a retry; quitting is the last one.
+    if (ModelContainer *container = sharedModelContainer()) {
+        QString error;
+        if (container->mainContext()->hasChanges() && !container->mainContext()->save(&error))
+            Log::note(QStringLiteral("history changes not written at exit: %1").arg(error));
+    }
     // Preference writes are coalesced; what is still in memory reaches the file now.
     if (DefaultsStore *defaults = DefaultsStore::shared())
         defaults->flush();

@@ -86,6 +86,9 @@ ModelContext::ModelContext(ModelContainer *container)
     : m_container(container)
 {
     m_foldPool.setMaxThreadCount(1);
+    m_retryTimer.setSingleShot(true);
+    m_retryTimer.setInterval(RetryIntervalMs);
+    connect(&m_retryTimer, &QTimer::timeout, this, &ModelContext::retryPendingSave);
 }
 
 ModelContext::~ModelContext()
@@ -109,7 +112,9 @@ void ModelContext::releaseBindings(QSqlQuery &query)
             bytes += value.toByteArray().size();
         query.bindValue(int(position), QVariant());
     }
-    if (bytes > LargeStatementBytes)
+    // Qt finalizes a statement whose binding failed (a value over SQLite's length limit): kept,
+    // it would fail every later use.
+    if (bytes > LargeStatementBytes || query.lastError().isValid())
         m_statements.remove(query.lastQuery());
 }
 
@@ -133,6 +138,12 @@ void ModelContext::insert(const ClipboardItemPtr &item)
 {
     if (!item || m_inserted.contains(item))
         return;
+    if (m_inserted.size() >= MaxPendingInserts) {
+        // The database has refused writes for a long while: the oldest copy waiting goes, so
+        // that memory stays bounded.
+        Log::note(QStringLiteral("the history cannot be written; the oldest copy waiting for it is dropped"));
+        dropPending(m_inserted.first());
+    }
     item->m_context = this;
     m_deleted.removeAll(item);
     m_inserted.append(item);
@@ -143,7 +154,9 @@ void ModelContext::insert(const ClipboardItemPtr &item)
 
 void ModelContext::remove(const ClipboardItemPtr &item)
 {
-    if (!item)
+    // A record dropped after a failed save, or never inserted, has nothing to delete; its id may
+    // be another stored record's.
+    if (!item || item->m_context != this)
         return;
     if (m_inserted.removeAll(item) > 0) {
         m_changed.remove(item.get());
@@ -175,23 +188,27 @@ bool ModelContext::save(QString *error)
 
     QSqlDatabase db = m_container->database();
     if (!db.transaction()) {
-        *error = db.lastError().text();
+        fail(db.lastError(), error);
+        scheduleRetry();
         return false;
     }
     bool ok = true;
+    ClipboardItemPtr culprit; // the record whose own statement failed, if one did
     for (const ClipboardItemPtr &item : std::as_const(m_deleted)) {
         if (!(ok = writeDelete(item->id(), error)))
             break;
     }
-    for (auto it = m_inserted.cbegin(); ok && it != m_inserted.cend(); ++it)
-        ok = writeInsert(**it, error);
+    for (auto it = m_inserted.cbegin(); ok && it != m_inserted.cend(); ++it) {
+        if (!(ok = writeInsert(**it, error)))
+            culprit = *it;
+    }
     for (auto it = m_changed.cbegin(); ok && it != m_changed.cend(); ++it) {
         const ClipboardItemPtr &item = it.value();
-        if (!m_inserted.contains(item) && !m_deleted.contains(item))
-            ok = writeUpdate(*item, error);
+        if (!m_inserted.contains(item) && !m_deleted.contains(item) && !(ok = writeUpdate(*item, error)))
+            culprit = item;
     }
     if (ok && !db.commit()) {
-        *error = db.lastError().text();
+        fail(db.lastError(), error);
         ok = false;
     }
     if (!ok) {
@@ -200,8 +217,19 @@ bool ModelContext::save(QString *error)
             m_textsToFold.remove(item->id());
         for (const ClipboardItemPtr &item : std::as_const(m_changed))
             m_textsToFold.remove(item->id());
+        if (culprit && !isTemporaryFailure(m_failureCode)) {
+            // It can never be written (too big, a constraint): kept, it would fail every later
+            // save. Only it goes; the other pending changes are written without it.
+            dropPending(culprit);
+            *error += QStringLiteral(" (not recorded, and not retried)");
+            QString laterError;
+            save(&laterError);
+        } else {
+            scheduleRetry();
+        }
         return false;
     }
+    m_retryTimer.stop();
 
     // Saved: image bytes and long texts now live in the database and are read from there when
     // asked for.
@@ -234,6 +262,53 @@ bool ModelContext::save(QString *error)
     return true;
 }
 
+bool ModelContext::fail(const QSqlError &failure, QString *error)
+{
+    *error = failure.text();
+    m_failureCode = failure.nativeErrorCode().toInt();
+    return false;
+}
+
+bool ModelContext::isTemporaryFailure(int code)
+{
+    // SQLite's primary result codes (the low byte of an extended one): another writer, a full
+    // disk, an I/O or memory failure may pass; anything else about one record will not.
+    switch (code & 0xff) {
+    case 18: // SQLITE_TOOBIG
+    case 19: // SQLITE_CONSTRAINT
+    case 20: // SQLITE_MISMATCH
+    case 25: // SQLITE_RANGE
+        return false;
+    default:
+        return true;
+    }
+}
+
+void ModelContext::dropPending(const ClipboardItemPtr &item)
+{
+    m_inserted.removeAll(item);
+    m_changed.remove(item.get());
+    m_textsToFold.remove(item->id());
+    if (m_records.value(item->id()).lock() == item)
+        m_records.remove(item->id());
+    if (item->m_pendingImageData) // a payload that is never written is not kept in memory
+        item->m_pendingImageData.reset();
+    item->m_context = nullptr;
+}
+
+void ModelContext::scheduleRetry()
+{
+    if (!m_retryTimer.isActive())
+        m_retryTimer.start();
+}
+
+void ModelContext::retryPendingSave()
+{
+    QString error;
+    if (hasChanges() && save(&error))
+        Log::note(QStringLiteral("the history changes of an earlier failed save are now written"));
+}
+
 bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
 {
     QString ignored;
@@ -248,17 +323,13 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
                                  " (SELECT id FROM ClipboardItem ORDER BY copiedAt DESC LIMIT -1 OFFSET ?)"
                                  " RETURNING id"));
     query.addBindValue(std::max<qint64>(capacity, 0));
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError(), error);
     StoreChanges changes;
     while (query.next())
         changes.deleted.append(QUuid::fromString(query.value(0).toString()));
-    if (query.lastError().isValid()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (query.lastError().isValid())
+        return fail(query.lastError(), error);
     query.finish();
     if (changes.deleted.isEmpty())
         return true;
@@ -291,10 +362,8 @@ bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
     query.addBindValue(item.imageWidth());
     query.addBindValue(item.imageHeight());
     query.addBindValue(item.isPinned() ? 1 : 0);
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError(), error);
     if (item.m_pendingImageData && !writeImage(item, error))
         return false;
     if (isLongText(item))
@@ -336,27 +405,21 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     for (const QVariant &value : std::as_const(values))
         query.addBindValue(value);
     query.addBindValue(idText(item.id()));
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError(), error);
     if (changed & ClipboardItem::TextContentField) {
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
         remove.addBindValue(idText(item.id()));
-        if (!remove.exec()) {
-            *error = remove.lastError().text();
-            return false;
-        }
+        if (!remove.exec())
+            return fail(remove.lastError(), error);
         if (isLongText(item))
             m_textsToFold.insert(item.id(), *item.m_textContent);
     }
     if (changed & ClipboardItem::ImageDataField) {
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
         remove.addBindValue(idText(item.id()));
-        if (!remove.exec()) {
-            *error = remove.lastError().text();
-            return false;
-        }
+        if (!remove.exec())
+            return fail(remove.lastError(), error);
         return !item.m_pendingImageData || writeImage(item, error);
     }
     return true;
@@ -368,10 +431,8 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     query.addBindValue(idText(item.id()));
     query.addBindValue(*item.m_pendingImageData);
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError(), error);
     return true;
 }
 
@@ -426,18 +487,14 @@ bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const Q
         // The entry may have been deleted or changed since; its old copy goes in any case.
         QSqlQuery &check = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
         check.addBindValue(idText(id));
-        if (!check.exec()) {
-            *error = check.lastError().text();
-            return false;
-        }
+        if (!check.exec())
+            return fail(check.lastError(), error);
         QSqlQuery &current = statement(QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = ?"));
         const auto unbindCurrent = qScopeGuard([this, &current] { releaseBindings(current); });
         current.addBindValue(idText(id));
         current.addBindValue(text);
-        if (!current.exec()) {
-            *error = current.lastError().text();
-            return false;
-        }
+        if (!current.exec())
+            return fail(current.lastError(), error);
         const bool stillStored = current.next();
         current.finish();
         if (!stillStored)
@@ -449,10 +506,8 @@ bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const Q
         query.addBindValue(idText(id));
         query.addBindValue(chunk);
         query.addBindValue(chunks.at(chunk));
-        if (!query.exec()) {
-            *error = query.lastError().text();
-            return false;
-        }
+        if (!query.exec())
+            return fail(query.lastError(), error);
     }
     return true;
 }
@@ -462,10 +517,8 @@ bool ModelContext::writeDelete(const QUuid &id, QString *error)
     // The store's trigger deletes the item's image bytes and folded copy with it.
     QSqlQuery &query = statement(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
     query.addBindValue(idText(id));
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return fail(query.lastError(), error);
     return true;
 }
 

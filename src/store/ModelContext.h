@@ -8,14 +8,18 @@
 #include <QObject>
 #include <QSqlQuery>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <optional>
 
 class ModelContainer;
+class QSqlError;
 
 // Pending changes to the history and the door to its records. Inserts, deletions and field
-// changes take effect here at once and reach the database at save(), in one transaction; after
-// a failed save they stay pending. A record of a given id is one object for as long as anyone
+// changes take effect here at once and reach the database at save(), in one transaction. After a
+// save that failed for a passing reason (database locked, disk full, I/O) they stay pending and
+// are retried on a timer; a record whose own write can never succeed (too big, a constraint) is
+// dropped, so that it does not fail every later save. A record of a given id is one object for as long as anyone
 // holds it, so records compare by identity.
 class ModelContext : public QObject
 {
@@ -28,6 +32,9 @@ public:
     static constexpr qsizetype SearchChunkUnits = 32 * 1024;
     static constexpr qsizetype SearchChunkOverlap = 2048;
     static constexpr qsizetype SearchChunkedNeedleBytes = 1024;
+    static constexpr int RetryIntervalMs = 3000;
+    // New records waiting for a database that refuses writes; past this the oldest is dropped.
+    static constexpr qsizetype MaxPendingInserts = 256;
 
     explicit ModelContext(ModelContainer *container);
     ~ModelContext() override;
@@ -38,7 +45,7 @@ public:
     void remove(const ClipboardItemPtr &item);
     bool hasChanges() const;
     // Writes the pending changes. On failure returns false with the reason in `error` (when
-    // given) and keeps every change pending.
+    // given); every change stays pending but the record that can never be written, if any.
     bool save(QString *error = nullptr);
     // The records matching `descriptor`, pending changes included; nullopt with the reason in
     // `error` when the database cannot be read.
@@ -55,6 +62,11 @@ public:
 private:
     friend class ClipboardItem;
     void noteChanged(const ClipboardItemPtr &item);
+    bool fail(const QSqlError &failure, QString *error);
+    static bool isTemporaryFailure(int code);
+    void dropPending(const ClipboardItemPtr &item);
+    void scheduleRetry();
+    void retryPendingSave();
     ClipboardItemPtr recordFromRow(const QSqlQuery &query);
     // The statement for `sql`, prepared once and kept for the life of the context.
     QSqlQuery &statement(const QString &sql);
@@ -78,5 +90,7 @@ private:
     QHash<QUuid, QString> m_textsToFold;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
     QSqlQuery m_unprepared;
+    int m_failureCode = 0; // SQLite's code of the last failed statement
+    QTimer m_retryTimer;
     QThreadPool m_foldPool; // folds long texts, one at a time // long texts saved, whose folded copies come next
 };
