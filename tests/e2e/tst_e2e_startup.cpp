@@ -201,6 +201,21 @@ private Q_SLOTS:
         QVERIFY(kavla.errors().contains(QStringLiteral("stopped")));
     }
 
+    void lostDisplayEndsWithoutCrashAndKeepsHistory()
+    {
+        auto display = std::make_unique<VirtualDisplay>();
+        QVERIFY2(display->start(), "Xvfb did not start");
+        KavlaProcess kavla(display->environment());
+        QVERIFY(kavla.start());
+        QVERIFY(kavla.waitForOutput(QStringLiteral("ready")));
+        display.reset(); // the X server goes away, as at logout
+        const int status = kavla.waitForExit(20000);
+        // A crash is a signal, or in the sanitizer build its report.
+        QVERIFY2(status >= 0 && !kavla.errors().contains(QStringLiteral("Sanitizer")),
+                 qPrintable(QStringLiteral("crashed or hung: ") + kavla.errors()));
+        QCOMPARE(kavla.query(QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+    }
+
 private:
     VirtualDisplay m_display;
 };
