@@ -40,6 +40,24 @@ bool createPrivateFile(const QString &path, QString *error)
 
 int s_connectionSerial = 0;
 
+// The permission bits of `path`, or -1 when it cannot be read.
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+// A folder or file its owner made unwritable stays so: Kavla says why it cannot record rather
+// than changing modes it did not set.
+bool refuseReadOnly(const QString &path, int mode, QString *error)
+{
+    if (mode < 0 || (mode & S_IWUSR))
+        return false;
+    *error = QStringLiteral("%1: the history is read-only (mode %2); Kavla cannot record into it and leaves it as it is")
+                 .arg(path, QString::number(mode, 8).rightJustified(4, u'0'));
+    return true;
+}
+
 } // namespace
 
 ModelContainer::ModelContainer(const QString &path, const QString &connectionName)
@@ -88,17 +106,35 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
 
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
+    const bool folderExisted = QFileInfo::exists(folder);
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("%1: cannot create the folder").arg(folder);
         return nullptr;
     }
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    const int folderMode = modeOf(folder);
+    if (refuseReadOnly(folder, folderMode, error))
+        return nullptr;
+    // Private: a folder made here is the owner's alone, and an existing one loses what others
+    // could do in it, never gains anything.
+    if (!folderExisted || (folderMode >= 0 && (folderMode & 077)))
+        ::chmod(QFile::encodeName(folder).constData(), folderExisted ? (folderMode & 0700) : 0700);
     if (info.exists() && !info.isFile()) {
         *error = QStringLiteral("%1: not a regular file").arg(path);
         return nullptr;
     }
+    if (refuseReadOnly(path, modeOf(path), error))
+        return nullptr;
     if (!createPrivateFile(path, error))
         return nullptr;
+    // SQLite opens a -shm it cannot write as read-only, and the history would take no save: its
+    // log and index files get the history file's own mode.
+    const int fileMode = modeOf(path);
+    for (const char *suffix : {"-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        const int mode = modeOf(companion);
+        if (mode >= 0 && fileMode >= 0 && mode != fileMode)
+            ::chmod(QFile::encodeName(companion).constData(), mode_t(fileMode));
+    }
 
     const QString connectionName = QStringLiteral("kavla-history-%1").arg(++s_connectionSerial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, connectionName));
@@ -143,7 +179,10 @@ bool ModelContainer::prepareSchema(QString *error)
         return false;
     }
 
-    ::chmod(QFile::encodeName(m_path).constData(), 0600);
+    // Owner-only, by clearing bits: never more than the owner allowed.
+    const int mode = modeOf(m_path);
+    if (mode >= 0 && (mode & ~0600))
+        ::chmod(QFile::encodeName(m_path).constData(), mode_t(mode & 0600));
     // WAL: a commit is one append to the log, and a committed save survives the process being
     // killed at any moment after it; synchronous=NORMAL syncs at checkpoints only.
     for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {

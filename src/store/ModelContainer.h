@@ -23,6 +23,7 @@ public:
     static inline const QString SchemaVersion = QStringLiteral("1.0.0");
 
     // Opens the history at `path`, creating it (folder 0700, file 0600) when it does not exist.
+    // A folder or file without its owner's write permission is refused and left as it is.
     // A file that cannot be opened, is not a database or is not a Kavla history is left as it is,
     // and null is returned with the reason in `error`.
     static std::unique_ptr<ModelContainer> open(const QString &path, QString *error);

@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +54,12 @@ QByteArray fileHash(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
 
 void runSql(const QString &path, const QStringList &statements)
@@ -341,6 +349,52 @@ private Q_SLOTS:
         QVERIFY2(error.contains(reason), qPrintable(error));
         QVERIFY2(error.startsWith(path()), qPrintable(error));
         QCOMPARE(fileHash(path()), before);
+    }
+
+    void unwritableHistoryIsRefusedAndLeftAsItIs_data()
+    {
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("shmMode"); // of a -shm left behind; -1 for none
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("file 0400") << 0400 << 0700 << -1 << false;
+        QTest::newRow("folder 0500") << 0600 << 0500 << -1 << false;
+        QTest::newRow("-shm left at 0400") << 0600 << 0700 << 0400 << true;
+    }
+
+    void unwritableHistoryIsRefusedAndLeftAsItIs()
+    {
+        QFETCH(int, fileMode);
+        QFETCH(int, folderMode);
+        QFETCH(int, shmMode);
+        QFETCH(bool, opens);
+        QVERIFY(open()); // creates the history
+        const QString folder = QFileInfo(path()).absolutePath();
+        const QString shm = path() + QStringLiteral("-shm");
+        if (shmMode >= 0) {
+            QFile file(shm);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(::chmod(QFile::encodeName(shm).constData(), mode_t(shmMode)) == 0);
+        }
+        QVERIFY(::chmod(QFile::encodeName(path()).constData(), mode_t(fileMode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)) == 0);
+        const QByteArray before = fileHash(path());
+
+        QString error;
+        auto container = ModelContainer::open(path(), &error);
+        const auto restore = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0700); });
+        QCOMPARE(bool(container), opens);
+        if (!opens) {
+            QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
+            QCOMPARE(modeOf(path()), fileMode);
+            QCOMPARE(modeOf(folder), folderMode);
+            QVERIFY(!QFile::exists(shm));
+            QCOMPARE(fileHash(path()), before);
+            return;
+        }
+        container->mainContext()->insert(textItem(QStringLiteral("recorded"), 1));
+        QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
+        QCOMPARE(modeOf(shm), fileMode);
     }
 
     void savedRecordSurvivesKill()
