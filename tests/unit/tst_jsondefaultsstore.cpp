@@ -16,6 +16,7 @@
 #include <limits>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -239,6 +240,43 @@ private Q_SLOTS:
         if (earlierCopy)
             QCOMPARE(readFile(earlier), QByteArray("earlier damage"));
         QCOMPARE(QFile::exists(earlier), damaged);
+    }
+
+    void oddFileIsKeptAsideWithoutReadingIt_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a FIFO") << u"fifo"_qs << u"not a regular file"_qs;
+        QTest::newRow("a link to /dev/zero") << u"zero"_qs << u"not a regular file"_qs;
+        QTest::newRow("valid JSON over the size cap") << u"huge"_qs << u"larger than"_qs;
+    }
+
+    void oddFileIsKeptAsideWithoutReadingIt()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+        const QByteArray native = QFile::encodeName(m_path);
+        if (kind == u"fifo"_qs)
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        else if (kind == u"zero"_qs)
+            QCOMPARE(::symlink("/dev/zero", native.constData()), 0);
+        else
+            QVERIFY(writeFile(m_path, "{\"a\": \"" + QByteArray(JsonDefaultsStore::MaxFileBytes, 'x') + "\"}"));
+
+        OutputCapture capture(OutputCapture::StandardError);
+        JsonDefaultsStore store(m_path); // returns at once, memory untouched
+        const QString note = capture.text();
+        QCOMPARE(note.count(u'\n'), 1);
+        QVERIFY2(note.contains(reason), qPrintable(note));
+        QVERIFY(!store.contains(u"a"_qs));
+
+        OutputCapture quiet(OutputCapture::StandardError);
+        store.set(u"maxHistoryCount"_qs, 30);
+        store.flush();
+        const QFileInfo keptAside(store.damagedCopyPath());
+        QVERIFY(keptAside.exists() || keptAside.isSymLink());
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(30)));
     }
 
     void filesAndFoldersArePrivate()

@@ -16,6 +16,10 @@
 #include <optional>
 
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -229,15 +233,32 @@ void JsonDefaultsStore::load()
     if (!file.exists())
         return;
 
+    // Only a regular file of a sane size is read: a FIFO would block the start for ever and a
+    // link to a device or a huge file would fill memory. Non-blocking, so that opening a FIFO
+    // returns at once; anything else is treated as a damaged file.
     QString problem;
     QByteArray bytes;
-    if (!file.open(QIODevice::ReadOnly)) {
+    const int fd = ::open(QFile::encodeName(m_filePath).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info = {};
+    if (fd < 0) {
+        problem = QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
+    } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        problem = QStringLiteral("is not a regular file");
+    } else if (info.st_size > MaxFileBytes) {
+        problem = QStringLiteral("is larger than %1 bytes").arg(MaxFileBytes);
+    } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         problem = QStringLiteral("cannot be read (%1)").arg(file.errorString());
     } else {
-        bytes = file.readAll();
+        bytes = file.read(MaxFileBytes + 1);
         if (file.error() != QFileDevice::NoError)
             problem = QStringLiteral("cannot be read (%1)").arg(file.errorString());
+        else if (bytes.size() > MaxFileBytes)
+            problem = QStringLiteral("is larger than %1 bytes").arg(MaxFileBytes);
+        file.close();
     }
+    if (fd >= 0)
+        ::close(fd);
     // A file that holds nothing at all has nothing to lose.
     if (problem.isEmpty() && bytes.trimmed().isEmpty())
         return;

@@ -29,6 +29,8 @@ class JsonDefaultsStore : public DefaultsStore
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds SaveDelay{500};
+    // A preferences file above this size is treated as damaged rather than read.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
 
     explicit JsonDefaultsStore(const QString &filePath, QObject *parent = nullptr);
     ~JsonDefaultsStore() override;
