@@ -3,20 +3,47 @@
 #include "support/Log.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const QByteArray ActivateMessage = QByteArrayLiteral("activate\n");
+// A later launch sends one short line; a client sending more is cut off.
+constexpr qint64 MaxMessageBytes = 64;
+
+// Without a runtime folder: a folder of this user's own under the temporary folder, 0700, never
+// one whose name any user could have taken first. Empty when it is not this user's alone.
+QString privateTemporaryFolder()
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/kavla-%1").arg(::getuid());
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    struct stat info = {};
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()
+        || (info.st_mode & 0777) != 0700)
+        return {};
+    return folder;
 }
+} // namespace
 
 SingleInstance::SingleInstance(QObject *parent)
     : QObject(parent)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
-        folder = QDir::tempPath();
+        folder = privateTemporaryFolder();
+    if (folder.isEmpty()) {
+        // The history's own folder is private too (0700).
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kavla");
+        QDir().mkpath(folder);
+    }
     m_lockPath = folder + QStringLiteral("/kavla.lock");
     m_socketPath = folder + QStringLiteral("/kavla.socket");
 }
@@ -45,8 +72,14 @@ bool SingleInstance::claim()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            socket->setReadBufferSize(MaxMessageBytes);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->canReadLine() && socket->readLine() == ActivateMessage) {
+                if (!socket->canReadLine()) {
+                    if (socket->bytesAvailable() >= MaxMessageBytes)
+                        socket->abort();
+                    return;
+                }
+                if (socket->readLine(MaxMessageBytes) == ActivateMessage) {
                     socket->write("ok\n");
                     Q_EMIT activationRequested();
                 }

@@ -7,12 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -199,6 +202,32 @@ private Q_SLOTS:
         ::kill(pid_t(kavla.pid()), signalNumber);
         QCOMPARE(kavla.waitForExit(), 0);
         QVERIFY(kavla.errors().contains(QStringLiteral("stopped")));
+    }
+
+    void withoutRuntimeFolderUsesAPrivateOneAndReadsShortLines()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QTemporaryDir temporary;
+        // No runtime folder, and the one Qt would fall back to belongs to another user.
+        kavla.setVariable(QStringLiteral("XDG_RUNTIME_DIR"), QString());
+        kavla.setVariable(QStringLiteral("TMPDIR"), temporary.path());
+        const QString taken = temporary.filePath(QStringLiteral("runtime-%1").arg(qEnvironmentVariable("USER", QStringLiteral("root"))));
+        QVERIFY(QDir().mkdir(taken));
+        QCOMPARE(::chown(QFile::encodeName(taken).constData(), 65534, 65534), 0);
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready")), qPrintable(kavla.errors()));
+        const QString folder = temporary.filePath(QStringLiteral("kavla-%1").arg(::getuid()));
+        QCOMPARE(modeOf(folder), 0700);
+        QVERIFY(QFile::exists(folder + QStringLiteral("/kavla.lock")));
+        QVERIFY(!QFile::exists(temporary.filePath(QStringLiteral("kavla.lock"))));
+
+        // A client that never ends its line is cut off.
+        QLocalSocket flood;
+        flood.connectToServer(folder + QStringLiteral("/kavla.socket"));
+        QVERIFY(flood.waitForConnected(5000));
+        flood.write(QByteArray(8 * 1024 * 1024, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(flood.state(), QLocalSocket::UnconnectedState, 10000);
+        QCOMPARE(kavla.terminate(), 0);
     }
 
     void lostDisplayEndsWithoutCrashAndKeepsHistory()

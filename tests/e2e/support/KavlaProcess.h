@@ -40,6 +40,8 @@ public:
     QString databasePath() const { return dataHome() + QStringLiteral("/kavla/history.sqlite"); }
     QString preferencesPath() const { return configHome() + QStringLiteral("/kavla/defaults.json"); }
     QProcessEnvironment environment() const { return m_environment; }
+    // Changes one variable for the next start(); an empty value counts as unset for XDG ones.
+    void setVariable(const QString &name, const QString &value) { m_environment.insert(name, value); }
 
     // Runs one SQL query on the history database (read-only) and returns the rows, fields
     // separated by '|'; empty on error.
