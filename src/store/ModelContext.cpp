@@ -529,7 +529,12 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
     QStringList columns = StoreSchema::itemColumns();
     columns[4] = QStringLiteral("substr(textContent, 1, %1)").arg(ClipboardItem::HeldTextLimit + 1);
     QString sql = QStringLiteral("SELECT %1 FROM ClipboardItem").arg(columns.join(QStringLiteral(", ")));
-    if (descriptor.textEquals) {
+    // SQLite's substr ends a text at its first NUL, so a text with one in its indexed prefix is
+    // never found through the index: such a text is compared whole, byte for byte.
+    const bool nulInPrefix = descriptor.textEquals && textPrefix(*descriptor.textEquals).contains(QChar(u'\0'));
+    if (nulInPrefix) {
+        sql += QStringLiteral(" WHERE contentType = 'text' AND CAST(textContent AS BLOB) = CAST(? AS BLOB)");
+    } else if (descriptor.textEquals) {
         // The unary plus keeps SQLite from substituting the text into the prefix expression,
         // which would stop it from using the prefix index and make it read every stored text.
         sql += QStringLiteral(" WHERE contentType = 'text'"
@@ -541,7 +546,8 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
     QSqlQuery &query = statement(sql);
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     if (descriptor.textEquals) {
-        query.addBindValue(textPrefix(*descriptor.textEquals));
+        if (!nulInPrefix)
+            query.addBindValue(textPrefix(*descriptor.textEquals));
         query.addBindValue(*descriptor.textEquals);
     }
     if (!query.exec()) {

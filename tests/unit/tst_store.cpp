@@ -151,6 +151,10 @@ private Q_SLOTS:
             << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false;
         const QString astral = QStringLiteral("\U0001F600").repeated(70);
         QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true;
+        const QString withNul = QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd");
+        QTest::newRow("a NUL in the indexed prefix") << withNul << ClipboardItem::TextType << withNul << true;
+        QTest::newRow("a NUL, differs after it") << withNul << ClipboardItem::TextType
+                                                 << withNul + QStringLiteral("e") << false;
     }
 
     void textLookupIsExact()
