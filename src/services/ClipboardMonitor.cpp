@@ -20,12 +20,16 @@
 #include <QStringTokenizer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 ClipboardMonitor *s_shared = nullptr;
 
 QString trimmedOfWhitespaceAndNewlines(const QString &text)
 {
+    // NUL shows as nothing: a text of NULs and white space only is blank too.
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isNull() || c.isSpace(); }))
+        return {};
     return text.trimmed();
 }
 
@@ -281,8 +285,14 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     const bool captureTable = m_preferences->isCaptureEnabled(CaptureKind::Table);
     const bool captureFile = m_preferences->isCaptureEnabled(CaptureKind::File);
 
-    QList<QUrl> fileUrls = snapshot.urls();
-    fileUrls.removeIf([](const QUrl &url) { return !url.isLocalFile(); });
+    // file://otherhost/path names a file on another machine, not a local path; localhost is here.
+    QList<QUrl> fileUrls;
+    for (QUrl url : snapshot.urls()) {
+        if (url.isLocalFile() && url.host().compare(u"localhost", Qt::CaseInsensitive) == 0)
+            url.setHost(QString());
+        if (url.isLocalFile() && url.host().isEmpty())
+            fileUrls << url;
+    }
     if (!fileUrls.isEmpty()) {
         if (fileUrls.size() == 1 && captureImage) {
             const QString path = fileUrls.first().toLocalFile();
@@ -362,17 +372,20 @@ ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot)
 
 QSizeF ClipboardMonitor::pointSize(const QImage &image)
 {
-    // An image that records no resolution gets the toolkit's default one.
+    // An image that records no resolution gets the toolkit's default one, and one recording
+    // exactly that default cannot be told from it after decoding: both keep their pixel size.
     static const int defaultDotsPerMeter = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
     const int dotsPerMeterX = image.dotsPerMeterX();
     const int dotsPerMeterY = image.dotsPerMeterY();
     const QSizeF pixels(image.size());
-    if (dotsPerMeterX <= 0 || dotsPerMeterY <= 0
-        || (dotsPerMeterX == defaultDotsPerMeter && dotsPerMeterY == defaultDotsPerMeter))
+    if (dotsPerMeterX == defaultDotsPerMeter && dotsPerMeterY == defaultDotsPerMeter)
         return pixels;
-    constexpr double pointsPerMeter = 72.0 / 0.0254;
-    return QSizeF(pixels.width() * pointsPerMeter / dotsPerMeterX,
-                  pixels.height() * pointsPerMeter / dotsPerMeterY);
+    // Files store dots per metre, so 72 dpi reads back as 72.009: whole dots per inch are meant.
+    const long dpiX = std::lround(dotsPerMeterX * 0.0254);
+    const long dpiY = std::lround(dotsPerMeterY * 0.0254);
+    if (dpiX <= 0 || dpiY <= 0)
+        return pixels;
+    return QSizeF(pixels.width() * 72.0 / double(dpiX), pixels.height() * 72.0 / double(dpiY));
 }
 
 bool ClipboardMonitor::isTableContent(const PasteboardSnapshot &snapshot)

@@ -107,6 +107,12 @@ private Q_SLOTS:
         const QByteArray tiff = encodedImage("tiff", 64, 48, 144);
         QTest::newRow("text, kept untrimmed") << text(u" olá \n"_s) << none << "text" << QVariant(u" olá \n"_s);
         QTest::newRow("only white space") << text(u" \n\t \r\n"_s) << none << QString() << QVariant();
+        QTest::newRow("only NUL bytes") << text(QString(3, QChar(u'\0')) + u' ') << none << QString() << QVariant();
+        QTest::newRow("a file URI of another host is no file")
+            << Flavours{{u"text/uri-list"_s, "file://otherhost/srv/a.txt\r\n"}} << none << QString() << QVariant();
+        QTest::newRow("a file URI of localhost is a local file")
+            << Flavours{{u"text/uri-list"_s, "file://localhost/srv/a.txt\r\n"}} << none << "file"
+            << QVariant(QStringList{u"/srv/a.txt"_s});
         QTest::newRow("tabbed lines") << text(Table + u'\n') << none << "table" << QVariant(Table + u'\n');
         QTest::newRow("tabbed lines, table capture off falls to text")
             << text(Table) << QStringList{u"enableCaptureTable"_s} << "text" << QVariant(Table);
@@ -129,6 +135,9 @@ private Q_SLOTS:
             << none << "image" << QVariant(QSizeF(40, 30));
         QTest::newRow("PNG at 144 dpi is half its pixels in points")
             << Flavours{{u"image/png"_s, encodedImage("png", 40, 30, 144)}} << none << "image" << QVariant(QSizeF(20, 15));
+        // 72 dpi is stored as 2835 dots per metre, 72.009 dpi: read as whole dots per inch.
+        QTest::newRow("PNG at 72 dpi keeps its pixel size")
+            << Flavours{{u"image/png"_s, encodedImage("png", 200, 100, 72)}} << none << "image" << QVariant(QSizeF(200, 100));
         QTest::newRow("TIFF keeps its pixel size") << Flavours{{u"image/tiff"_s, tiff}} << none << "image"
                                                    << QVariant(QSizeF(64, 48));
         QTest::newRow("undecodable PNG falls to TIFF")
