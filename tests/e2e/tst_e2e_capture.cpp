@@ -530,32 +530,34 @@ private Q_SLOTS:
         QCOMPARE(kavla.terminate(), 0);
     }
 
-    void unansweringOwnerBlocksNothing()
+    // An owner that takes the clipboard and never answers: the interface does not wait for it.
+    void unansweringOwnerKeepsTheInterfaceResponsive()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner stuck(m_display);
+        QVERIFY(stuck.offer(text("nunca lido"), 30000));
+        QTest::qWait(200); // Kavla is now waiting for the owner, on its reading thread
+        QElapsedTimer clock;
+        clock.start();
+        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")});
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("history popup shown"), 2000), qPrintable(kavla.errors()));
+        qInfo("popup shown %lld ms after the hot key, with a hung owner", qint64(clock.elapsed()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    // The next copy of another application abandons the hung read and is recorded well before
+    // that read would have timed out; the hung copy never is.
+    void unansweringOwnerDelaysNoOtherCopy()
     {
         KavlaProcess kavla(m_display.environment());
         QVERIFY(startKavla(kavla));
         ClipboardOwner stuck(m_display);
         ClipboardOwner next(m_display);
         QVERIFY(stuck.offer(text("nunca lido"), 30000));
-        QTest::qWait(200); // Kavla is now waiting for the owner, on its reading thread
-
-        // The interface still answers at once: the hot key opens the popup.
+        QTest::qWait(200);
         QElapsedTimer clock;
         clock.start();
-        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")});
-        QVERIFY2(kavla.waitForOutput(QStringLiteral("history popup shown"), 2000), qPrintable(kavla.errors()));
-        qInfo("popup shown %lld ms after the hot key, with a hung owner", qint64(clock.elapsed()));
-        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
-        QVERIFY(kavla.waitForOutput(QStringLiteral("history popup closed"), 2000));
-
-        // The user goes on in another application (its window shown now, so its ownership
-        // request carries a time later than the hung owner's). Its copy abandons the hung read
-        // and is recorded well before the hung read would have timed out.
-        const QString window = next.showWindow(QStringLiteral("Editor"));
-        int status = -1;
-        m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}, &status);
-        QCOMPARE(status, 0);
-        clock.restart();
         QVERIFY(next.offer(text("lido depois")));
         QVERIFY2(kavla.waitForQuery(QStringLiteral("SELECT group_concat(textContent) FROM ClipboardItem"),
                                     QStringLiteral("lido depois"), 1500),
