@@ -186,9 +186,13 @@ void ClipboardMonitor::checkForChanges()
     if (changeCount == m_lastChangeCount || changeCount == m_reading.changeCount)
         return;
 
-    const ApplicationIdentity frontmost = m_announced.changeCount == changeCount
+    // An application unknown at the announcement (the window manager between two windows) is
+    // asked for again now, so a copy is never taken as made nowhere when it was made somewhere.
+    ApplicationIdentity frontmost = m_announced.changeCount == changeCount
         ? m_announced.source
-        : m_workspace->frontmostApplication();
+        : ApplicationIdentity();
+    if (frontmost.bundleIdentifier.isEmpty())
+        frontmost = m_workspace->frontmostApplication();
     const QString ownIdentifier = m_workspace->ownBundleIdentifier();
     const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
     // A copy that is not to be recorded is never read at all.

@@ -328,12 +328,16 @@ private Q_SLOTS:
         int status = -1;
         m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), passwordsWindow}, &status);
         QCOMPARE(status, 0);
+        // A person works in a window a moment before copying; the window manager needs that
+        // moment to name the window it has just activated.
+        QTest::qWait(300);
         QVERIFY(passwords.offer(text("senha secreta")));
         // The application in front when the copy was made decides, even when the user switches
         // windows right after copying.
         QTest::qWait(10);
         m_display.run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), editorWindow}, &status);
         QCOMPARE(status, 0);
+        QTest::qWait(300);
         QVERIFY(editor.offer(text("texto do editor")));
         const QString rows = QStringLiteral("SELECT textContent, sourceAppBundleId, sourceAppName FROM ClipboardItem");
         QVERIFY2(kavla.waitForQuery(rows, QStringLiteral("texto do editor|org.example.Editor|Editor de Exemplo")),
