@@ -29,10 +29,13 @@ void AppDelegate::applicationDidFinishLaunching()
     StatusBarController::shared()->configure(container);
 
     // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window.
+    // "Guia do Usuário..." (Ctrl+?) and the popup's question mark open the user guide;
     // "Janela do Histórico..." (Ctrl+H) opens the history window.
     if (WindowManager *windows = WindowManager::shared()) {
         connect(StatusBarController::shared(), &StatusBarController::settingsRequested, windows,
                 &WindowManager::openSettings);
+        connect(StatusBarController::shared(), &StatusBarController::helpRequested, windows,
+                &WindowManager::openHelp);
         connect(StatusBarController::shared(), &StatusBarController::historyWindowRequested, windows,
                 &WindowManager::openHistory);
     }
@@ -74,6 +77,13 @@ void AppDelegate::applicationWillTerminate()
     if (DefaultsStore *defaults = DefaultsStore::shared())
         defaults->flush();
     Log::note(QStringLiteral("stopped"));
+}
+
+void AppDelegate::applicationShouldOpenHelp()
+{
+    Log::note(QStringLiteral("the user guide was asked for"));
+    if (WindowManager *windows = WindowManager::shared())
+        windows->openHelp();
 }
 
 void AppDelegate::applicationShouldReopen()

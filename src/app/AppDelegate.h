@@ -15,6 +15,8 @@ public Q_SLOTS:
     void applicationWillTerminate();
     // A later launch of Kavla asked this one to show itself.
     void applicationShouldReopen();
+    // A later launch (or this one's `--guide`) asked for the user guide: "OpenHelpWindowRequested".
+    void applicationShouldOpenHelp();
 
 private:
     bool m_launched = false;

@@ -14,6 +14,7 @@
 
 namespace {
 const QByteArray ActivateMessage = QByteArrayLiteral("activate\n");
+const QByteArray OpenHelpMessage = QByteArrayLiteral("OpenHelpWindowRequested\n");
 // A later launch sends one short line; a client sending more is cut off.
 constexpr qint64 MaxMessageBytes = 64;
 
@@ -79,9 +80,13 @@ bool SingleInstance::claim()
                         socket->abort();
                     return;
                 }
-                if (socket->readLine(MaxMessageBytes) == ActivateMessage) {
+                const QByteArray message = socket->readLine(MaxMessageBytes);
+                if (message == ActivateMessage) {
                     socket->write("ok\n");
                     Q_EMIT activationRequested();
+                } else if (message == OpenHelpMessage) {
+                    socket->write("ok\n");
+                    Q_EMIT helpWindowRequested();
                 }
             });
         }
@@ -89,13 +94,13 @@ bool SingleInstance::claim()
     return true;
 }
 
-bool SingleInstance::handOver()
+bool SingleInstance::handOver(Request request)
 {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(2000))
         return false;
-    socket.write(ActivateMessage);
+    socket.write(request == Request::OpenHelp ? OpenHelpMessage : ActivateMessage);
     if (!socket.waitForBytesWritten(2000))
         return false;
     return socket.waitForReadyRead(2000);

@@ -9,7 +9,7 @@ class QLocalServer;
 
 // Keeps one Kavla per user session. The first launch holds a lock in $XDG_RUNTIME_DIR and listens
 // on a local socket beside it; a later launch finds the lock taken, asks the first one to show
-// itself through the socket, and exits.
+// itself (or to open its user guide) through the socket, and exits.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -19,11 +19,16 @@ public:
 
     // True when this process is now the running instance.
     bool claim();
-    // Asks the running instance to open its popup; true when it answered.
-    bool handOver();
+    // What a later launch asks of the running instance.
+    enum class Request { ShowPopup, OpenHelp };
+
+    // Hands the request to the running instance; true when it answered.
+    bool handOver(Request request = Request::ShowPopup);
 
 Q_SIGNALS:
     void activationRequested();
+    // "OpenHelpWindowRequested": a later launch asked for the user guide (`kavla --guide`).
+    void helpWindowRequested();
 
 private:
     QString m_lockPath;

@@ -36,10 +36,13 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("com.tarnwick.Kavla"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // `kavla --guide` opens the user guide, in the running Kavla or in this one once it is up.
+    const bool guideAsked = QApplication::arguments().contains(QStringLiteral("--guide"));
     SingleInstance instance;
     if (!instance.claim()) {
-        if (instance.handOver()) {
-            Log::note(QStringLiteral("Kavla is already running; its history popup was opened"));
+        if (instance.handOver(guideAsked ? SingleInstance::Request::OpenHelp : SingleInstance::Request::ShowPopup)) {
+            Log::note(guideAsked ? QStringLiteral("Kavla is already running; its user guide was opened")
+                                 : QStringLiteral("Kavla is already running; its history popup was opened"));
             return 0;
         }
         Log::note(QStringLiteral("Kavla is already running but did not answer"));
@@ -64,7 +67,11 @@ int main(int argc, char *argv[])
                          &AppDelegate::applicationWillTerminate);
         QObject::connect(&instance, &SingleInstance::activationRequested, &delegate,
                          &AppDelegate::applicationShouldReopen);
+        QObject::connect(&instance, &SingleInstance::helpWindowRequested, &delegate,
+                         &AppDelegate::applicationShouldOpenHelp);
         QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+        if (guideAsked)
+            QTimer::singleShot(0, &delegate, &AppDelegate::applicationShouldOpenHelp);
         status = QApplication::exec();
         delegate.applicationWillTerminate();
     }

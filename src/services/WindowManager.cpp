@@ -1,10 +1,12 @@
 #include "services/WindowManager.h"
 
 #include "services/AppearanceManager.h"
+#include "services/LanguageManager.h"
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "support/Log.h"
 #include "views/ContentView.h"
+#include "views/HelpView.h"
 #include "views/SettingsView.h"
 
 #include <QGuiApplication>
@@ -21,6 +23,7 @@ WindowManager::~WindowManager()
     if (s_shared == this)
         s_shared = nullptr;
     delete m_settings.window.data();
+    delete m_help.window.data();
     delete m_history.window.data();
 }
 
@@ -38,6 +41,11 @@ void WindowManager::openSettings(ModelContainer *container)
 {
     show(m_settings, [container] { return new SettingsView(SettingsServices::fromShared(container)); },
          "settings");
+}
+
+void WindowManager::openHelp()
+{
+    show(m_help, [] { return new HelpView(LanguageManager::shared(), AppearanceManager::shared()); }, "help");
 }
 
 void WindowManager::openHistory(ModelContainer *container)

@@ -20,6 +20,8 @@ class WindowManager : public QObject
 public:
     static constexpr QSize SettingsSize{800, 560};
     static constexpr QSize SettingsMinimumSize{720, 490};
+    static constexpr QSize HelpSize{880, 600};
+    static constexpr QSize HelpMinimumSize{740, 480};
     static constexpr QSize HistorySize{500, 650};
     static constexpr QSize HistoryMinimumSize{480, 360};
 
@@ -33,10 +35,14 @@ public:
     // Closes the popup, then raises the Settings window or opens one over `container`.
     void openSettings(ModelContainer *container);
 
+    // Closes the popup, then raises the user guide or opens it on its shortcut page.
+    void openHelp();
+
     // Closes the popup, then raises the history window or opens one over `container`.
     void openHistory(ModelContainer *container);
 
     QWidget *settingsWindow() const { return m_settings.window; }
+    QWidget *helpWindow() const { return m_help.window; }
     QWidget *historyWindow() const { return m_history.window; }
 
 Q_SIGNALS:
@@ -56,5 +62,6 @@ private:
     QWidget *show(Slot &slot, const WindowFactory &factory, const char *logName);
 
     Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
+    Slot m_help{{}, HelpSize, HelpMinimumSize};
     Slot m_history{{}, HistorySize, HistoryMinimumSize};
 };

@@ -28,6 +28,15 @@ QString fold(QStringView text, const QLocale &locale)
     return folded;
 }
 
+bool isBlank(QStringView text)
+{
+    for (QChar c : text) {
+        if (c != u' ' && c != u'\t')
+            return false;
+    }
+    return true;
+}
+
 QLocale locale()
 {
     return QLocale::system();

@@ -13,6 +13,10 @@ namespace SearchText {
 // text's fold.
 QString fold(QStringView text, const QLocale &locale);
 
+// True when the text holds nothing but spaces and tabs: such a search matches everything. A
+// line break is searched for like any letter.
+bool isBlank(QStringView text);
+
 // The locale the history is searched under.
 QLocale locale();
 

@@ -1,5 +1,7 @@
 #include "views/SettingsSection.h"
 
+#include "store/SearchText.h"
+
 namespace SettingsSections {
 
 QList<SettingsSection> all()
@@ -64,15 +66,7 @@ QString description(SettingsSection section)
 
 QList<SettingsSection> filtered(const QString &searchText)
 {
-    // Only spaces and tabs count as blank here; a line break is searched for like any letter.
-    qsizetype first = 0;
-    qsizetype last = searchText.size();
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (first < last && blank(searchText.at(first)))
-        ++first;
-    while (last > first && blank(searchText.at(last - 1)))
-        --last;
-    if (first == last)
+    if (SearchText::isBlank(searchText))
         return all();
     QList<SettingsSection> result;
     for (SettingsSection section : all()) {

@@ -1,0 +1,227 @@
+// The user guide: its browsing history, the shortcut search, the pages left alone by a search,
+// the state kept across a language change, and the window manager's one guide beside the others.
+#include "fakes/MemoryDefaultsStore.h"
+#include "services/LanguageManager.h"
+#include "services/LocalizedAppBundle.h"
+#include "services/WindowManager.h"
+#include "views/HelpContent.h"
+#include "views/HelpView.h"
+#include "views/SearchBar.h"
+#include "views/SymbolButton.h"
+#include "views/WindowRoot.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QList<HelpTopic>)
+
+namespace {
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// The shown rows of the table, as their positions in the whole table (1-based).
+QList<int> rowNumbers(const QList<ShortcutItem> &rows)
+{
+    const QList<ShortcutItem> all = HelpShortcuts::all();
+    QList<int> numbers;
+    for (const ShortcutItem &row : rows) {
+        for (qsizetype index = 0; index < all.size(); ++index) {
+            if (all.at(index).action == row.action)
+                numbers << int(index + 1);
+        }
+    }
+    return numbers;
+}
+
+} // namespace
+
+class HelpViewTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LocalizedAppBundle> m_bundle;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
+                                                        QStringList{u"pt-BR"_qs});
+        LocalizedAppBundle::setShared(m_bundle.get());
+    }
+    void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
+
+    void rawValues()
+    {
+        for (HelpTopic topic : HelpTopics::all())
+            QCOMPARE(HelpTopics::fromRawValue(HelpTopics::rawValue(topic)), topic);
+        QVERIFY(!HelpTopics::fromRawValue(u"Shortcuts"_qs));
+        QVERIFY(!HelpTopics::fromRawValue(QString()));
+    }
+
+    // Steps: a topic's raw value navigates there, "<" goes back, ">" goes forward.
+    void browsingHistory_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<HelpTopic>>("history");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<bool>("forward");
+        using T = HelpTopic;
+        QTest::newRow("at start") << QStringList{} << QList<T>{T::Shortcuts} << 0 << false << false;
+        QTest::newRow("welcome") << QStringList{u"welcome"_qs} << QList<T>{T::Shortcuts, T::Welcome} << 1 << true
+                                 << false;
+        QTest::newRow("welcome, back") << QStringList{u"welcome"_qs, u"<"_qs} << QList<T>{T::Shortcuts, T::Welcome}
+                                       << 0 << false << true;
+        QTest::newRow("welcome, back, forward")
+            << QStringList{u"welcome"_qs, u"<"_qs, u">"_qs} << QList<T>{T::Shortcuts, T::Welcome} << 1 << true << false;
+        QTest::newRow("back drops the forward part on the next topic")
+            << QStringList{u"welcome"_qs, u"<"_qs, u"menuBar"_qs} << QList<T>{T::Shortcuts, T::MenuBar} << 1 << true
+            << false;
+        QTest::newRow("the shown topic again is appended")
+            << QStringList{u"shortcuts"_qs} << QList<T>{T::Shortcuts, T::Shortcuts} << 1 << true << false;
+        QTest::newRow("back and forward past the ends do nothing")
+            << QStringList{u"<"_qs, u"copyright"_qs, u">"_qs, u">"_qs} << QList<T>{T::Shortcuts, T::Copyright} << 1
+            << true << false;
+    }
+
+    void browsingHistory()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QList<HelpTopic>, history);
+        QFETCH(int, index);
+        QFETCH(bool, back);
+        QFETCH(bool, forward);
+        HelpView view(nullptr, nullptr);
+        for (const QString &step : steps) {
+            if (step == u"<")
+                view.goBack();
+            else if (step == u">")
+                view.goForward();
+            else
+                view.navigateTo(*HelpTopics::fromRawValue(step));
+        }
+        QCOMPARE(view.history(), history);
+        QCOMPARE(view.historyIndex(), index);
+        QCOMPARE(view.selectedTopic(), history.at(index));
+        QCOMPARE(view.content()->pageTopic(), history.at(index));
+        QCOMPARE(view.content()->backButton()->isEnabled(), back);
+        QCOMPARE(view.content()->forwardButton()->isEnabled(), forward);
+        QCOMPARE(view.content()->topicList()->currentItem()->text(), L(HelpTopics::title(history.at(index))));
+    }
+
+    void choosingInTheSidebarNavigates()
+    {
+        HelpView view(nullptr, nullptr);
+        QListWidget *list = view.content()->topicList();
+        // Rows: two topics, the "Guia do Kavla" header, four topics, a gap, the last topic.
+        QCOMPARE(list->count(), 9);
+        QCOMPARE(list->item(2)->text(), u"Guia do Kavla"_qs);
+        QVERIFY(!(list->item(2)->flags() & Qt::ItemIsSelectable));
+        list->setCurrentRow(8);
+        QCOMPARE(view.selectedTopic(), HelpTopic::Copyright);
+        QCOMPARE(view.history(), (QList<HelpTopic>{HelpTopic::Shortcuts, HelpTopic::Copyright}));
+        list->setCurrentItem(nullptr);
+        QCOMPARE(view.selectedTopic(), HelpTopic::Copyright);
+    }
+
+    // The rows found, as positions in the table shown in Portuguese with Linux keys.
+    void shortcutSearch_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QList<int>>("rows");
+        const QList<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+        QTest::newRow("empty") << QString() << all;
+        QTest::newRow("blanks only") << u" \t "_qs << all;
+        QTest::newRow("a line break is searched for") << u"\n"_qs << QList<int>{};
+        QTest::newRow("Copiar and one blank") << u"Copiar "_qs << QList<int>{2, 3, 4, 5, 6};
+        QTest::newRow("Copiar and two blanks") << u"Copiar  "_qs << QList<int>{};
+        QTest::newRow("Ctrl alone") << u"Ctrl"_qs << QList<int>{2, 3, 4, 5, 6, 8, 9, 10, 11};
+        QTest::newRow("ctrl in lower case") << u"ctrl"_qs << QList<int>{2, 3, 4, 5, 6, 8, 9, 10, 11};
+        QTest::newRow("Super") << u"super"_qs << QList<int>{1};
+        QTest::newRow("esc") << u"esc"_qs << QList<int>{7};
+        QTest::newRow("ESC") << u"ESC"_qs << QList<int>{7};
+        QTest::newRow("nothing") << u"zzz"_qs << QList<int>{};
+    }
+
+    void shortcutSearch()
+    {
+        QFETCH(QString, search);
+        QFETCH(QList<int>, rows);
+        HelpView view(nullptr, nullptr);
+        view.setSearchText(search);
+        QCOMPARE(rowNumbers(view.filteredShortcuts()), rows);
+        // The table keeps its header row whatever matches.
+        QWidget *table = view.content()->page()->findChild<QWidget *>(u"shortcutTable"_qs);
+        QVERIFY(table);
+        QVERIFY(table->findChild<QLabel *>() && table->findChildren<QLabel *>().first()->text() == u"Ação"_qs);
+        QCOMPARE(table->findChildren<QLabel *>(u"shortcutAction"_qs).size(), rows.size());
+    }
+
+    void searchingLeavesOtherPagesAlone()
+    {
+        HelpView view(nullptr, nullptr);
+        view.navigateTo(HelpTopic::Welcome);
+        QPointer<QWidget> page = view.content()->page();
+        QTest::keyClicks(view.content()->searchBar()->field(), u"esc"_qs);
+        QCOMPARE(view.searchText(), u"esc"_qs);
+        QCOMPARE(view.content()->page(), page.data());
+        view.goBack();
+        const QList<QLabel *> actions = view.content()->page()->findChildren<QLabel *>(u"shortcutAction"_qs);
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions.first()->text(), u"Fechar o painel de histórico"_qs);
+    }
+
+    void aLanguageChangeKeepsTheGuidesState()
+    {
+        MemoryDefaultsStore defaults;
+        LanguageManager languages(&defaults);
+        HelpView view(&languages, nullptr);
+        view.navigateTo(HelpTopic::Settings);
+        view.setSearchText(u"Ctrl"_qs);
+        QPointer<HelpContent> before = view.content();
+        languages.setLanguage(u"en"_qs);
+        settle();
+        QVERIFY(!before);
+        QCOMPARE(view.root()->identity(), u"en-system"_qs);
+        QCOMPARE(view.windowTitle(), u"Kavla User Guide"_qs);
+        QCOMPARE(view.content()->pageTopic(), HelpTopic::Settings);
+        QCOMPARE(view.content()->searchBar()->text(), u"Ctrl"_qs);
+        QCOMPARE(view.content()->topicList()->currentItem()->text(), u"Capacity and Settings"_qs);
+        QVERIFY(view.canGoBack());
+    }
+
+    void theWindowManagerKeepsOneGuideBesideTheSettings()
+    {
+        WindowManager windows;
+        windows.openHelp();
+        QPointer<QWidget> guide = windows.helpWindow();
+        QVERIFY(guide);
+        QCOMPARE(guide->size(), WindowManager::HelpSize);
+        QCOMPARE(guide->minimumSize(), WindowManager::HelpMinimumSize);
+        QCOMPARE(guide->windowTitle(), u"Guia do Usuário do Kavla"_qs);
+        windows.openSettings(nullptr);
+        windows.openHelp();
+        QCOMPARE(windows.helpWindow(), guide.data());
+        QVERIFY(windows.settingsWindow() && windows.settingsWindow()->isVisible());
+        windows.settingsWindow()->close();
+        settle();
+        QVERIFY(!windows.settingsWindow());
+        QCOMPARE(windows.helpWindow(), guide.data());
+        // A new guide starts afresh on the shortcut page.
+        qobject_cast<HelpView *>(guide.data())->navigateTo(HelpTopic::Welcome);
+        guide->close();
+        settle();
+        QVERIFY(!guide);
+        windows.openHelp();
+        QCOMPARE(qobject_cast<HelpView *>(windows.helpWindow())->history(), QList<HelpTopic>{HelpTopic::Shortcuts});
+    }
+};
+
+QTEST_MAIN(HelpViewTest)
+#include "tst_helpview.moc"
