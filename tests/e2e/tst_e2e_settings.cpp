@@ -1,6 +1,6 @@
-// The Settings window with the real binary on a private display with a window manager and a tray
-// host: opened from the tray menu's Ctrl+, at most once, and its launch-at-login switch writing and
-// removing the XDG autostart entry.
+// The Settings window and the user guide with the real binary on a private display with a window
+// manager and a tray host: opened from the tray menu's Ctrl+, and Ctrl+? at most once each, both at
+// once, and the launch-at-login switch writing and removing the XDG autostart entry.
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
@@ -40,9 +40,14 @@ class SettingsWindowTest : public QObject
         const QString program = words.takeFirst();
         return m_display.run(program, words);
     }
-    QStringList settingsWindows() { return run(u"xdotool search --onlyvisible --name ^Ajustes$"_qs).split(u'\n', Qt::SkipEmptyParts); }
-    // The tray menu, then its Ctrl+, as a user would type it.
-    void requestSettings(KavlaProcess &kavla, int menus)
+    QStringList windows(const QString &title)
+    {
+        return run(u"xdotool search --onlyvisible --name ^"_qs + title + u'$').split(u'\n', Qt::SkipEmptyParts);
+    }
+    QStringList settingsWindows() { return windows(u"Ajustes"_qs); }
+    void requestSettings(KavlaProcess &kavla, int menus) { requestFromMenu(kavla, menus, u"ctrl+comma"_qs); }
+    // The tray menu, then one of its keys as a user would type it.
+    void requestFromMenu(KavlaProcess &kavla, int menus, const QString &keys)
     {
         const QPoint icon = m_display.waitForTrayIcon();
         QVERIFY2(!icon.isNull(), "no tray icon");
@@ -54,7 +59,7 @@ class SettingsWindowTest : public QObject
             shown = kavla.waitForCount(MenuShown, menus, 3000);
         }
         QVERIFY2(shown, qPrintable(kavla.errors()));
-        run(u"xdotool key ctrl+comma"_qs);
+        run(u"xdotool key "_qs + keys);
     }
     // Focuses the window's search field with a click, so the Tab count starts from a known place.
     void focusSearchField(const QString &window)
@@ -93,6 +98,33 @@ private Q_SLOTS:
         requestSettings(kavla, 3);
         QVERIFY2(kavla.waitForCount(Opened, 2), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    void trayMenuOpensOneGuideBesideTheOtherWindows()
+    {
+        const QString guideTitle = u"Guia.do.Usuário.do.Kavla"_qs; // xdotool's pattern, no blanks
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        requestFromMenu(kavla, 1, u"ctrl+question"_qs);
+        QVERIFY2(kavla.waitForCount(u"help window opened"_qs, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(windows(guideTitle).size(), 1, 10000);
+        requestFromMenu(kavla, 2, u"ctrl+h"_qs);
+        QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
+        requestSettings(kavla, 3);
+        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
+        // A second request for the guide, from the menu and from a later launch, only raises it.
+        requestFromMenu(kavla, 4, u"ctrl+question"_qs);
+        QVERIFY2(kavla.waitForCount(u"help window raised"_qs, 1), qPrintable(kavla.errors()));
+        KavlaProcess second(KavlaProcess::SameSession{kavla});
+        QVERIFY(second.start({u"--guide"_qs}));
+        QCOMPARE(second.waitForExit(), 0);
+        QVERIFY2(kavla.waitForCount(u"help window raised"_qs, 2), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.errors().count(u"help window opened"_qs), 1);
+        // All three are on screen at once, one of each.
+        QTRY_COMPARE_WITH_TIMEOUT(windows(u"Kavla"_qs).size(), 1, 10000);
+        QCOMPARE(windows(guideTitle).size(), 1);
+        QCOMPARE(settingsWindows().size(), 1);
         QCOMPARE(kavla.terminate(), 0);
     }
 
