@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -77,6 +78,9 @@ ContentBrowser::ContentBrowser(ContentView *view, QWidget *parent)
     connect(view, &ContentView::selectedItemChanged, this, &ContentBrowser::select);
     connect(m_detail, &ContentDetailView::copyRequested, view, &ContentView::copySelected);
     connect(m_detail, &ContentDetailView::deleteRequested, view, &ContentView::deleteSelected);
+    connect(m_detail, &ContentDetailView::pinToggleRequested, view, [view] { view->togglePinned(view->selectedItem()); });
+    m_sidebar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_sidebar, &QWidget::customContextMenuRequested, this, &ContentBrowser::showRowMenu);
     // A copy-back moves the chosen row to the top (the selection follows it) and changes its time.
     connect(model, &QAbstractItemModel::rowsMoved, this, [this] {
         m_sidebar->scrollTo(m_sidebar->currentIndex());
@@ -105,6 +109,25 @@ void ContentBrowser::select(const ClipboardItemPtr &item)
         m_sidebar->scrollTo(index);
     }
     showDetail(row < 0 ? nullptr : item);
+}
+
+QMenu *ContentBrowser::buildRowMenu(const ClipboardItemPtr &item, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    QAction *pin = menu->addAction(L(item->isPinned() ? "Desafixar" : "Fixar"));
+    connect(pin, &QAction::triggered, m_view, [view = m_view, item] { view->togglePinned(item); });
+    return menu;
+}
+
+void ContentBrowser::showRowMenu(const QPoint &position)
+{
+    const QModelIndex index = m_sidebar->indexAt(position);
+    const ClipboardItemPtr item = index.isValid() ? m_view->model()->itemAt(index.row()) : nullptr;
+    if (!item)
+        return;
+    QMenu *menu = buildRowMenu(item, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_sidebar->viewport()->mapToGlobal(position));
 }
 
 void ContentBrowser::selectedRowChanged()

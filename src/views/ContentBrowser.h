@@ -9,6 +9,7 @@ class ContentView;
 class QListView;
 class QStackedWidget;
 class QLabel;
+class QMenu;
 
 // The history window's content, built anew for each language and appearance: the sidebar of
 // every entry newest first beside the chosen entry's detail, or the placeholder when none is
@@ -29,8 +30,11 @@ public:
 
     // Chooses the entry's row (none for a null item) and shows it.
     void select(const ClipboardItemPtr &item);
+    // The menu of the entry's row: "Fixar" or "Desafixar". Owned by `parent`.
+    QMenu *buildRowMenu(const ClipboardItemPtr &item, QWidget *parent);
 
 private:
+    void showRowMenu(const QPoint &position);
     void selectedRowChanged();
     void showDetail(const ClipboardItemPtr &item);
 

@@ -6,6 +6,7 @@
 #include "views/Divider.h"
 #include "views/FullTextView.h"
 #include "views/ImageFitView.h"
+#include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"
 
 #include <QFileInfo>
@@ -39,6 +40,7 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     , m_text(new FullTextView(m_content))
     , m_image(new ImageFitView(m_content))
     , m_files(new QListWidget(m_content))
+    , m_pin(new QPushButton(SymbolIcon::icon(QStringLiteral("pin.fill"), PopoverStyle::orange(palette())), QString(), this))
     , m_copy(new QPushButton(SymbolIcon::icon(QStringLiteral("doc.on.doc"), palette().color(QPalette::ButtonText)),
                              L("Copiar Novamente (Cmd+C)"), this))
     , m_delete(new QPushButton(SymbolIcon::icon(QStringLiteral("trash"), QColor(0xD7, 0x00, 0x15)), L("Excluir"), this))
@@ -83,11 +85,20 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     m_copy->setDefault(true);
     m_delete->setObjectName(QStringLiteral("delete"));
     actions->addWidget(m_copy);
+    m_pin->setObjectName(QStringLiteral("pin"));
+    m_pin->setCheckable(true);
+    actions->addWidget(m_pin);
     actions->addStretch(1);
     actions->addWidget(m_delete);
     layout->addLayout(actions);
     connect(m_copy, &QPushButton::clicked, this, &ContentDetailView::copyRequested);
     connect(m_delete, &QPushButton::clicked, this, &ContentDetailView::deleteRequested);
+    // The button shows the stored state; the click asks for the change, which comes back by
+    // refreshHeader() once saved.
+    connect(m_pin, &QPushButton::clicked, this, [this] {
+        m_pin->setChecked(m_item && m_item->isPinned());
+        Q_EMIT pinToggleRequested();
+    });
 }
 
 QWidget *ContentDetailView::shownContent() const
@@ -153,6 +164,8 @@ void ContentDetailView::refreshHeader()
 {
     if (!m_item)
         return;
+    m_pin->setChecked(m_item->isPinned());
+    m_pin->setText(L(m_item->isPinned() ? "Desafixar" : "Fixar"));
     // The desktop's own locale, not the interface language: dates read as everywhere else.
     m_time->setText(QLocale::system().toString(m_item->copiedAt().toLocalTime(), QLocale::ShortFormat));
 }

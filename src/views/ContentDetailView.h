@@ -14,7 +14,7 @@ class Workspace;
 
 // The history window's detail pane for one entry: the source application (with its icon when
 // the desktop knows it) and the time of the copy, then the full text, the image or the files,
-// then "Copiar Novamente" and "Excluir". A long text is read from the store only when shown.
+// then "Copiar Novamente", the pin toggle and "Excluir". A long text is read from the store only when shown.
 class ContentDetailView : public QWidget
 {
     Q_OBJECT
@@ -23,13 +23,14 @@ public:
 
     void showItem(const ClipboardItemPtr &item);
     ClipboardItemPtr item() const { return m_item; }
-    // Shows the entry's time again (after a copy-back changed it).
+    // Shows the entry's time and pin again (after a copy-back or a pin changed them).
     void refreshHeader();
     // Whether the whole text is in the text view.
     bool isTextComplete() const;
 
     QLabel *sourceLabel() const { return m_sourceName; }
     QLabel *timeLabel() const { return m_time; }
+    QPushButton *pinButton() const { return m_pin; }
     FullTextView *textView() const { return m_text; }
     ImageFitView *imageView() const { return m_image; }
     QListWidget *fileList() const { return m_files; }
@@ -39,6 +40,7 @@ public:
 Q_SIGNALS:
     void copyRequested();
     void deleteRequested();
+    void pinToggleRequested();
 
 private:
 
@@ -53,6 +55,7 @@ private:
     FullTextView *m_text;
     ImageFitView *m_image;
     QListWidget *m_files;
+    QPushButton *m_pin;
     QPushButton *m_copy;
     QPushButton *m_delete;
 };

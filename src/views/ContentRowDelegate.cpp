@@ -4,6 +4,7 @@
 #include "services/LocalizedAppBundle.h"
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContext.h"
+#include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"
 
 #include <QApplication>
@@ -61,7 +62,16 @@ void ContentRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->drawPixmap(QRect(content.left(), content.center().y() - IconSize / 2, IconSize, IconSize), symbol);
 
     const int textLeft = content.left() + IconSize + Spacing;
-    const QRect textRect(textLeft, content.top(), content.right() - textLeft, content.height());
+    int textRight = content.right();
+    // A pinned entry carries a pin at the row's end.
+    if (index.data(HistoryQueryModel::IsPinnedRole).toBool()) {
+        constexpr int PinSize = 12;
+        const QPixmap pin = SymbolIcon::pixmap(QStringLiteral("pin.fill"), selected ? textColor : PopoverStyle::orange(option.palette),
+                                               PinSize, ratio);
+        painter->drawPixmap(QRect(textRight - PinSize + 1, content.center().y() - PinSize / 2, PinSize, PinSize), pin);
+        textRight -= PinSize + Spacing;
+    }
+    const QRect textRect(textLeft, content.top(), textRight - textLeft, content.height());
     QFont titleFont = option.font;
     QFont timeFont = option.font;
     timeFont.setPointSizeF(option.font.pointSizeF() * 0.8);

@@ -3,7 +3,8 @@
 #include <QStyledItemDelegate>
 
 // Paints one row of the history window's sidebar: the kind's symbol (a purple photo for an
-// image, a blue document for the other kinds), the one-line title and the time below it.
+// image, a blue document for the other kinds), the one-line title and the time below it, and a
+// pin at the end of a pinned entry's row.
 class ContentRowDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

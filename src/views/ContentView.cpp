@@ -80,6 +80,15 @@ void ContentView::copySelected()
         m_services.monitor->copyItemToPasteboard(m_selected, m_services.container->mainContext());
 }
 
+void ContentView::togglePinned(const ClipboardItemPtr &item)
+{
+    if (!item)
+        return;
+    item->setIsPinned(!item->isPinned());
+    // A failure leaves the change pending for the next save.
+    m_services.container->mainContext()->save();
+}
+
 void ContentView::deleteSelected()
 {
     const ClipboardItemPtr item = m_selected;

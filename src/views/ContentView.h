@@ -11,7 +11,7 @@ class WindowRoot;
 
 // The history window: every entry newest first with the chosen one in full. Ctrl+C copies the
 // chosen entry back (it moves to the top and stays chosen) and Delete deletes it, as the buttons
-// do. The choice is kept across the rebuilds a change of language or appearance makes.
+// do. Entries are pinned and unpinned from a row's menu or the detail's pin. The choice is kept across the rebuilds a change of language or appearance makes.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -29,6 +29,9 @@ public:
     void copySelected();
     // "Excluir": the chosen entry is deleted and nothing is chosen any more.
     void deleteSelected();
+    // "Fixar" / "Desafixar": a pinned entry is spared by the history limit; its row stays where
+    // it is and changes in place.
+    void togglePinned(const ClipboardItemPtr &item);
 
     WindowRoot *root() const { return m_root; }
     ContentBrowser *browser() const;

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -245,6 +246,52 @@ private Q_SLOTS:
         QCOMPARE(f.sidebar()->currentIndex().row(), 0);
         QCOMPARE(f.detail()->item(), fifth);
         QCOMPARE(f.detail()->textView()->fullText(), u"entry 3"_qs);
+    }
+
+    // A pin from the row's menu or the detail's toggle changes the row in place, in the same
+    // order, and a second one takes it back.
+    void pinningAnEntry_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("row menu") << true;
+        QTest::newRow("detail pin") << false;
+    }
+    void pinningAnEntry()
+    {
+        QFETCH(bool, fromMenu);
+        Fixture f;
+        for (const QString &text : {u"one"_qs, u"two"_qs, u"three"_qs})
+            f.harness.copyText(text);
+        f.open();
+        f.chooseRow(1);
+        const ClipboardItemPtr two = f.view->selectedItem();
+        QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy moved(f.model(), &QAbstractItemModel::rowsMoved);
+        QPushButton *pin = f.detail()->pinButton();
+        const auto toggle = [&](const QString &expectedText) {
+            if (fromMenu) {
+                std::unique_ptr<QMenu> menu(f.browser()->buildRowMenu(two, nullptr));
+                QCOMPARE(menu->actions().size(), 1);
+                QCOMPARE(menu->actions().first()->text(), expectedText);
+                menu->actions().first()->trigger();
+            } else {
+                QCOMPARE(pin->text(), expectedText);
+                QTest::mouseClick(pin, Qt::LeftButton);
+            }
+            settle();
+        };
+        toggle(u"Fixar"_qs);
+        QVERIFY(two->isPinned());
+        QVERIFY(f.model()->index(1).data(HistoryQueryModel::IsPinnedRole).toBool());
+        QVERIFY(pin->isChecked());
+        QCOMPARE(pin->text(), u"Desafixar"_qs);
+        toggle(u"Desafixar"_qs);
+        QVERIFY(!two->isPinned());
+        QVERIFY(!pin->isChecked());
+        QCOMPARE(f.titles(), (QStringList{u"three"_qs, u"two"_qs, u"one"_qs}));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(f.view->selectedItem(), two);
     }
 
     void ctrlCWithTextChosenInTheDetailCopiesThatText()
