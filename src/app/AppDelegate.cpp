@@ -5,6 +5,7 @@
 #include "services/ClipboardMonitor.h"
 #include "services/HotKeyManager.h"
 #include "services/LaunchAtLoginManager.h"
+#include "services/PasteManager.h"
 #include "services/StatusBarController.h"
 #include "services/WindowManager.h"
 #include "store/ModelContainer.h"
@@ -38,6 +39,12 @@ void AppDelegate::applicationDidFinishLaunching()
                 &WindowManager::openHelp);
         connect(StatusBarController::shared(), &StatusBarController::historyWindowRequested, windows,
                 &WindowManager::openHistory);
+    }
+
+    // With "pasteAfterChoosing" on, a chosen entry is also pasted into the window that was in front.
+    if (PasteManager *paste = PasteManager::shared()) {
+        connect(StatusBarController::shared(), &StatusBarController::popoverWillShow, paste, &PasteManager::popoverWillShow);
+        connect(StatusBarController::shared(), &StatusBarController::entryChosen, paste, &PasteManager::entryChosen);
     }
 
     // Copies made in other applications enter the history from now on.

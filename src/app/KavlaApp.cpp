@@ -2,6 +2,7 @@
 
 #include "platform/x11/DesktopAlertSound.h"
 #include "platform/x11/X11HotKeyService.h"
+#include "platform/x11/X11PasteKeySender.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
@@ -14,6 +15,7 @@
 #include "services/LanguageManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/PasteManager.h"
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
 #include "services/WindowManager.h"
@@ -68,6 +70,9 @@ KavlaApp::KavlaApp(QObject *parent)
     StatusBarController::setShared(m_statusBarController);
     m_hotKeyManager = new HotKeyManager(new X11HotKeyService(this), m_preferences, this);
     HotKeyManager::setShared(m_hotKeyManager);
+    // Pasting a chosen entry into the window that was in front, through XTest.
+    m_pasteManager = new PasteManager(new X11PasteKeySender(QGuiApplication::clipboard(), this), m_preferences, this);
+    PasteManager::setShared(m_pasteManager);
 
     // The Settings window (and later kinds of window), one of each at most.
     m_windowManager = new WindowManager(this);
@@ -79,6 +84,8 @@ KavlaApp::~KavlaApp()
     // Open windows observe the services below: they go first.
     WindowManager::setShared(nullptr);
     delete m_windowManager;
+    PasteManager::setShared(nullptr);
+    delete m_pasteManager;
     HotKeyManager::setShared(nullptr);
     delete m_hotKeyManager;
     StatusBarController::setShared(nullptr);

@@ -16,6 +16,7 @@ class LanguageManager;
 class LaunchAtLoginManager;
 class LoginItemService;
 class LocalizedAppBundle;
+class PasteManager;
 class Pasteboard;
 class Preferences;
 class Workspace;
@@ -40,6 +41,7 @@ private:
     LaunchAtLoginManager *m_launchAtLoginManager = nullptr;
     StatusBarController *m_statusBarController = nullptr;
     HotKeyManager *m_hotKeyManager = nullptr;
+    PasteManager *m_pasteManager = nullptr;
     // The clipboard capture and the desktop it observes.
     Pasteboard *m_pasteboard = nullptr;
     std::unique_ptr<Workspace> m_workspace;

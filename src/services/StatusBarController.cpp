@@ -89,6 +89,7 @@ void StatusBarController::configure(ModelContainer *container)
         connect(view, &HistoryPopoverView::cameOnScreen, this, [this, view] { setupShortcutHandler(view); });
         if (m_monitor)
             connect(view, &HistoryPopoverView::copyItemRequested, m_monitor, &ClipboardMonitor::copyItemToPasteboard);
+        connect(view, &HistoryPopoverView::copyItemRequested, this, &StatusBarController::entryChosen);
         connect(view, &HistoryPopoverView::closeRequested, this, &StatusBarController::closePopover);
         connect(view, &HistoryPopoverView::settingsRequested, this, &StatusBarController::settingsRequested);
         connect(view, &HistoryPopoverView::helpRequested, this, &StatusBarController::helpRequested);
@@ -161,6 +162,7 @@ void StatusBarController::showPopover()
     if (!m_statusItem)
         return;
     if (!isPopoverShown()) {
+        Q_EMIT popoverWillShow();
         m_popover->showUnder(anchorRect());
         if (HistoryPopoverView *view = historyView())
             view->setFocus();

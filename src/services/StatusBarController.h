@@ -69,6 +69,10 @@ Q_SIGNALS:
     void settingsRequested(ModelContainer *container);
     void helpRequested();
     void historyWindowRequested(ModelContainer *container);
+    // The popup is about to come on screen; the window in front is still the one it was.
+    void popoverWillShow();
+    // An entry was chosen in the popup (click or quick select) and copied back; the popup closes.
+    void entryChosen();
 
 private:
     void showContextMenu();

@@ -1,5 +1,6 @@
 // Another application's window for the end-to-end tests: a plain window with a text field, so
-// that keys can be pressed while something other than Kavla has the focus.
+// that keys can be pressed while something other than Kavla has the focus. Each change of the
+// field's text is written as a line "text: <text>".
 #include <QApplication>
 #include <QLineEdit>
 #include <QTextStream>
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     window.resize(400, 80);
     window.move(60, 500);
     window.show();
+    QObject::connect(&window, &QLineEdit::textChanged,
+                     [](const QString &text) { QTextStream(stdout) << "text: " << text << Qt::endl; });
     QTimer::singleShot(0, &window, [] { QTextStream(stdout) << "window shown" << Qt::endl; });
     return app.exec();
 }
