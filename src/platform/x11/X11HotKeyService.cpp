@@ -84,18 +84,24 @@ quint16 X11HotKeyService::lockVariantsMask() const
     return CarbonKeyMap::X11LockMask | m_numLockMask;
 }
 
-bool X11HotKeyService::grab(QString *error)
+quint8 X11HotKeyService::grabbedKeyFor(quint32 keyCode) const
 {
-    const QString combination = CarbonKeyMap::describe(m_keyCode, m_modifiers);
-    const char16_t character = CarbonKeyMap::characterForKeyCode(m_keyCode);
+    const char16_t character = CarbonKeyMap::characterForKeyCode(keyCode);
     xcb_keycode_t key = 0;
-    if (character) {
+    if (character && m_symbols) {
         if (xcb_keycode_t *codes = xcb_key_symbols_get_keycode(m_symbols, xcb_keysym_t(character))) {
             key = codes[0];
             std::free(codes);
         }
     }
-    if (key == 0 || key == XCB_NO_SYMBOL) {
+    return key == XCB_NO_SYMBOL ? 0 : key;
+}
+
+bool X11HotKeyService::grab(QString *error)
+{
+    const QString combination = CarbonKeyMap::describe(m_keyCode, m_modifiers);
+    const xcb_keycode_t key = grabbedKeyFor(m_keyCode);
+    if (key == 0) {
         if (error)
             *error = QStringLiteral("%1: the keyboard has no such key").arg(combination);
         return false;
@@ -186,8 +192,18 @@ void X11HotKeyService::scheduleRegrab()
     QTimer::singleShot(0, this, [this] {
         m_regrabScheduled = false;
         const bool wasRegistered = m_registered;
-        ungrab();
+        const quint16 previousNumLock = m_numLockMask;
         reloadKeyboard();
+        // Another keyboard coming into use (the first XTest key, a second keyboard plugged in)
+        // announces a new map that is often the same: the grab stands, since taking it again
+        // would lose a press made in between.
+        if (wasRegistered && m_grabbedKey != 0 && m_numLockMask == previousNumLock
+            && grabbedKeyFor(m_keyCode) == m_grabbedKey)
+            return;
+        const quint16 numLock = m_numLockMask;
+        m_numLockMask = previousNumLock; // the variants that were grabbed
+        ungrab();
+        m_numLockMask = numLock;
         if (!wasRegistered)
             return;
         QString error;

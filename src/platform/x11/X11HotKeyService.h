@@ -25,6 +25,8 @@ public:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    // The X key code of the stored key in the current map; 0 when the keyboard has none.
+    quint8 grabbedKeyFor(quint32 keyCode) const;
     bool grab(QString *error);
     void ungrab();
     void reloadKeyboard();
