@@ -1,11 +1,14 @@
 #include "app/KavlaApp.h"
 
+#include "platform/wayland/WaylandPasteboard.h"
+#include "platform/wayland/WaylandWorkspace.h"
 #include "platform/x11/DesktopAlertSound.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11PasteKeySender.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
+#include "platform/xdg/PortalHotKeyService.h"
 #include "platform/xdg/XdgAutostartLoginItem.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
@@ -23,7 +26,7 @@
 
 #include <QGuiApplication>
 
-KavlaApp::KavlaApp(QObject *parent)
+KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     : QObject(parent)
 {
     m_defaults = new JsonDefaultsStore(JsonDefaultsStore::defaultPath(), this);
@@ -50,11 +53,16 @@ KavlaApp::KavlaApp(QObject *parent)
     m_launchAtLoginManager = new LaunchAtLoginManager(m_loginItem.get(), m_preferences, this);
     LaunchAtLoginManager::setShared(m_launchAtLoginManager);
 
-    // The ignore list and the clipboard monitor, over the X11 clipboard and desktop; the
+    // The ignore list and the clipboard monitor, over the session's clipboard and desktop; the
     // monitor starts polling once the delegate hands it the history store.
-    m_pasteboard = new X11Pasteboard(QGuiApplication::clipboard(), this);
-    m_workspace = std::make_unique<X11Workspace>(X11Workspace::qtConnection(),
-                                                 QGuiApplication::desktopFileName());
+    if (backend == DesktopBackend::Wayland) {
+        m_pasteboard = new WaylandPasteboard(this);
+        m_workspace = std::make_unique<WaylandWorkspace>(QGuiApplication::desktopFileName());
+    } else {
+        m_pasteboard = new X11Pasteboard(QGuiApplication::clipboard(), this);
+        m_workspace = std::make_unique<X11Workspace>(X11Workspace::qtConnection(),
+                                                     QGuiApplication::desktopFileName());
+    }
     m_applicationPicker = std::make_unique<XdgApplicationPicker>();
     m_alertSound = std::make_unique<DesktopAlertSound>();
     m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, m_workspace.get(),
@@ -68,7 +76,10 @@ KavlaApp::KavlaApp(QObject *parent)
     m_statusBarController = new StatusBarController(m_clipboardMonitor, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
     StatusBarController::setShared(m_statusBarController);
-    m_hotKeyManager = new HotKeyManager(new X11HotKeyService(this), m_preferences, this);
+    HotKeyService *hotKeys = backend == DesktopBackend::Wayland
+        ? static_cast<HotKeyService *>(new PortalHotKeyService(this))
+        : new X11HotKeyService(this);
+    m_hotKeyManager = new HotKeyManager(hotKeys, m_preferences, this);
     HotKeyManager::setShared(m_hotKeyManager);
     // Pasting a chosen entry into the window that was in front, through XTest.
     m_pasteManager = new PasteManager(new X11PasteKeySender(QGuiApplication::clipboard(), this), m_preferences, this);

@@ -22,13 +22,16 @@ class Preferences;
 class Workspace;
 class WindowManager;
 
+// The platform layer the start chose: native Wayland (data-control) or X11.
+enum class DesktopBackend { X11, Wayland };
+
 // The application description: builds the process-wide services in their start-up order, makes
 // them reachable through their shared() accessors, and keeps them for the life of the process.
 class KavlaApp : public QObject
 {
     Q_OBJECT
 public:
-    explicit KavlaApp(QObject *parent = nullptr);
+    explicit KavlaApp(DesktopBackend backend, QObject *parent = nullptr);
     ~KavlaApp() override;
 
 private:

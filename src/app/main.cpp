@@ -3,6 +3,7 @@
 #include "app/SharedModelContainer.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
+#include "platform/wayland/WaylandSession.h"
 #include "platform/x11/X11Session.h"
 #include "support/Log.h"
 
@@ -23,10 +24,21 @@ int main(int argc, char *argv[])
     // good (glibc otherwise raises the threshold after the first large free).
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
-    QString reason;
-    if (!X11Session::selectPlatform(&reason)) {
-        Log::note(reason);
-        return 2;
+    // The platform layer, once: natively on a Wayland compositor that lets a background client
+    // watch the clipboard, else on X11 (XWayland included).
+    DesktopBackend backend = DesktopBackend::X11;
+    const WaylandSession::Probe wayland = WaylandSession::probe();
+    if (wayland == WaylandSession::Probe::DataControl) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        backend = DesktopBackend::Wayland;
+    } else {
+        QString reason;
+        if (!X11Session::selectPlatform(&reason)) {
+            if (wayland == WaylandSession::Probe::NoDataControl)
+                reason += QStringLiteral("; the Wayland compositor offers no clipboard data-control protocol");
+            Log::note(reason);
+            return 2;
+        }
     }
 
     QApplication application(argc, argv);
@@ -58,7 +70,7 @@ int main(int argc, char *argv[])
 
     int status = 0;
     {
-        KavlaApp app;
+        KavlaApp app(backend);
         AppDelegate delegate;
         UnixSignalWatcher signalWatcher;
         QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &application,

@@ -1,0 +1,108 @@
+#include "platform/wayland/WaylandPasteboard.h"
+
+#include "platform/wayland/WaylandDataControl.h"
+#include "support/Log.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QMimeData>
+
+#include <malloc.h>
+
+namespace {
+
+// What a QMimeData offers, as the types and bytes other Wayland clients ask for. Text is offered
+// under the names X11 and Wayland clients look for; an image as PNG.
+WaylandDataControl::Flavours flavoursOf(const QMimeData &contents)
+{
+    WaylandDataControl::Flavours flavours;
+    if (contents.hasImage()) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (qvariant_cast<QImage>(contents.imageData()).save(&buffer, "PNG"))
+            flavours.append({QStringLiteral("image/png"), png});
+    }
+    for (const QString &format : contents.formats()) {
+        if (format == QLatin1String("application/x-qt-image"))
+            continue;
+        const QByteArray bytes = contents.data(format);
+        if (format == QLatin1String("text/plain")) {
+            for (const char *name : {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "TEXT", "STRING"})
+                flavours.append({QString::fromLatin1(name), bytes});
+        } else {
+            flavours.append({format, bytes});
+        }
+    }
+    return flavours;
+}
+
+} // namespace
+
+WaylandPasteboard::WaylandPasteboard(QObject *parent)
+    : Pasteboard(parent)
+    , m_control(std::make_unique<WaylandDataControl>())
+{
+    qRegisterMetaType<PasteboardSnapshot>();
+    m_thread.setObjectName(QStringLiteral("wayland clipboard"));
+    m_control->moveToThread(&m_thread);
+    connect(m_control.get(), &WaylandDataControl::finished, this, &WaylandPasteboard::deliver);
+    connect(m_control.get(), &WaylandDataControl::selectionChanged, this,
+            &WaylandPasteboard::onSelectionChanged);
+    connect(m_control.get(), &WaylandDataControl::connected, this, [](const QString &protocol) {
+        Log::note(QStringLiteral("watching the Wayland clipboard through %1").arg(protocol));
+    });
+    connect(m_control.get(), &WaylandDataControl::unavailable, this, [](const QString &reason) {
+        Log::note(QStringLiteral("Wayland clipboard unavailable: %1").arg(reason));
+    });
+    m_thread.start();
+    WaylandDataControl *control = m_control.get();
+    QMetaObject::invokeMethod(control, [control] { control->connectToCompositor(); }, Qt::QueuedConnection);
+}
+
+WaylandPasteboard::~WaylandPasteboard()
+{
+    m_control->stop();
+    WaylandDataControl *control = m_control.get();
+    QMetaObject::invokeMethod(control, [control] { control->disconnectFromCompositor(); },
+                              Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void WaylandPasteboard::onSelectionChanged()
+{
+    m_control->abandonBefore(++m_changeCount);
+    Q_EMIT changedOutside();
+}
+
+void WaylandPasteboard::requestContents(FlavourChooser choose)
+{
+    const qint64 generation = m_changeCount.load();
+    WaylandDataControl *control = m_control.get();
+    QMetaObject::invokeMethod(
+        control, [control, generation, choose = std::move(choose)] { control->read(generation, choose); },
+        Qt::QueuedConnection);
+}
+
+void WaylandPasteboard::deliver(const PasteboardSnapshot &snapshot)
+{
+    qsizetype bytes = 0;
+    for (const QString &type : snapshot.types())
+        bytes += snapshot.data(type).value_or(QByteArray()).size();
+    Q_EMIT contentsRead(snapshot);
+    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
+    if (bytes > 1024 * 1024)
+        QMetaObject::invokeMethod(this, [] { ::malloc_trim(0); }, Qt::QueuedConnection);
+}
+
+void WaylandPasteboard::writeContents(QMimeData *contents)
+{
+    const std::unique_ptr<QMimeData> owned(contents);
+    WaylandDataControl::Flavours flavours = owned ? flavoursOf(*owned) : WaylandDataControl::Flavours();
+    m_control->abandonBefore(++m_changeCount);
+    WaylandDataControl *control = m_control.get();
+    QMetaObject::invokeMethod(
+        control, [control, flavours = std::move(flavours)] { control->write(flavours); },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+class WaylandDataControl;
+
+// The Wayland clipboard through the data-control protocol. Everything Wayland happens in a
+// WaylandDataControl on a thread of its own; this side keeps the change count: it grows when
+// another client sets the selection, and at once on our own writes, whose echo is never announced.
+class WaylandPasteboard : public Pasteboard
+{
+    Q_OBJECT
+public:
+    explicit WaylandPasteboard(QObject *parent = nullptr);
+    ~WaylandPasteboard() override;
+
+    qint64 changeCount() const override { return m_changeCount.load(); }
+    bool announcesChanges() const override { return true; }
+    void requestContents(FlavourChooser choose) override;
+    void writeContents(QMimeData *contents) override;
+
+private:
+    void onSelectionChanged();
+    void deliver(const PasteboardSnapshot &snapshot);
+
+    std::atomic<qint64> m_changeCount = 0;
+    QThread m_thread;
+    std::unique_ptr<WaylandDataControl> m_control;
+};

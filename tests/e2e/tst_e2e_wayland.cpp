@@ -1,0 +1,164 @@
+// Kavla natively on Wayland: the real binary on a private headless sway with no X display, with
+// copies made by wl-copy and by a helper of ours (helpers/wayland_clipboard_owner) that offers
+// several types at once.
+#include "support/KavlaProcess.h"
+#include "support/WaylandCompositor.h"
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+const QString Newest = QStringLiteral(
+    "SELECT contentType, coalesce(textContent, ''), coalesce(filePaths, ''), CAST(imageWidth AS INTEGER),"
+    " CAST(imageHeight AS INTEGER) FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1");
+
+QByteArray pngBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(200, 40, 90));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+class WaylandTest : public QObject
+{
+    Q_OBJECT
+
+    // Copies `bytes` as `type` (text when empty) with wl-copy, as another application would.
+    void copy(const QByteArray &bytes, const QString &type = {})
+    {
+        QStringList arguments;
+        if (!type.isEmpty())
+            arguments << QStringLiteral("--type") << type;
+        int status = -1;
+        m_compositor.run(QStringLiteral("wl-copy"), arguments, bytes, false, &status);
+        QCOMPARE(status, 0);
+    }
+    QString count(const QString &where) const
+    {
+        return m_kavla->query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE ") + where).value(0);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_compositor.start(&error), qPrintable(error));
+        // Already on the clipboard when Kavla starts: the starting state, never a copy.
+        copy("present at start");
+        m_kavla = std::make_unique<KavlaProcess>(m_compositor.environment());
+        QVERIFY(m_kavla->start());
+        QVERIFY2(m_kavla->waitForOutput(QStringLiteral("ready"), 20000), qPrintable(m_kavla->errors()));
+        QVERIFY2(m_kavla->waitForOutput(QStringLiteral("watching the Wayland clipboard through "
+                                                       "zwlr_data_control_manager_v1")),
+                 qPrintable(m_kavla->errors()));
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_kavla)
+            QCOMPARE(m_kavla->terminate(), 0);
+    }
+
+    void recordsEachKindCopied_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text") << QByteArray("copied on Wayland") << QString()
+                              << QStringLiteral("text|copied on Wayland||0|0");
+        QTest::newRow("PNG, its size") << pngBytes(60, 40) << QStringLiteral("image/png")
+                                       << QStringLiteral("image|||60|40");
+        QTest::newRow("table") << QByteArray("a\tb\n1\t2") << QStringLiteral("text/tab-separated-values")
+                               << QStringLiteral("table|a\tb\n1\t2||0|0");
+        QTest::newRow("file URIs") << QByteArray("file:///etc/hosts\r\nfile:///etc/passwd\r\n")
+                                   << QStringLiteral("text/uri-list")
+                                   << QStringLiteral("file||[\"/etc/hosts\",\"/etc/passwd\"]|0|0");
+    }
+
+    void recordsEachKindCopied()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, type);
+        QFETCH(QString, expected);
+        copy(bytes, type);
+        QVERIFY2(m_kavla->waitForQuery(Newest, expected), qPrintable(m_kavla->query(Newest).join(u'\n')));
+        QCOMPARE(count(QStringLiteral("textContent = 'present at start'")), QStringLiteral("0"));
+    }
+
+    void recordsTenCopiesMadeApart()
+    {
+        for (int i = 0; i < 10; ++i) {
+            copy("burst " + QByteArray::number(i));
+            QThread::msleep(400);
+        }
+        QVERIFY2(m_kavla->waitForQuery(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE textContent LIKE 'burst %'"),
+                                       QStringLiteral("10")),
+                 qPrintable(m_kavla->query(QStringLiteral("SELECT textContent FROM ClipboardItem")).join(u'\n')));
+    }
+
+    void copyBackFromThePopupIsPastedAndNotRecordedAgain()
+    {
+        const QString before = count(QStringLiteral("1"));
+        // A second launch opens the running popup; Ctrl+2 copies the second entry back.
+        KavlaProcess second(KavlaProcess::SameSession{*m_kavla});
+        QVERIFY(second.start());
+        QCOMPARE(second.waitForExit(), 0);
+        QVERIFY(m_kavla->waitForOutput(QStringLiteral("history popup shown")));
+        // wtype's virtual keyboard appears first; the keys follow once the popup has it.
+        m_compositor.run(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("400"), QStringLiteral("-M"),
+                                                   QStringLiteral("ctrl"), QStringLiteral("-k"), QStringLiteral("2"),
+                                                   QStringLiteral("-m"), QStringLiteral("ctrl")});
+        QDeadlineTimer deadline(10000);
+        QByteArray pasted;
+        while (!deadline.hasExpired()
+               && (pasted = m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")})) != "burst 8")
+            QThread::msleep(100);
+        QCOMPARE(pasted, QByteArray("burst 8"));
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|burst 8||0|0")));
+
+        // The next outside copy is recorded; the copy-back never was.
+        copy("after the copy-back");
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the copy-back||0|0")));
+        QCOMPARE(count(QStringLiteral("1")), QString::number(before.toInt() + 1));
+    }
+
+    void markedCopyIsNotRecorded()
+    {
+        QTemporaryDir files;
+        const auto write = [&](const QString &name, const QByteArray &bytes) {
+            QFile file(files.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+        };
+        QProcess owner;
+        owner.setProcessEnvironment(m_compositor.environment());
+        owner.start(QStringLiteral(KAVLA_BINARY_DIR "/wayland_clipboard_owner"),
+                    {QStringLiteral("text/plain=") + write(QStringLiteral("text"), "a secret"),
+                     QStringLiteral("x-kde-passwordManagerHint=") + write(QStringLiteral("mark"), "secret")});
+        QVERIFY(owner.waitForReadyRead(10000));
+        QCOMPARE(owner.readLine().trimmed(), QByteArray("offered"));
+        copy("after the mark");
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the mark||0|0")));
+        QVERIFY(owner.waitForFinished(5000)); // its copy was replaced
+        QCOMPARE(count(QStringLiteral("textContent = 'a secret'")), QStringLiteral("0"));
+    }
+
+private:
+    WaylandCompositor m_compositor;
+    std::unique_ptr<KavlaProcess> m_kavla;
+};
+
+QTEST_GUILESS_MAIN(WaylandTest)
+#include "tst_e2e_wayland.moc"
