@@ -1,12 +1,15 @@
 // Capture benchmark: the real kavla binary on a private Xvfb display, with copies made by a
 // second process (the clipboard_owner test helper). Reports the time from a copy to its row being
-// in the history database, Kavla's CPU time per capture with an empty history, with a 10 MB text
+// in the history database (and the same natively on a private headless sway, with copies made by
+// the wayland_clipboard_owner helper), Kavla's CPU time per capture with an empty history, with a 10 MB text
 // stored and with a full history, its CPU time, wake-ups and resident memory idle, the time the
 // hot key takes to show the popup with and without a clipboard owner that never answers, the
 // memory a recorded 10 MB text leaves behind, and the time and peak memory for 10 MB of text
 // and a 3840x2160 PNG.
 // Run through scripts/bench.sh (the helper is built with the tests); `--kavla PATH` measures
 // another build of Kavla with the same copies, for side-by-side figures.
+#include "support/WaylandCompositor.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -83,7 +86,10 @@ struct Kavla
 
     bool start(const Display &display, const QByteArray &preferences = {})
     {
-        QProcessEnvironment environment = baseEnvironment(display.name);
+        return start(baseEnvironment(display.name), preferences);
+    }
+    bool start(QProcessEnvironment environment, const QByteArray &preferences = {})
+    {
         for (const char *name : {"data", "config", "run"}) {
             QDir().mkpath(root.filePath(QString::fromLatin1(name)));
         }
@@ -214,6 +220,14 @@ struct Owner
         process.start(buildRoot() + QStringLiteral("/clipboard_owner"), {});
         return process.waitForStarted(5000) && readLine() == "ready";
     }
+    // The Wayland helper, which needs no "ready" handshake: it answers each offer once the
+    // compositor has it.
+    bool start(const WaylandCompositor &compositor)
+    {
+        process.setProcessEnvironment(compositor.environment());
+        process.start(buildRoot() + QStringLiteral("/wayland_clipboard_owner"), {});
+        return process.waitForStarted(5000);
+    }
     ~Owner()
     {
         process.kill();
@@ -247,6 +261,39 @@ struct Owner
         return readLine() == "offered";
     }
 };
+
+// Capture latency natively on Wayland: Kavla on a private headless sway, copies from the Wayland
+// helper; empty when the compositor or Kavla did not start.
+QList<double> waylandLatencies(int copies)
+{
+    WaylandCompositor compositor;
+    QString error;
+    if (!compositor.start(&error)) {
+        std::fprintf(stderr, "bench_capture: no Wayland figures: %s\n", qPrintable(error));
+        return {};
+    }
+    Kavla kavla;
+    Owner owner;
+    if (!kavla.start(compositor.environment(), R"({"maxHistoryCount": {"type": "integer", "value": 200}})")
+        || !kavla.waitForOutput("watching the Wayland clipboard", 1) || !owner.start(compositor)) {
+        std::fprintf(stderr, "bench_capture: no Wayland figures: kavla or the helper did not start\n");
+        return {};
+    }
+    QList<double> latencies;
+    for (int i = 0; i < copies; ++i) {
+        const QString path = owner.prepare("latência wayland " + QByteArray::number(i));
+        QElapsedTimer clock;
+        clock.start();
+        owner.offer(QStringLiteral("text/plain"), path);
+        if (kavla.waitForRows(i + 1) < 0) {
+            std::fprintf(stderr, "bench_capture: Wayland copy %d was not recorded\n", i);
+            return {};
+        }
+        latencies << double(clock.nsecsElapsed()) / 1e6;
+        QThread::msleep(50);
+    }
+    return latencies;
+}
 
 // The median time from the global hot key to the popup on screen, over `opens` openings.
 double popupOpenMs(const Display &display, Kavla &kavla, int opens)
@@ -383,6 +430,10 @@ int main(int argc, char *argv[])
         }
         report("capture latency, median", percentile(latencies, 0.5), "ms", 20);
         report("capture latency, 95th percentile", percentile(latencies, 0.95), "ms");
+        if (const QList<double> wayland = waylandLatencies(LatencyCopies); !wayland.isEmpty()) {
+            report("Wayland capture latency, median", percentile(wayland, 0.5), "ms", 30);
+            report("Wayland capture latency, 95th percentile", percentile(wayland, 0.95), "ms");
+        }
 
         // CPU per capture over 200 copies (the history holds 200, so each also trims one).
         constexpr int CpuCopies = 200;

@@ -1,9 +1,11 @@
 // The global hot key: which combination is taken from the stored values, at most one held at a
-// time, presets, the trigger, a refused grab reported as one line, and the X11 key translation.
+// time, presets, the trigger, a refused grab reported as one line, and the key translation for X11
+// and for the GlobalShortcuts portal.
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
 #include "platform/x11/CarbonKeyMap.h"
+#include "platform/xdg/PortalHotKeyService.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
 
@@ -132,33 +134,39 @@ private Q_SLOTS:
         QVERIFY(!rig.manager.isActive());
     }
 
-    void translatesStoredKeysForX11_data()
+    void translatesStoredKeys_data()
     {
         QTest::addColumn<quint32>("keyCode");
         QTest::addColumn<quint32>("modifiers");
         QTest::addColumn<QChar>("character");
         QTest::addColumn<int>("x11Mask");
         QTest::addColumn<QString>("description");
-        QTest::newRow("Command+Shift+V") << 9u << 768u << QChar(u'v') << 64 + 1 << u"Super+Shift+V"_qs;
-        QTest::newRow("Command+Option+V") << 9u << 2304u << QChar(u'v') << 64 + 8 << u"Alt+Super+V"_qs;
-        QTest::newRow("Control+Option+V") << 9u << 6144u << QChar(u'v') << 4 + 8 << u"Ctrl+Alt+V"_qs;
-        QTest::newRow("A, key code 0") << 0u << 256u << QChar(u'a') << 64 << u"Super+A"_qs;
-        QTest::newRow("digit 5") << 23u << 4096u << QChar(u'5') << 4 << u"Ctrl+5"_qs;
-        QTest::newRow("no such key") << 10u << 256u << QChar() << 64 << u"Super+key code 10"_qs;
+        QTest::addColumn<QString>("portalTrigger");
+        QTest::newRow("Command+Shift+V") << 9u << 768u << QChar(u'v') << 64 + 1 << u"Super+Shift+V"_qs
+                                         << u"SHIFT+LOGO+v"_qs;
+        QTest::newRow("Command+Option+V") << 9u << 2304u << QChar(u'v') << 64 + 8 << u"Alt+Super+V"_qs
+                                          << u"ALT+LOGO+v"_qs;
+        QTest::newRow("Control+Option+V") << 9u << 6144u << QChar(u'v') << 4 + 8 << u"Ctrl+Alt+V"_qs
+                                          << u"CTRL+ALT+v"_qs;
+        QTest::newRow("A, key code 0") << 0u << 256u << QChar(u'a') << 64 << u"Super+A"_qs << u"LOGO+a"_qs;
+        QTest::newRow("digit 5") << 23u << 4096u << QChar(u'5') << 4 << u"Ctrl+5"_qs << u"CTRL+5"_qs;
+        QTest::newRow("no such key") << 10u << 256u << QChar() << 64 << u"Super+key code 10"_qs << QString();
         QTest::newRow("other Carbon bits ignored") << 9u << (768u | 1u | 1024u) << QChar(u'v') << 64 + 1
-                                                   << u"Super+Shift+V"_qs;
+                                                   << u"Super+Shift+V"_qs << u"SHIFT+LOGO+v"_qs;
     }
 
-    void translatesStoredKeysForX11()
+    void translatesStoredKeys()
     {
         QFETCH(quint32, keyCode);
         QFETCH(quint32, modifiers);
         QFETCH(QChar, character);
         QFETCH(int, x11Mask);
         QFETCH(QString, description);
+        QFETCH(QString, portalTrigger);
         QCOMPARE(QChar(CarbonKeyMap::characterForKeyCode(keyCode)), character);
         QCOMPARE(int(CarbonKeyMap::x11Modifiers(modifiers)), x11Mask);
         QCOMPARE(CarbonKeyMap::describe(keyCode, modifiers), description);
+        QCOMPARE(PortalHotKeyService::triggerFor(keyCode, modifiers), portalTrigger);
     }
 };
 

@@ -1,7 +1,9 @@
-// Another Wayland application for the end-to-end tests: sets the clipboard through data-control
-// offering several types at once, which wl-copy cannot, and answers for them until another client
-// takes the clipboard. Arguments: TYPE=FILE ...; prints "offered" once the compositor has the
-// selection.
+// Another Wayland application for the end-to-end tests and benchmarks: sets the clipboard through
+// data-control offering several types at once, which wl-copy cannot, and answers for them.
+//   wayland_clipboard_owner TYPE=FILE ...   offers these, prints "offered" once the compositor has
+//                                           them, and quits when another client takes the clipboard
+//   wayland_clipboard_owner                 reads commands "offer TYPE=FILE ..." from standard
+//                                           input, each answered with "offered"; quits at its end
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -11,17 +13,27 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <poll.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
+using Flavours = std::map<std::string, std::string>;
+
 struct State
 {
     wl_seat *seat = nullptr;
     zwlr_data_control_manager_v1 *manager = nullptr;
-    std::map<std::string, std::string> flavours;
-    bool cancelled = false;
+    zwlr_data_control_device_v1 *device = nullptr;
+    zwlr_data_control_source_v1 *current = nullptr;
+};
+
+struct Source
+{
+    State *state;
+    Flavours flavours;
 };
 
 void global(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
@@ -38,7 +50,7 @@ const wl_registry_listener RegistryListener = {global, globalRemove};
 
 void send(void *data, zwlr_data_control_source_v1 *, const char *mimeType, int32_t fd)
 {
-    const std::string &bytes = static_cast<State *>(data)->flavours[mimeType];
+    const std::string &bytes = static_cast<Source *>(data)->flavours[mimeType];
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -48,50 +60,110 @@ void send(void *data, zwlr_data_control_source_v1 *, const char *mimeType, int32
     }
     ::close(fd);
 }
-void cancelled(void *data, zwlr_data_control_source_v1 *)
+void cancelled(void *data, zwlr_data_control_source_v1 *source)
 {
-    static_cast<State *>(data)->cancelled = true;
+    auto *owned = static_cast<Source *>(data);
+    if (owned->state->current == source)
+        owned->state->current = nullptr;
+    zwlr_data_control_source_v1_destroy(source);
+    delete owned;
 }
 const zwlr_data_control_source_v1_listener SourceListener = {send, cancelled};
+
+bool readFlavours(std::istream &words, Flavours *flavours)
+{
+    std::string word;
+    while (words >> word) {
+        const size_t equals = word.find('=');
+        std::ifstream file(word.substr(equals == std::string::npos ? 0 : equals + 1), std::ios::binary);
+        if (equals == std::string::npos || !file)
+            return false;
+        (*flavours)[word.substr(0, equals)] =
+            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    return true;
+}
+
+void offer(wl_display *display, State &state, Flavours flavours)
+{
+    auto *owned = new Source{&state, std::move(flavours)};
+    zwlr_data_control_source_v1 *source = zwlr_data_control_manager_v1_create_data_source(state.manager);
+    zwlr_data_control_source_v1_add_listener(source, &SourceListener, owned);
+    for (const auto &flavour : owned->flavours)
+        zwlr_data_control_source_v1_offer(source, flavour.first.c_str());
+    zwlr_data_control_device_v1_set_selection(state.device, source);
+    state.current = source;
+    wl_display_roundtrip(display);
+    std::puts("offered");
+    std::fflush(stdout);
+}
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    State state;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const size_t equals = argument.find('=');
-        std::ifstream file(argument.substr(equals + 1), std::ios::binary);
-        if (equals == std::string::npos || !file)
-            return std::fprintf(stderr, "cannot read %s\n", argv[i]), 1;
-        state.flavours[argument.substr(0, equals)] =
-            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    Flavours initial;
+    std::stringstream arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << argv[i] << ' ';
+    if (!readFlavours(arguments, &initial))
+        return std::fprintf(stderr, "cannot read the files named\n"), 1;
+
     wl_display *display = wl_display_connect(nullptr);
     if (!display)
         return std::fprintf(stderr, "no Wayland display\n"), 1;
+    State state;
     wl_registry *registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &RegistryListener, &state);
     wl_display_roundtrip(display);
     if (!state.seat || !state.manager)
         return std::fprintf(stderr, "no data-control\n"), 1;
-    zwlr_data_control_device_v1 *device = zwlr_data_control_manager_v1_get_data_device(state.manager, state.seat);
-    zwlr_data_control_source_v1 *source = zwlr_data_control_manager_v1_create_data_source(state.manager);
-    zwlr_data_control_source_v1_add_listener(source, &SourceListener, &state);
-    for (const auto &flavour : state.flavours)
-        zwlr_data_control_source_v1_offer(source, flavour.first.c_str());
-    zwlr_data_control_device_v1_set_selection(device, source);
-    wl_display_roundtrip(display);
-    std::puts("offered");
-    std::fflush(stdout);
-    while (!state.cancelled && wl_display_dispatch(display) >= 0) {
+    state.device = zwlr_data_control_manager_v1_get_data_device(state.manager, state.seat);
+    const auto finish = [&](int status) {
+        if (state.current) {
+            delete static_cast<Source *>(zwlr_data_control_source_v1_get_user_data(state.current));
+            zwlr_data_control_source_v1_destroy(state.current);
+        }
+        zwlr_data_control_device_v1_destroy(state.device);
+        zwlr_data_control_manager_v1_destroy(state.manager);
+        wl_seat_destroy(state.seat);
+        wl_registry_destroy(registry);
+        wl_display_disconnect(display);
+        return status;
+    };
+
+    if (!initial.empty()) {
+        offer(display, state, std::move(initial));
+        while (state.current && wl_display_dispatch(display) >= 0) {
+        }
+        return finish(0);
     }
-    zwlr_data_control_source_v1_destroy(source);
-    zwlr_data_control_device_v1_destroy(device);
-    zwlr_data_control_manager_v1_destroy(state.manager);
-    wl_seat_destroy(state.seat);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    return 0;
+    std::string pending;
+    for (;;) {
+        wl_display_flush(display);
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0)
+            return finish(1);
+        if ((fds[1].revents & POLLIN) && wl_display_dispatch(display) < 0)
+            return finish(1);
+        if (!(fds[0].revents & (POLLIN | POLLHUP)))
+            continue;
+        char buffer[4096];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0)
+            return finish(0);
+        pending.append(buffer, size_t(count));
+        size_t newline;
+        while ((newline = pending.find('\n')) != std::string::npos) {
+            std::istringstream line(pending.substr(0, newline));
+            pending.erase(0, newline + 1);
+            std::string command;
+            Flavours flavours;
+            if (line >> command && command == "offer" && readFlavours(line, &flavours))
+                offer(display, state, std::move(flavours));
+            else
+                std::puts("error");
+            std::fflush(stdout);
+        }
+    }
 }
