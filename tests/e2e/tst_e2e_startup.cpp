@@ -136,16 +136,33 @@ private Q_SLOTS:
 
     }
 
+    void withoutDisplaySaysSoInOneLine_data()
+    {
+        QTest::addColumn<QString>("waylandSocket");
+        QTest::newRow("no display at all") << QString();
+        QTest::newRow("a Wayland socket nobody listens on") << u"/nonexistent/wayland-0"_qs;
+        QTest::newRow("a Wayland compositor that never answers") << u"silent"_qs;
+    }
+
     void withoutDisplaySaysSoInOneLine()
     {
+        QFETCH(QString, waylandSocket);
+        QTemporaryDir folder;
+        QLocalServer silent;
+        if (waylandSocket == u"silent"_qs) {
+            waylandSocket = folder.filePath(u"wayland-0"_qs);
+            QVERIFY(silent.listen(waylandSocket));
+        }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!waylandSocket.isEmpty())
+            environment.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandSocket);
         KavlaProcess kavla(environment);
         QVERIFY(kavla.start());
-        const int status = kavla.waitForExit();
-        QVERIFY(status > 0);
+        const int status = kavla.waitForExit(20000);
+        QCOMPARE(status, 2);
         QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
         QVERIFY2(kavla.errors().contains(QStringLiteral("no graphical session")), qPrintable(kavla.errors()));
         QVERIFY(!QFile::exists(kavla.databasePath()));
