@@ -127,6 +127,9 @@ private Q_SLOTS:
                && (pasted = m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")})) != "burst 8")
             QThread::msleep(100);
         QCOMPARE(pasted, QByteArray("burst 8"));
+        // sway 1.7 offers wlr data-control version 2: the middle click pastes it too.
+        QCOMPARE(m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--primary"), QStringLiteral("--no-newline")}),
+                 QByteArray("burst 8"));
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|burst 8||0|0")));
 
         // The next outside copy is recorded; the copy-back never was.

@@ -27,6 +27,7 @@ static_assert(EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE == ZWLR_DATA_CONTROL_M
 static_assert(EXT_DATA_CONTROL_MANAGER_V1_DESTROY == ZWLR_DATA_CONTROL_MANAGER_V1_DESTROY);
 static_assert(EXT_DATA_CONTROL_DEVICE_V1_SET_SELECTION == ZWLR_DATA_CONTROL_DEVICE_V1_SET_SELECTION);
 static_assert(EXT_DATA_CONTROL_DEVICE_V1_DESTROY == ZWLR_DATA_CONTROL_DEVICE_V1_DESTROY);
+static_assert(EXT_DATA_CONTROL_DEVICE_V1_SET_PRIMARY_SELECTION == ZWLR_DATA_CONTROL_DEVICE_V1_SET_PRIMARY_SELECTION);
 static_assert(EXT_DATA_CONTROL_SOURCE_V1_OFFER == ZWLR_DATA_CONTROL_SOURCE_V1_OFFER);
 static_assert(EXT_DATA_CONTROL_SOURCE_V1_DESTROY == ZWLR_DATA_CONTROL_SOURCE_V1_DESTROY);
 static_assert(EXT_DATA_CONTROL_OFFER_V1_RECEIVE == ZWLR_DATA_CONTROL_OFFER_V1_RECEIVE);
@@ -222,9 +223,10 @@ void WaylandDataControl::disconnectFromCompositor()
     m_pendingOffers.clear();
     if (m_selection)
         destroyOffer(std::exchange(m_selection, nullptr));
-    for (wl_proxy *source : m_sources.keys())
+    for (wl_proxy *source : m_sources.keys() + m_primarySources.keys())
         destroyProxy(source, ZWLR_DATA_CONTROL_SOURCE_V1_DESTROY);
     m_sources.clear();
+    m_primarySources.clear();
     if (m_device)
         destroyProxy(std::exchange(m_device, nullptr), ZWLR_DATA_CONTROL_DEVICE_V1_DESTROY);
     if (m_manager)
@@ -323,7 +325,10 @@ void WaylandDataControl::onDeviceFinished()
 void WaylandDataControl::onSend(wl_proxy *source, const char *mimeType, int fd)
 {
     QByteArray bytes;
-    if (const std::shared_ptr<const Flavours> flavours = m_sources.value(source)) {
+    std::shared_ptr<const Flavours> flavours = m_sources.value(source);
+    if (!flavours)
+        flavours = m_primarySources.value(source);
+    if (flavours) {
         const QString type = QString::fromUtf8(mimeType);
         for (const auto &[name, value] : *flavours) {
             if (name == type) {
@@ -338,6 +343,7 @@ void WaylandDataControl::onSend(wl_proxy *source, const char *mimeType, int fd)
 void WaylandDataControl::onCancelled(wl_proxy *source)
 {
     m_sources.remove(source);
+    m_primarySources.remove(source);
     destroyProxy(source, ZWLR_DATA_CONTROL_SOURCE_V1_DESTROY);
 }
 
@@ -345,9 +351,16 @@ void WaylandDataControl::write(const Flavours &flavours)
 {
     if (!m_device || m_lost)
         return;
-    wl_proxy *source = nullptr;
-    if (!flavours.isEmpty()) {
-        source = static_cast<wl_proxy *>(wl_proxy_marshal_flags(
+    if (flavours.isEmpty()) {
+        m_clearing = true;
+        wl_proxy_marshal_flags(m_device, ZWLR_DATA_CONTROL_DEVICE_V1_SET_SELECTION, nullptr,
+                               wl_proxy_get_version(m_device), 0, nullptr);
+        wl_display_flush(m_display);
+        return;
+    }
+    const auto shared = std::make_shared<const Flavours>(flavours);
+    const auto createSource = [&] {
+        auto *source = static_cast<wl_proxy *>(wl_proxy_marshal_flags(
             m_manager, ZWLR_DATA_CONTROL_MANAGER_V1_CREATE_DATA_SOURCE,
             m_extended ? &ext_data_control_source_v1_interface : &zwlr_data_control_source_v1_interface,
             wl_proxy_get_version(m_manager), 0, nullptr));
@@ -355,12 +368,20 @@ void WaylandDataControl::write(const Flavours &flavours)
         for (const auto &flavour : flavours)
             wl_proxy_marshal_flags(source, ZWLR_DATA_CONTROL_SOURCE_V1_OFFER, nullptr,
                                    wl_proxy_get_version(source), 0, flavour.first.toUtf8().constData());
-        m_sources.insert(source, std::make_shared<const Flavours>(flavours));
-    } else {
-        m_clearing = true;
-    }
+        return source;
+    };
+    wl_proxy *source = createSource();
+    m_sources.insert(source, shared);
     wl_proxy_marshal_flags(m_device, ZWLR_DATA_CONTROL_DEVICE_V1_SET_SELECTION, nullptr,
                            wl_proxy_get_version(m_device), 0, source);
+    // What is put back is also what a middle click pastes, where the protocol has the primary
+    // selection (ext, and wlr from version 2); a source serves one selection only.
+    if (m_extended || wl_proxy_get_version(m_device) >= ZWLR_DATA_CONTROL_DEVICE_V1_SET_PRIMARY_SELECTION_SINCE_VERSION) {
+        wl_proxy *primary = createSource();
+        m_primarySources.insert(primary, shared);
+        wl_proxy_marshal_flags(m_device, ZWLR_DATA_CONTROL_DEVICE_V1_SET_PRIMARY_SELECTION, nullptr,
+                               wl_proxy_get_version(m_device), 0, primary);
+    }
     wl_display_flush(m_display);
 }
 

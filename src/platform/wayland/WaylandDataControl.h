@@ -48,7 +48,8 @@ public:
     // Reads the selection current now as generation `changeCount`; emits finished() unless the
     // read was abandoned.
     void read(qint64 changeCount, const FlavourChooser &choose);
-    // Makes `flavours` the selection (an empty list clears it); its echo is not announced.
+    // Makes `flavours` the selection, and the primary selection where the protocol has one (an
+    // empty list clears the selection only); its echo is not announced.
     void write(const Flavours &flavours);
 
 Q_SIGNALS:
@@ -105,6 +106,8 @@ private:
     // Our own sources still alive, each with what it offers; a selection arriving while one is
     // alive is the echo of our own write.
     QHash<wl_proxy *, std::shared_ptr<const Flavours>> m_sources;
+    // Our own sources of the primary selection, which our writes set too where the protocol has it.
+    QHash<wl_proxy *, std::shared_ptr<const Flavours>> m_primarySources;
     bool m_clearing = false;
 
     int m_wakeFd = -1;
