@@ -95,7 +95,9 @@ void AppDelegate::applicationShouldOpenHelp()
 
 void AppDelegate::applicationShouldReopen()
 {
+    // A launch bound to a key in the desktop's settings works like the global hot key: the same
+    // key opens the popup and closes it again.
     Log::note(QStringLiteral("another launch asked to show Kavla"));
     if (StatusBarController *controller = StatusBarController::shared())
-        controller->showPopover();
+        controller->togglePopover();
 }

@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     if (!instance.claim()) {
         if (instance.handOver(guideAsked ? SingleInstance::Request::OpenHelp : SingleInstance::Request::ShowPopup)) {
             Log::note(guideAsked ? QStringLiteral("Kavla is already running; its user guide was opened")
-                                 : QStringLiteral("Kavla is already running; its history popup was opened"));
+                                 : QStringLiteral("Kavla is already running; its history popup was opened or closed"));
             return 0;
         }
         Log::note(QStringLiteral("Kavla is already running but did not answer"));

@@ -136,6 +136,14 @@ private Q_SLOTS:
         copy("after the copy-back");
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the copy-back||0|0")));
         QCOMPARE(count(QStringLiteral("1")), QString::number(before.toInt() + 1));
+
+        // Like a hot key, each later launch opens the popup or closes it again.
+        for (const char *state : {"history popup shown", "history popup closed"}) {
+            KavlaProcess launch(KavlaProcess::SameSession{*m_kavla});
+            QVERIFY(launch.start());
+            QCOMPARE(launch.waitForExit(), 0);
+            QVERIFY(m_kavla->waitForCount(QString::fromLatin1(state), 2));
+        }
     }
 
     void markedCopyIsNotRecorded()
