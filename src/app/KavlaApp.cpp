@@ -1,5 +1,6 @@
 #include "app/KavlaApp.h"
 
+#include "platform/wayland/WaylandPasteKeySender.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
 #include "platform/x11/DesktopAlertSound.h"
@@ -82,7 +83,10 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     m_hotKeyManager = new HotKeyManager(hotKeys, m_preferences, this);
     HotKeyManager::setShared(m_hotKeyManager);
     // Pasting a chosen entry into the window that was in front, through XTest.
-    m_pasteManager = new PasteManager(new X11PasteKeySender(QGuiApplication::clipboard(), this), m_preferences, this);
+    PasteKeySender *pasteKeys = backend == DesktopBackend::Wayland
+        ? static_cast<PasteKeySender *>(new WaylandPasteKeySender(this))
+        : new X11PasteKeySender(QGuiApplication::clipboard(), this);
+    m_pasteManager = new PasteManager(pasteKeys, m_preferences, this);
     PasteManager::setShared(m_pasteManager);
 
     // The Settings window (and later kinds of window), one of each at most.
