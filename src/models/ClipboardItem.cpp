@@ -3,6 +3,7 @@
 #include "services/LocalizedAppBundle.h"
 #include "store/ModelContext.h"
 
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -85,22 +86,29 @@ ClipboardItem::ClipboardItem(const QUuid &id, const QDateTime &createdAt, const 
 {
 }
 
+QString ClipboardItem::storedId() const
+{
+    return m_storedId ? *m_storedId : m_id.toString(QUuid::WithoutBraces);
+}
+
 std::optional<QByteArray> ClipboardItem::imageData() const
 {
     if (m_pendingImageData || !m_hasImageData)
         return m_pendingImageData;
     if (!m_context)
         return std::nullopt;
-    return m_context->readImageData(m_id);
+    return m_context->readImageData(storedId());
 }
 
 std::optional<QString> ClipboardItem::textContent() const
 {
     if (m_textContent || !m_textInStore)
         return m_textContent;
+    if (!m_pendingTextUtf8.isNull())
+        return QString::fromUtf8(m_pendingTextUtf8);
     if (!m_context)
         return std::nullopt;
-    return m_context->readTextContent(m_id);
+    return m_context->readTextContent(storedId());
 }
 
 QString ClipboardItem::textSummary() const
@@ -110,6 +118,7 @@ QString ClipboardItem::textSummary() const
 
 void ClipboardItem::releaseLongText()
 {
+    m_pendingTextUtf8 = QByteArray(); // written: read from the store from now on
     if (!m_textContent || m_textContent->size() <= HeldTextLimit)
         return;
     m_textSummary = m_textContent->left(SummaryLength);
@@ -147,8 +156,26 @@ void ClipboardItem::setContentType(const QString &value)
 void ClipboardItem::setTextContent(const std::optional<QString> &value)
 {
     m_textContent = value;
+    m_pendingTextUtf8 = QByteArray();
     m_textInStore = false;
     m_textSummary.clear();
+    markChanged(TextContentField);
+}
+
+void ClipboardItem::setTextContentUtf8(const QByteArray &utf8)
+{
+    if (utf16Length(utf8) <= HeldTextLimit) {
+        setTextContent(QString::fromUtf8(utf8));
+        return;
+    }
+    // Four bytes at most per two units: enough of the beginning for the summary.
+    m_textSummary = QString::fromUtf8(QByteArrayView(utf8).first(std::min<qsizetype>(utf8.size(), SummaryLength * 4)))
+                        .left(SummaryLength);
+    if (m_textSummary.size() && m_textSummary.back().isHighSurrogate())
+        m_textSummary.chop(1);
+    m_textContent.reset();
+    m_pendingTextUtf8 = utf8;
+    m_textInStore = true;
     markChanged(TextContentField);
 }
 
@@ -309,6 +336,64 @@ qint64 ClipboardItem::countWords(const QString &text)
         }
     }
     return count;
+}
+
+qint64 ClipboardItem::utf16Length(QByteArrayView utf8)
+{
+    // One unit per character, two for those of four bytes (surrogate pairs).
+    qint64 units = 0;
+    for (const char byte : utf8) {
+        const auto b = static_cast<unsigned char>(byte);
+        units += (b & 0xC0) != 0x80;
+        units += b >= 0xF0;
+    }
+    return units;
+}
+
+ClipboardItem::TextCounts ClipboardItem::countUtf8(QByteArrayView utf8)
+{
+    // Decoded a slice at a time; the characters are counted up to a boundary well inside the
+    // decoded part, and the rest is carried to the next slice, so that a character is never
+    // cut in two.
+    constexpr qsizetype SliceBytes = 256 * 1024;
+    constexpr qsizetype Margin = 64;
+    TextCounts counts;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString pending;
+    bool inWord = false;
+    for (qsizetype offset = 0; offset < utf8.size() || !pending.isEmpty();) {
+        const qsizetype take = std::min(SliceBytes, utf8.size() - offset);
+        const QString slice = decoder(utf8.sliced(offset, take));
+        offset += take;
+        counts.units += slice.size();
+        for (const QChar c : slice) {
+            if (c.isSpace()) {
+                inWord = false;
+            } else if (!inWord) {
+                inWord = true;
+                ++counts.words;
+            }
+        }
+        pending += slice;
+        const bool last = offset >= utf8.size();
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, pending.constData(), pending.size());
+        qsizetype counted = 0;
+        for (qsizetype position = finder.toNextBoundary(); position > 0; position = finder.toNextBoundary()) {
+            if (!last && position > pending.size() - Margin)
+                break;
+            ++counts.characters;
+            counted = position;
+        }
+        // A cluster longer than the whole slice: counted as one, for want of a better place.
+        if (!last && counted == 0 && pending.size() > SliceBytes) {
+            ++counts.characters;
+            counted = pending.size() - Margin;
+        }
+        pending.remove(0, last ? pending.size() : counted);
+        if (last)
+            break;
+    }
+    return counts;
 }
 
 QString ClipboardItem::singleLineSummary(const QString &text, qsizetype limit)

@@ -46,6 +46,9 @@ public:
     ClipboardItem &operator=(const ClipboardItem &) = delete;
 
     QUuid id() const { return m_id; }
+    // The id as the store holds it: the UUID's text, or, for a row of a damaged history whose id
+    // is not a UUID, that row's own text (its id() is then derived from it, one per row).
+    QString storedId() const;
     QDateTime createdAt() const { return m_createdAt; }
     QDateTime copiedAt() const { return m_copiedAt; }
     QString contentType() const { return m_contentType; }
@@ -72,6 +75,9 @@ public:
     void setCopiedAt(const QDateTime &value);
     void setContentType(const QString &value);
     void setTextContent(const std::optional<QString> &value);
+    // The same from valid UTF-8. A text longer than HeldTextLimit is kept in that form, never
+    // decoded whole, until it is saved: a copy of hundreds of megabytes is not held twice.
+    void setTextContentUtf8(const QByteArray &utf8);
     void setImageData(const std::optional<QByteArray> &value);
     void setFilePaths(const std::optional<QStringList> &value);
     void setSourceAppBundleId(const std::optional<QString> &value);
@@ -96,6 +102,16 @@ public:
     // by Unicode white space.
     static qint64 characterCount(const QString &text);
     static qint64 countWords(const QString &text);
+    // Both, and the length in UTF-16 units, of valid UTF-8, decoded a slice at a time.
+    struct TextCounts
+    {
+        qint64 units = 0;
+        qint64 characters = 0;
+        qint64 words = 0;
+    };
+    static TextCounts countUtf8(QByteArrayView utf8);
+    // The length in UTF-16 units of valid UTF-8, without decoding it.
+    static qint64 utf16Length(QByteArrayView utf8);
     // The first `limit` user-perceived characters of a one-line, trimmed version of text,
     // followed by "…" when it was longer.
     static QString singleLineSummary(const QString &text, qsizetype limit);
@@ -127,11 +143,13 @@ private:
     void releaseLongText();
 
     QUuid m_id;
+    std::optional<QString> m_storedId; // set only when the stored id is not m_id's text
     QDateTime m_createdAt;
     QDateTime m_copiedAt;
     QString m_contentType;
     std::optional<QString> m_textContent;
-    QString m_textSummary; // the beginning of a text kept in the store only
+    QByteArray m_pendingTextUtf8; // a long text not yet written to the store, as UTF-8
+    QString m_textSummary; // the beginning of a text kept in the store (or pending) only
     bool m_textInStore = false;
     std::optional<QByteArray> m_pendingImageData; // bytes not yet written to the store
     bool m_hasImageData = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -11,6 +12,8 @@ struct FetchDescriptor
 
     // When set, only text entries whose text equals this string exactly.
     std::optional<QString> textEquals;
+    // The same given as valid UTF-8, so that a long text is compared without decoding it.
+    std::optional<QByteArray> textEqualsUtf8;
     Sort sort = Sort::None;
 
     // Text entries holding exactly `text`, in no particular order.
@@ -18,6 +21,12 @@ struct FetchDescriptor
     {
         FetchDescriptor descriptor;
         descriptor.textEquals = text;
+        return descriptor;
+    }
+    static FetchDescriptor textEntriesUtf8(const QByteArray &utf8)
+    {
+        FetchDescriptor descriptor;
+        descriptor.textEqualsUtf8 = utf8;
         return descriptor;
     }
     // The whole history, newest copy first.

@@ -23,14 +23,15 @@ public:
     }
 
     // Runs on the worker thread; an empty result when abandoned.
-    std::optional<QSet<QUuid>> run(quint64 generation, const QByteArray &needle, const QList<QUuid> &ids)
+    std::optional<QSet<QUuid>> run(quint64 generation, const QByteArray &needle, const QList<Entry> &entries)
     {
         m_generation = generation;
         QSet<QUuid> matches;
         if (!open())
             return matches;
         QHash<QUuid, Memory> memories;
-        for (const QUuid &id : ids) {
+        for (const Entry &entry : entries) {
+            const QUuid &id = entry.id;
             if (m_latest->load() != generation)
                 return std::nullopt;
             Memory memory = m_memories.value(id);
@@ -39,7 +40,7 @@ public:
             // A text holding `needle` first does so where it first holds any part of it.
             const qint64 from = !memory.hit.isEmpty() && needle.contains(memory.hit) ? memory.hitChunk : 0;
             qint64 found = 0;
-            if (!missed && contains(id, needle, from, &found)) {
+            if (!missed && contains(entry.storedId, needle, from, &found)) {
                 matches.insert(id);
                 memory.hit = needle;
                 memory.hitChunk = found;
@@ -77,9 +78,8 @@ private:
 
     // Whether the entry's folded text holds `needle`, reading its chunks in order from `from`
     // and stopping at the first that holds it; the chunk where it was found in `found`.
-    bool contains(const QUuid &id, const QByteArray &needle, qint64 from, qint64 *found)
+    bool contains(const QString &key, const QByteArray &needle, qint64 from, qint64 *found)
     {
-        const QString key = id.toString(QUuid::WithoutBraces);
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
         // A longer needle may span chunks: it is looked for in the whole text, folded afresh.
@@ -158,14 +158,14 @@ HistorySearch::~HistorySearch()
     delete m_worker;
 }
 
-quint64 HistorySearch::start(const QString &foldedNeedle, const QList<QUuid> &ids)
+quint64 HistorySearch::start(const QString &foldedNeedle, const QList<Entry> &entries)
 {
     const quint64 generation = m_latest->fetch_add(1) + 1;
     Worker *worker = m_worker;
     QPointer<HistorySearch> self(this);
     const QByteArray needle = foldedNeedle.toUtf8();
-    QMetaObject::invokeMethod(m_worker, [worker, self, generation, needle, ids] {
-        std::optional<QSet<QUuid>> matches = worker->run(generation, needle, ids);
+    QMetaObject::invokeMethod(m_worker, [worker, self, generation, needle, entries] {
+        std::optional<QSet<QUuid>> matches = worker->run(generation, needle, entries);
         if (!matches)
             return;
         QMetaObject::invokeMethod(

@@ -23,9 +23,16 @@ public:
     explicit HistorySearch(const QString &databasePath, QObject *parent = nullptr);
     ~HistorySearch() override;
 
-    // Starts looking for `foldedNeedle` (SearchText::fold) in the texts of `ids`; the answer is
-    // finished() with the returned generation.
-    quint64 start(const QString &foldedNeedle, const QList<QUuid> &ids);
+    // An entry to look in: its id, and the id its row is stored under (ClipboardItem::storedId).
+    struct Entry
+    {
+        QUuid id;
+        QString storedId;
+    };
+
+    // Starts looking for `foldedNeedle` (SearchText::fold) in the texts of `entries`; the answer
+    // is finished() with the returned generation.
+    quint64 start(const QString &foldedNeedle, const QList<Entry> &entries);
     // Abandons the running search; no answer comes for it.
     void cancel();
 

@@ -8,9 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -145,7 +148,9 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
             return nullptr;
         }
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        // No busy wait: this connection is the interface thread's, and a history another
+        // process holds locked costs a failed save retried later, never a frozen interface.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
         if (!db.open()) {
             *error = QStringLiteral("%1: %2").arg(path, db.lastError().text());
             return nullptr;
@@ -195,22 +200,31 @@ bool ModelContainer::prepareSchema(QString *error)
     return StoreSchema::prepareSearch(db, SearchText::locale().name(), error);
 }
 
-std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
+qint64 ModelContainer::largestValueBytes() const
+{
+    const QVariant handle = database().driver()->handle();
+    sqlite3 *connection = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
+    if (!connection)
+        return 0;
+    return std::max<qint64>(0, qint64(sqlite3_limit(connection, SQLITE_LIMIT_LENGTH, -1)) - ModelContext::RowOverheadBytes);
+}
+
+std::optional<QByteArray> ModelContainer::readImageData(const QString &storedId) const
 {
     QSqlQuery query(database());
     query.prepare(QStringLiteral("SELECT bytes FROM ClipboardItemImageData WHERE itemId = ?"));
-    query.addBindValue(id.toString(QUuid::WithoutBraces));
+    query.addBindValue(storedId);
     if (!query.exec() || !query.next())
         return std::nullopt;
     return query.value(0).toByteArray();
 }
 
-std::optional<QString> ModelContainer::readTextContent(const QUuid &id) const
+std::optional<QString> ModelContainer::readTextContent(const QString &storedId) const
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
-    query.addBindValue(id.toString(QUuid::WithoutBraces));
+    query.addBindValue(storedId);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return std::nullopt;
     return query.value(0).toString();

@@ -37,9 +37,12 @@ public:
     // The live history list over the main context, one per container, shared by every view.
     HistoryQueryModel *historyModel();
     QSqlDatabase database() const;
+    // The largest text or image a record can hold: SQLite's length limit on this connection,
+    // less what the rest of a row needs.
+    qint64 largestValueBytes() const;
 
-    std::optional<QByteArray> readImageData(const QUuid &id) const;
-    std::optional<QString> readTextContent(const QUuid &id) const;
+    std::optional<QByteArray> readImageData(const QString &storedId) const;
+    std::optional<QString> readTextContent(const QString &storedId) const;
 
 Q_SIGNALS:
     // After every successful save of a context of this container, with what it wrote.

@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QScopeGuard>
 #include <QSqlQuery>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <utility>
@@ -19,6 +20,18 @@ namespace {
 QString idText(const QUuid &id)
 {
     return id.toString(QUuid::WithoutBraces);
+}
+
+// Ids that are not a UUID in its usual text (a damaged or hand-edited history) are each given
+// a UUID derived from their own text, so every row stays an entry of its own.
+const QUuid ForeignIdNamespace = QUuid::fromString(u"6f0c3b52-7d43-4a7e-9a55-2b1e7c0d9f31");
+
+QUuid idOfStoredId(const QString &storedId)
+{
+    const QUuid id = QUuid::fromString(storedId);
+    if (!id.isNull() && idText(id) == storedId)
+        return id;
+    return QUuid::createUuidV5(ForeignIdNamespace, storedId);
 }
 
 QVariant optionalText(const std::optional<QString> &value)
@@ -53,22 +66,25 @@ std::optional<QString> textFromValue(const QVariant &value)
     return value.toString();
 }
 
+// Enough UTF-8 for HeldTextLimit + 1 characters of four bytes each: a text that fills it is longer
+// than a record holds, whatever its characters.
+constexpr qsizetype HeldTextBytes = (ClipboardItem::HeldTextLimit + 1) * 4;
+
+// The text column as the history list reads it: the whole text, or the beginning of a longer one.
+std::optional<QString> heldTextFromValue(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    const QByteArray bytes = value.toByteArray();
+    QString text = QString::fromUtf8(bytes);
+    if (bytes.size() >= HeldTextBytes)
+        text.truncate(ClipboardItem::HeldTextLimit + 1);
+    return text;
+}
+
 bool sortsBefore(const ClipboardItemPtr &a, const ClipboardItemPtr &b)
 {
     return a->copiedAt() > b->copiedAt();
-}
-
-// Whether a pending record matches; stored ones were matched by the query itself.
-bool matches(const FetchDescriptor &descriptor, const ClipboardItem &item)
-{
-    if (!descriptor.textEquals)
-        return true;
-    return item.isText() && item.isTextHeld() && *item.textContent() == *descriptor.textEquals;
-}
-
-bool isLongText(const ClipboardItem &item)
-{
-    return item.isTextHeld() && item.textContent()->size() > ClipboardItem::HeldTextLimit;
 }
 
 // The text prefix the lookup index is built on (substr counts characters, not UTF-16 units).
@@ -80,7 +96,74 @@ QString textPrefix(const QString &text)
     return text.left(units);
 }
 
+// The beginning of valid UTF-8 decoded far enough to hold its first 64 characters whole.
+QString utf8Prefix(const QByteArray &utf8)
+{
+    return textPrefix(QString::fromUtf8(QByteArrayView(utf8).first(std::min<qsizetype>(utf8.size(), 64 * 4 + 4))));
+}
+
 } // namespace
+
+// Whether a pending record matches; stored ones were matched by the query itself.
+bool ModelContext::matches(const FetchDescriptor &descriptor, const ClipboardItem &item)
+{
+    if (descriptor.textEqualsUtf8) {
+        if (!item.isText())
+            return false;
+        if (!item.m_pendingTextUtf8.isNull())
+            return item.m_pendingTextUtf8 == *descriptor.textEqualsUtf8;
+        return item.isTextHeld() && item.m_textContent->toUtf8() == *descriptor.textEqualsUtf8;
+    }
+    if (!descriptor.textEquals)
+        return true;
+    if (item.isText() && !item.m_pendingTextUtf8.isNull())
+        return QString::fromUtf8(item.m_pendingTextUtf8) == *descriptor.textEquals;
+    return item.isText() && item.isTextHeld() && *item.textContent() == *descriptor.textEquals;
+}
+
+bool ModelContext::isLongText(const ClipboardItem &item)
+{
+    return !item.m_pendingTextUtf8.isNull()
+        || (item.isTextHeld() && item.textContent()->size() > ClipboardItem::HeldTextLimit);
+}
+
+ModelContext::FoldSource ModelContext::foldSourceOf(const ClipboardItem &item)
+{
+    if (!item.m_pendingTextUtf8.isNull())
+        return {QString(), item.m_pendingTextUtf8};
+    return {*item.m_textContent, QByteArray()};
+}
+
+qint64 ModelContext::largestValueBytes(const ClipboardItem &item)
+{
+    // Strings reach SQLite as UTF-16, a long text kept as UTF-8 as it is.
+    qint64 largest = item.m_pendingImageData ? item.m_pendingImageData->size() : 0;
+    if (!item.m_pendingTextUtf8.isNull())
+        largest = std::max<qint64>(largest, item.m_pendingTextUtf8.size());
+    else if (item.m_textContent)
+        largest = std::max<qint64>(largest, item.m_textContent->size() * 2);
+    if (item.m_filePaths) {
+        qint64 paths = 0;
+        for (const QString &path : *item.m_filePaths)
+            paths += path.size() * 2 + 4;
+        largest = std::max(largest, paths);
+    }
+    return largest;
+}
+
+bool ModelContext::fitsInStore(const ClipboardItem &item, QString *error)
+{
+    // Checked before SQLite is handed megabytes it would refuse anyway.
+    const qint64 limit = m_container->largestValueBytes();
+    const qint64 bytes = largestValueBytes(item);
+    if (bytes <= limit)
+        return true;
+    *error = QStringLiteral("string or blob too big: %1 bytes, more than the %2 a history entry can hold")
+                 .arg(bytes)
+                 .arg(limit);
+    m_failureCode = 18; // SQLITE_TOOBIG
+    return false;
+}
 
 ModelContext::ModelContext(ModelContainer *container)
     : m_container(container)
@@ -195,16 +278,17 @@ bool ModelContext::save(QString *error)
     bool ok = true;
     ClipboardItemPtr culprit; // the record whose own statement failed, if one did
     for (const ClipboardItemPtr &item : std::as_const(m_deleted)) {
-        if (!(ok = writeDelete(item->id(), error)))
+        if (!(ok = writeDelete(*item, error)))
             break;
     }
     for (auto it = m_inserted.cbegin(); ok && it != m_inserted.cend(); ++it) {
-        if (!(ok = writeInsert(**it, error)))
+        if (!(ok = fitsInStore(**it, error) && writeInsert(**it, error)))
             culprit = *it;
     }
     for (auto it = m_changed.cbegin(); ok && it != m_changed.cend(); ++it) {
         const ClipboardItemPtr &item = it.value();
-        if (!m_inserted.contains(item) && !m_deleted.contains(item) && !(ok = writeUpdate(*item, error)))
+        if (!m_inserted.contains(item) && !m_deleted.contains(item)
+            && !(ok = fitsInStore(*item, error) && writeUpdate(*item, error)))
             culprit = item;
     }
     if (ok && !db.commit()) {
@@ -214,9 +298,9 @@ bool ModelContext::save(QString *error)
     if (!ok) {
         db.rollback();
         for (const ClipboardItemPtr &item : std::as_const(m_inserted))
-            m_textsToFold.remove(item->id());
+            m_textsToFold.remove(item->storedId());
         for (const ClipboardItemPtr &item : std::as_const(m_changed))
-            m_textsToFold.remove(item->id());
+            m_textsToFold.remove(item->storedId());
         if (culprit && !isTemporaryFailure(m_failureCode)) {
             // It can never be written (too big, a constraint): kept, it would fail every later
             // save. Only it goes; the other pending changes are written without it.
@@ -288,11 +372,16 @@ void ModelContext::dropPending(const ClipboardItemPtr &item)
 {
     m_inserted.removeAll(item);
     m_changed.remove(item.get());
-    m_textsToFold.remove(item->id());
+    m_textsToFold.remove(item->storedId());
     if (m_records.value(item->id()).lock() == item)
         m_records.remove(item->id());
-    if (item->m_pendingImageData) // a payload that is never written is not kept in memory
+    // A payload that is never written is not kept in memory.
+    if (item->m_pendingImageData)
         item->m_pendingImageData.reset();
+    if (!item->m_pendingTextUtf8.isNull()) {
+        item->m_pendingTextUtf8 = QByteArray();
+        item->m_textInStore = false;
+    }
     item->m_context = nullptr;
 }
 
@@ -327,7 +416,7 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
         return fail(query.lastError(), error);
     StoreChanges changes;
     while (query.next())
-        changes.deleted.append(QUuid::fromString(query.value(0).toString()));
+        changes.deleted.append(idOfStoredId(query.value(0).toString()));
     if (query.lastError().isValid())
         return fail(query.lastError(), error);
     query.finish();
@@ -343,15 +432,20 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
 
 bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
 {
-    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (?%2)")
+    // A long text kept as UTF-8 is handed over as bytes and stored as the text they are.
+    const bool utf8Text = !item.m_pendingTextUtf8.isNull();
+    QStringList values(StoreSchema::itemColumns().size(), QStringLiteral("?"));
+    if (utf8Text)
+        values[4] = QStringLiteral("CAST(? AS TEXT)");
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (%2)")
                       .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")),
-                           QStringLiteral(", ?").repeated(StoreSchema::itemColumns().size() - 1)));
+                           values.join(QStringLiteral(", "))));
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
-    query.addBindValue(idText(item.id()));
+    query.addBindValue(item.storedId());
     query.addBindValue(item.createdAt().toMSecsSinceEpoch());
     query.addBindValue(item.copiedAt().toMSecsSinceEpoch());
     query.addBindValue(item.contentType());
-    query.addBindValue(optionalText(item.textContent()));
+    query.addBindValue(utf8Text ? QVariant(item.m_pendingTextUtf8) : optionalText(item.m_textContent));
     query.addBindValue(item.hasImageData() ? QVariant(item.imageDataSize())
                                            : QVariant(QMetaType::fromType<qint64>()));
     query.addBindValue(pathsValue(item.filePaths()));
@@ -367,7 +461,7 @@ bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
     if (item.m_pendingImageData && !writeImage(item, error))
         return false;
     if (isLongText(item))
-        m_textsToFold.insert(item.id(), *item.m_textContent);
+        m_textsToFold.insert(item.storedId(), foldSourceOf(item));
     return true;
 }
 
@@ -378,14 +472,18 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     QVariantList values;
     auto set = [&](ClipboardItem::Field field, const char *column, const QVariant &value) {
         if (changed & field) {
-            assignments << QString::fromLatin1(column) + QStringLiteral(" = ?");
+            const bool bytes = value.typeId() == QMetaType::QByteArray;
+            assignments << QString::fromLatin1(column) + (bytes ? QStringLiteral(" = CAST(? AS TEXT)") : QStringLiteral(" = ?"));
             values << value;
         }
     };
     set(ClipboardItem::CreatedAtField, "createdAt", item.createdAt().toMSecsSinceEpoch());
     set(ClipboardItem::CopiedAtField, "copiedAt", item.copiedAt().toMSecsSinceEpoch());
     set(ClipboardItem::ContentTypeField, "contentType", item.contentType());
-    set(ClipboardItem::TextContentField, "textContent", optionalText(item.textContent()));
+    if (changed & ClipboardItem::TextContentField) {
+        set(ClipboardItem::TextContentField, "textContent",
+            item.m_pendingTextUtf8.isNull() ? optionalText(item.m_textContent) : QVariant(item.m_pendingTextUtf8));
+    }
     set(ClipboardItem::ImageDataField, "imageData",
         item.hasImageData() ? QVariant(item.imageDataSize()) : QVariant(QMetaType::fromType<qint64>()));
     set(ClipboardItem::FilePathsField, "filePaths", pathsValue(item.filePaths()));
@@ -404,20 +502,20 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     for (const QVariant &value : std::as_const(values))
         query.addBindValue(value);
-    query.addBindValue(idText(item.id()));
+    query.addBindValue(item.storedId());
     if (!query.exec())
         return fail(query.lastError(), error);
     if (changed & ClipboardItem::TextContentField) {
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
-        remove.addBindValue(idText(item.id()));
+        remove.addBindValue(item.storedId());
         if (!remove.exec())
             return fail(remove.lastError(), error);
         if (isLongText(item))
-            m_textsToFold.insert(item.id(), *item.m_textContent);
+            m_textsToFold.insert(item.storedId(), foldSourceOf(item));
     }
     if (changed & ClipboardItem::ImageDataField) {
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemImageData WHERE itemId = ?"));
-        remove.addBindValue(idText(item.id()));
+        remove.addBindValue(item.storedId());
         if (!remove.exec())
             return fail(remove.lastError(), error);
         return !item.m_pendingImageData || writeImage(item, error);
@@ -429,7 +527,7 @@ bool ModelContext::writeImage(const ClipboardItem &item, QString *error)
 {
     QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItemImageData (itemId, bytes) VALUES (?, ?)"));
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
-    query.addBindValue(idText(item.id()));
+    query.addBindValue(item.storedId());
     query.addBindValue(*item.m_pendingImageData);
     if (!query.exec())
         return fail(query.lastError(), error);
@@ -440,12 +538,12 @@ void ModelContext::writeFoldedCopies()
 {
     // After the save that stored the texts, so that folding megabytes never delays a capture, and
     // on a thread of its own; until a copy is stored a search folds the text itself.
-    const QHash<QUuid, QString> texts = std::exchange(m_textsToFold, {});
+    const QHash<QString, FoldSource> texts = std::exchange(m_textsToFold, {});
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        m_foldPool.start([this, id = it.key(), text = it.value()] {
-            const QByteArrayList chunks = foldedChunks(text);
+        m_foldPool.start([this, id = it.key(), source = it.value()] {
+            const QByteArrayList chunks = source.utf8.isNull() ? foldedChunks(source.text) : foldedChunks(source.utf8);
             QMetaObject::invokeMethod(
-                this, [this, id, text, chunks] { storeFoldedCopy(id, text, chunks); }, Qt::QueuedConnection);
+                this, [this, id, source, chunks] { storeFoldedCopy(id, source, chunks); }, Qt::QueuedConnection);
         });
     }
 }
@@ -466,13 +564,45 @@ QByteArrayList ModelContext::foldedChunks(const QString &text)
     return chunks;
 }
 
-void ModelContext::storeFoldedCopy(const QUuid &id, const QString &text, const QByteArrayList &chunks)
+QByteArrayList ModelContext::foldedChunks(const QByteArray &utf8)
+{
+    // The same chunks as from the decoded text, decoded a slice at a time: only the chunk being
+    // folded and the next slice are ever held as UTF-16.
+    constexpr qsizetype SliceBytes = 32 * 1024;
+    const QLocale locale = SearchText::locale();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString window; // the text from the start of the next chunk on, as far as decoded
+    qsizetype decoded = 0;
+    QByteArrayList chunks;
+    for (;;) {
+        while (window.size() <= SearchChunkUnits + SearchChunkOverlap && decoded < utf8.size()) {
+            const qsizetype take = std::min(SliceBytes, utf8.size() - decoded);
+            window += decoder(QByteArrayView(utf8).sliced(decoded, take));
+            decoded += take;
+        }
+        if (window.isEmpty())
+            break;
+        const auto boundary = [&window](qsizetype position) {
+            position = std::min(position, window.size());
+            return position < window.size() && window.at(position).isLowSurrogate() ? position + 1 : position;
+        };
+        const qsizetype next = boundary(SearchChunkUnits);
+        chunks.append(SearchText::fold(QStringView(window).first(boundary(SearchChunkUnits + SearchChunkOverlap)), locale)
+                          .toUtf8());
+        if (next >= window.size())
+            break;
+        window.remove(0, next);
+    }
+    return chunks;
+}
+
+void ModelContext::storeFoldedCopy(const QString &id, const FoldSource &source, const QByteArrayList &chunks)
 {
     QSqlDatabase db = m_container->database();
     QString error;
     if (!db.transaction()) {
         error = db.lastError().text();
-    } else if (writeSearchText(id, text, chunks, &error) && db.commit()) {
+    } else if (writeSearchText(id, source, chunks, &error) && db.commit()) {
         return;
     } else {
         db.rollback();
@@ -481,18 +611,21 @@ void ModelContext::storeFoldedCopy(const QUuid &id, const QString &text, const Q
     Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(error));
 }
 
-bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const QByteArrayList &chunks, QString *error)
+bool ModelContext::writeSearchText(const QString &id, const FoldSource &source, const QByteArrayList &chunks,
+                                   QString *error)
 {
     {
         // The entry may have been deleted or changed since; its old copy goes in any case.
         QSqlQuery &check = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
-        check.addBindValue(idText(id));
+        check.addBindValue(id);
         if (!check.exec())
             return fail(check.lastError(), error);
-        QSqlQuery &current = statement(QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = ?"));
+        const bool utf8 = !source.utf8.isNull();
+        QSqlQuery &current = statement(utf8 ? QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = CAST(? AS TEXT)")
+                                            : QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = ?"));
         const auto unbindCurrent = qScopeGuard([this, &current] { releaseBindings(current); });
-        current.addBindValue(idText(id));
-        current.addBindValue(text);
+        current.addBindValue(id);
+        current.addBindValue(utf8 ? QVariant(source.utf8) : QVariant(source.text));
         if (!current.exec())
             return fail(current.lastError(), error);
         const bool stillStored = current.next();
@@ -503,7 +636,7 @@ bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const Q
     QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItemSearchText (itemId, chunk, foldedText) VALUES (?, ?, ?)"));
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     for (qsizetype chunk = 0; chunk < chunks.size(); ++chunk) {
-        query.addBindValue(idText(id));
+        query.addBindValue(id);
         query.addBindValue(chunk);
         query.addBindValue(chunks.at(chunk));
         if (!query.exec())
@@ -512,11 +645,11 @@ bool ModelContext::writeSearchText(const QUuid &id, const QString &text, const Q
     return true;
 }
 
-bool ModelContext::writeDelete(const QUuid &id, QString *error)
+bool ModelContext::writeDelete(const ClipboardItem &item, QString *error)
 {
     // The store's trigger deletes the item's image bytes and folded copy with it.
     QSqlQuery &query = statement(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
-    query.addBindValue(idText(id));
+    query.addBindValue(item.storedId());
     if (!query.exec())
         return fail(query.lastError(), error);
     return true;
@@ -525,30 +658,36 @@ bool ModelContext::writeDelete(const QUuid &id, QString *error)
 std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor &descriptor,
                                                            QString *error)
 {
-    // A long text is read as its beginning only; the record reads the rest when asked.
+    // A long text is read as its beginning only; the record reads the rest when asked. Its bytes
+    // are cut, not its characters: SQLite's text functions end a text at its first NUL.
     QStringList columns = StoreSchema::itemColumns();
-    columns[4] = QStringLiteral("substr(textContent, 1, %1)").arg(ClipboardItem::HeldTextLimit + 1);
+    columns[4] = QStringLiteral("substr(CAST(textContent AS BLOB), 1, %1)").arg(HeldTextBytes);
     QString sql = QStringLiteral("SELECT %1 FROM ClipboardItem").arg(columns.join(QStringLiteral(", ")));
     // SQLite's substr ends a text at its first NUL, so a text with one in its indexed prefix is
     // never found through the index: such a text is compared whole, byte for byte.
-    const bool nulInPrefix = descriptor.textEquals && textPrefix(*descriptor.textEquals).contains(QChar(u'\0'));
+    const bool utf8 = descriptor.textEqualsUtf8.has_value();
+    const bool lookup = utf8 || descriptor.textEquals;
+    const QString prefix = utf8 ? utf8Prefix(*descriptor.textEqualsUtf8)
+                                : lookup ? textPrefix(*descriptor.textEquals) : QString();
+    const bool nulInPrefix = lookup && prefix.contains(QChar(u'\0'));
+    const QString wanted = utf8 ? QStringLiteral("CAST(? AS TEXT)") : QStringLiteral("?");
     if (nulInPrefix) {
-        sql += QStringLiteral(" WHERE contentType = 'text' AND CAST(textContent AS BLOB) = CAST(? AS BLOB)");
-    } else if (descriptor.textEquals) {
+        sql += QStringLiteral(" WHERE contentType = 'text' AND CAST(textContent AS BLOB) = CAST(%1 AS BLOB)").arg(wanted);
+    } else if (lookup) {
         // The unary plus keeps SQLite from substituting the text into the prefix expression,
         // which would stop it from using the prefix index and make it read every stored text.
         sql += QStringLiteral(" WHERE contentType = 'text'"
-                                    " AND substr(textContent, 1, 64) = ? AND +textContent = ?");
+                                    " AND substr(textContent, 1, 64) = ? AND +textContent = %1").arg(wanted);
     }
     if (descriptor.sort == FetchDescriptor::Sort::CopiedAtDescending)
         sql += QStringLiteral(" ORDER BY copiedAt DESC");
 
     QSqlQuery &query = statement(sql);
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
-    if (descriptor.textEquals) {
+    if (lookup) {
         if (!nulInPrefix)
-            query.addBindValue(textPrefix(*descriptor.textEquals));
-        query.addBindValue(*descriptor.textEquals);
+            query.addBindValue(prefix);
+        query.addBindValue(utf8 ? QVariant(*descriptor.textEqualsUtf8) : QVariant(*descriptor.textEquals));
     }
     if (!query.exec()) {
         if (error)
@@ -584,7 +723,8 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
 
 ClipboardItemPtr ModelContext::recordFromRow(const QSqlQuery &query)
 {
-    const QUuid id = QUuid::fromString(query.value(0).toString());
+    const QString storedId = query.value(0).toString();
+    const QUuid id = idOfStoredId(storedId);
     if (ClipboardItemPtr known = m_records.value(id).lock())
         return known;
 
@@ -592,10 +732,12 @@ ClipboardItemPtr ModelContext::recordFromRow(const QSqlQuery &query)
     auto record = std::make_shared<ClipboardItem>(
         id, QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC),
         QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC),
-        query.value(3).toString(), textFromValue(query.value(4)), std::nullopt,
+        query.value(3).toString(), heldTextFromValue(query.value(4)), std::nullopt,
         pathsFromValue(query.value(6)), textFromValue(query.value(7)),
         textFromValue(query.value(8)), query.value(9).toLongLong(), query.value(10).toLongLong(),
         query.value(11).toDouble(), query.value(12).toDouble(), query.value(13).toInt() != 0);
+    if (idText(id) != storedId)
+        record->m_storedId = storedId;
     record->releaseLongText();
     record->m_hasImageData = !imageSize.isNull();
     record->m_imageDataSize = imageSize.toLongLong();
@@ -616,12 +758,12 @@ void ModelContext::forgetExpiredRecords()
     }
 }
 
-std::optional<QByteArray> ModelContext::readImageData(const QUuid &id) const
+std::optional<QByteArray> ModelContext::readImageData(const QString &storedId) const
 {
-    return m_container->readImageData(id);
+    return m_container->readImageData(storedId);
 }
 
-std::optional<QString> ModelContext::readTextContent(const QUuid &id) const
+std::optional<QString> ModelContext::readTextContent(const QString &storedId) const
 {
-    return m_container->readTextContent(id);
+    return m_container->readTextContent(storedId);
 }

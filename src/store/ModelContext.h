@@ -33,6 +33,9 @@ public:
     static constexpr qsizetype SearchChunkOverlap = 2048;
     static constexpr qsizetype SearchChunkedNeedleBytes = 1024;
     static constexpr int RetryIntervalMs = 3000;
+    // What a record's row holds besides its largest value, at most: the largest value a row
+    // may hold is SQLite's length limit less this.
+    static constexpr qint64 RowOverheadBytes = 1024;
     // New records waiting for a database that refuses writes; past this the oldest is dropped.
     static constexpr qsizetype MaxPendingInserts = 256;
 
@@ -56,11 +59,23 @@ public:
     // one statement. False with the reason in `error` when either fails.
     bool trimToCapacity(qint64 capacity, QString *error = nullptr);
 
-    std::optional<QByteArray> readImageData(const QUuid &id) const;
-    std::optional<QString> readTextContent(const QUuid &id) const;
+    std::optional<QByteArray> readImageData(const QString &storedId) const;
+    std::optional<QString> readTextContent(const QString &storedId) const;
 
 private:
     friend class ClipboardItem;
+    // A long text waiting for its folded copy: held as a string, or as UTF-8 when it came so.
+    struct FoldSource
+    {
+        QString text;
+        QByteArray utf8;
+    };
+    static bool matches(const FetchDescriptor &descriptor, const ClipboardItem &item);
+    static bool isLongText(const ClipboardItem &item);
+    static FoldSource foldSourceOf(const ClipboardItem &item);
+    // The bytes SQLite is handed for the record's largest value.
+    static qint64 largestValueBytes(const ClipboardItem &item);
+    bool fitsInStore(const ClipboardItem &item, QString *error);
     void noteChanged(const ClipboardItemPtr &item);
     bool fail(const QSqlError &failure, QString *error);
     static bool isTemporaryFailure(int code);
@@ -74,12 +89,14 @@ private:
     static constexpr qsizetype LargeStatementBytes = 256 * 1024;
     bool writeInsert(const ClipboardItem &item, QString *error);
     bool writeUpdate(const ClipboardItem &item, QString *error);
-    bool writeDelete(const QUuid &id, QString *error);
+    bool writeDelete(const ClipboardItem &item, QString *error);
     bool writeImage(const ClipboardItem &item, QString *error);
     void writeFoldedCopies();
     static QByteArrayList foldedChunks(const QString &text);
-    void storeFoldedCopy(const QUuid &id, const QString &text, const QByteArrayList &chunks);
-    bool writeSearchText(const QUuid &id, const QString &text, const QByteArrayList &chunks, QString *error);
+    static QByteArrayList foldedChunks(const QByteArray &utf8);
+    void storeFoldedCopy(const QString &storedId, const FoldSource &source, const QByteArrayList &chunks);
+    bool writeSearchText(const QString &storedId, const FoldSource &source, const QByteArrayList &chunks,
+                         QString *error);
     void forgetExpiredRecords();
 
     ModelContainer *m_container;
@@ -87,7 +104,7 @@ private:
     QList<ClipboardItemPtr> m_deleted;
     QHash<ClipboardItem *, ClipboardItemPtr> m_changed;
     QHash<QUuid, std::weak_ptr<ClipboardItem>> m_records;
-    QHash<QUuid, QString> m_textsToFold;
+    QHash<QString, FoldSource> m_textsToFold; // by stored id
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
     QSqlQuery m_unprepared;
     int m_failureCode = 0; // SQLite's code of the last failed statement

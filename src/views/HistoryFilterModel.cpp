@@ -58,10 +58,14 @@ void HistoryFilterModel::setMaxCount(qint64 count)
 
 void HistoryFilterModel::searchStore()
 {
+    QList<HistorySearch::Entry> entries;
     QList<QUuid> ids;
     for (int row = 0; row < m_history->rowCount(); ++row) {
-        if (m_history->isTextInStore(row))
-            ids.append(m_history->itemAt(row)->id());
+        if (m_history->isTextInStore(row)) {
+            const ClipboardItemPtr item = m_history->itemAt(row);
+            entries.append({item->id(), item->storedId()});
+            ids.append(item->id());
+        }
     }
     if (ids.isEmpty()) {
         if (m_search)
@@ -81,7 +85,7 @@ void HistoryFilterModel::searchStore()
     // Until the answer comes the rows matched for the previous search stay: typing on narrows
     // them, so the list does not flicker.
     m_askedIds = QSet<QUuid>(ids.cbegin(), ids.cend());
-    m_pendingGeneration = m_search->start(m_foldedSearch, ids);
+    m_pendingGeneration = m_search->start(m_foldedSearch, entries);
 }
 
 void HistoryFilterModel::storeAnswered(quint64 generation, const QSet<QUuid> &matches)

@@ -160,6 +160,10 @@ private Q_SLOTS:
             << QStringLiteral("um\u00A0dois\u3000três\u2028quatro") << qint64(19) << qint64(4);
         QTest::newRow("emoji with modifiers") << QStringLiteral("\U0001F44D\U0001F3FD ok") << qint64(4) << qint64(2);
         QTest::newRow("family emoji") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467") << qint64(1) << qint64(1);
+        // Counted from UTF-8 a slice at a time: clusters that straddle the slices count once.
+        QTest::newRow("long, across slices")
+            << QStringLiteral("a\r\n\U0001F468\u200D\U0001F469\u200D\U0001F467 b ").repeated(20000) << qint64(120000)
+            << qint64(60000);
     }
 
     void counts()
@@ -169,6 +173,11 @@ private Q_SLOTS:
         QFETCH(qint64, words);
         QCOMPARE(ClipboardItem::characterCount(text), characters);
         QCOMPARE(ClipboardItem::countWords(text), words);
+        const ClipboardItem::TextCounts fromUtf8 = ClipboardItem::countUtf8(text.toUtf8());
+        QCOMPARE(fromUtf8.characters, characters);
+        QCOMPARE(fromUtf8.words, words);
+        QCOMPARE(fromUtf8.units, text.size());
+        QCOMPARE(ClipboardItem::utf16Length(text.toUtf8()), text.size());
     }
 
     void kindTestsAreExactAndCaseSensitive()

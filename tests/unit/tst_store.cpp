@@ -141,20 +141,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("utf8"); // stored and asked for as UTF-8, never decoded whole
         const QString longText = QStringLiteral("x").repeated(100);
-        QTest::newRow("same text") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("Olá") << true;
-        QTest::newRow("other case") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("olá") << false;
-        QTest::newRow("trailing space") << QStringLiteral("a") << ClipboardItem::TextType << QStringLiteral("a ") << false;
-        QTest::newRow("a table is no text entry") << QStringLiteral("a\tb") << ClipboardItem::TableType << QStringLiteral("a\tb") << false;
-        QTest::newRow("long, same") << longText << ClipboardItem::TextType << longText << true;
+        QTest::newRow("same text") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("Olá") << true << false;
+        QTest::newRow("other case") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("olá") << false << false;
+        QTest::newRow("trailing space") << QStringLiteral("a") << ClipboardItem::TextType << QStringLiteral("a ") << false << false;
+        QTest::newRow("a table is no text entry") << QStringLiteral("a\tb") << ClipboardItem::TableType << QStringLiteral("a\tb") << false << false;
+        QTest::newRow("long, same") << longText << ClipboardItem::TextType << longText << true << false;
         QTest::newRow("long, differs after the indexed prefix")
-            << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false;
+            << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false << false;
         const QString astral = QStringLiteral("\U0001F600").repeated(70);
-        QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true;
+        QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true << false;
         const QString withNul = QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd");
-        QTest::newRow("a NUL in the indexed prefix") << withNul << ClipboardItem::TextType << withNul << true;
+        QTest::newRow("a NUL in the indexed prefix") << withNul << ClipboardItem::TextType << withNul << true << false;
         QTest::newRow("a NUL, differs after it") << withNul << ClipboardItem::TextType
-                                                 << withNul + QStringLiteral("e") << false;
+                                                 << withNul + QStringLiteral("e") << false << false;
+        const QString copy = QStringLiteral("çà \U0001F600 ").repeated(3000);
+        QTest::newRow("a long text as UTF-8") << copy << ClipboardItem::TextType << copy << true << true;
+        QTest::newRow("a long text as UTF-8, differs at its end")
+            << copy << ClipboardItem::TextType << copy + QStringLiteral("!") << false << true;
+        QTest::newRow("a long text as UTF-8, a NUL in its prefix")
+            << withNul + copy << ClipboardItem::TextType << withNul + copy << true << true;
     }
 
     void textLookupIsExact()
@@ -163,13 +170,62 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(QString, asked);
         QFETCH(bool, found);
+        QFETCH(bool, utf8);
         auto container = open();
         ModelContext *context = container->mainContext();
-        context->insert(textItem(stored, 1, type));
+        const ClipboardItemPtr item = textItem(utf8 ? QString() : stored, 1, type);
+        if (utf8)
+            item->setTextContentUtf8(stored.toUtf8());
+        context->insert(item);
         QVERIFY(context->save());
-        const auto matches = context->fetch(FetchDescriptor::textEntries(asked));
+        container.reset();
+        container = open();
+        const auto matches = container->mainContext()->fetch(
+            utf8 ? FetchDescriptor::textEntriesUtf8(asked.toUtf8()) : FetchDescriptor::textEntries(asked));
         QVERIFY(matches);
         QCOMPARE(matches->size(), found ? 1 : 0);
+        if (found)
+            QCOMPARE(matches->first()->textContent(), std::optional<QString>(stored));
+    }
+
+    // Rows of a damaged history whose id is not a UUID's text: each is an entry of its own, that
+    // can be deleted and trimmed, and keeps its id as stored.
+    void idsThatAreNotUuidsAreEntriesOfTheirOwn()
+    {
+        open().reset();
+        const QString upper = QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
+        QStringList rows;
+        const QStringList ids{QStringLiteral("1"), QStringLiteral("abc"), QString(), upper};
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            rows << QStringLiteral("INSERT INTO ClipboardItem VALUES ('%1', %2, %2, 'text', 'row %3', NULL, NULL,"
+                                   " NULL, NULL, 5, 2, 0, 0, 0)")
+                        .arg(ids.at(i))
+                        .arg(T0.toMSecsSinceEpoch() + i * 1000)
+                        .arg(i);
+        }
+        runSql(path(), rows);
+
+        auto container = open();
+        ModelContext *context = container->mainContext();
+        auto items = *context->fetch(FetchDescriptor::historyNewestFirst());
+        QCOMPARE(titles(items), (QStringList{QStringLiteral("row 3"), QStringLiteral("row 2"),
+                                             QStringLiteral("row 1"), QStringLiteral("row 0")}));
+        QCOMPARE(QSet<QUuid>({items[0]->id(), items[1]->id(), items[2]->id(), items[3]->id()}).size(), 4);
+        QCOMPARE(items[0]->storedId(), upper);
+        QCOMPARE(items[1]->storedId(), QString());
+
+        QSignalSpy saved(container.get(), &ModelContainer::didSave);
+        context->remove(items[1]);
+        QVERIFY(context->save());
+        QVERIFY(context->trimToCapacity(1));
+        QCOMPARE(saved.count(), 2);
+        const QList<QUuid> trimmed = saved.at(1).at(0).value<StoreChanges>().deleted;
+        QCOMPARE(QSet<QUuid>(trimmed.cbegin(), trimmed.cend()), (QSet<QUuid>{items[2]->id(), items[3]->id()}));
+        container.reset();
+        container = open();
+        items = *container->mainContext()->fetch(FetchDescriptor::historyNewestFirst());
+        QCOMPARE(titles(items), QStringList{QStringLiteral("row 3")});
+        QCOMPARE(items[0]->storedId(), upper); // never rewritten
     }
 
     void fetchSeesPendingChangesAndKeepsIdentity()
@@ -202,7 +258,7 @@ private Q_SLOTS:
         context->remove(image);
         QVERIFY(context->save());
         QCOMPARE(titles(*context->fetch(FetchDescriptor::all())), QStringList{QStringLiteral("stays")});
-        QVERIFY(!container->readImageData(image->id()));
+        QVERIFY(!container->readImageData(image->storedId()));
     }
 
     void imageBytesAreStoredApartAndReadOnRequest()
@@ -226,7 +282,7 @@ private Q_SLOTS:
         QCOMPARE(image.imageDataSize(), bytes.size());
         QCOMPARE(image.displayTitle(), QStringLiteral("Imagem (3840 × 2160)"));
         QCOMPARE(image.imageData(), std::optional<QByteArray>(bytes));
-        QCOMPARE(container->readImageData(id), std::optional<QByteArray>(bytes));
+        QCOMPARE(container->readImageData(id.toString(QUuid::WithoutBraces)), std::optional<QByteArray>(bytes));
     }
 
     void failedSaveKeepsPendingChanges()
@@ -238,6 +294,11 @@ private Q_SLOTS:
         QVERIFY(context->save());
 
         // Another writer holds the database: the save fails and nothing is lost.
+        // The interface thread's connection never waits for a lock.
+        QSqlQuery timeout(container->database());
+        QVERIFY(timeout.exec(QStringLiteral("PRAGMA busy_timeout")) && timeout.next());
+        QCOMPARE(timeout.value(0).toInt(), 0);
+        timeout.finish();
         QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("blocker"));
         blocker.setDatabaseName(path());
         blocker.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
