@@ -16,12 +16,15 @@
 // is read first, and when it holds any bytes nothing else is read (so a copy marked as secret
 // never reaches this process). Each entry of `flavours` is read when offered; of `imageFlavours`
 // only the first offered one whose bytes hold an image the toolkit can read, so an owner that
-// converts on request converts one image only.
+// converts on request converts one image only. A flavour larger than its limit (0: none) is not
+// read past it, and the snapshot names it among the oversized ones instead of holding its bytes.
 struct PasteboardRequest
 {
     QString stopFlavour;
     QStringList flavours;
     QStringList imageFlavours;
+    qint64 flavourByteLimit = 0;
+    qint64 imageByteLimit = 0;
 };
 
 // Runs on the reading thread with the offered types; it must only look at its arguments and the
@@ -59,6 +62,11 @@ public:
     bool ownerQuit() const { return m_ownerQuit; }
     void setOwnerQuit(bool quit) { m_ownerQuit = quit; }
 
+    // The flavours not read because they are larger than the request allowed, with the size
+    // known of each (the whole, or as far as it was read).
+    const QHash<QString, qint64> &oversized() const { return m_oversized; }
+    void setOversized(QHash<QString, qint64> oversized) { m_oversized = std::move(oversized); }
+
     // Whether `bytes` start like an image the toolkit can decode (a header check, no decoding).
     static bool looksLikeImage(const QByteArray &bytes);
 
@@ -68,6 +76,7 @@ private:
     QHash<QString, QByteArray> m_flavours;
     bool m_complete = false;
     bool m_ownerQuit = false;
+    QHash<QString, qint64> m_oversized;
 };
 
 Q_DECLARE_METATYPE(PasteboardSnapshot)

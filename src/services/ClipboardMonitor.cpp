@@ -17,7 +17,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
-#include <QStringTokenizer>
+#include <QLocale>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -25,15 +26,34 @@
 namespace {
 ClipboardMonitor *s_shared = nullptr;
 
-QString trimmedOfWhitespaceAndNewlines(const QString &text)
+// Whether UTF-8 text is white space and NULs only (NUL shows as nothing), decoded a slice at a
+// time as far as its first visible character.
+bool isBlank(QByteArrayView utf8)
 {
-    // NUL shows as nothing: a text of NULs and white space only is blank too.
-    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isNull() || c.isSpace(); }))
-        return {};
-    return text.trimmed();
+    constexpr qsizetype SliceBytes = 64 * 1024;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    for (qsizetype offset = 0; offset < utf8.size(); offset += SliceBytes) {
+        const QString slice = decoder(utf8.sliced(offset, std::min(SliceBytes, utf8.size() - offset)));
+        if (!std::all_of(slice.cbegin(), slice.cend(), [](QChar c) { return c.isNull() || c.isSpace(); }))
+            return false;
+    }
+    return true;
 }
 
-std::optional<QImage> decodedImage(const QByteArray &bytes, const char *format = nullptr)
+// Bytes said in the unit a person reads them in: "1.00 GiB".
+QString sizeText(qint64 bytes)
+{
+    return QLocale::c().formattedDataSize(bytes);
+}
+
+QString overLimit(const QString &what, qint64 bytes, qint64 limit)
+{
+    return QStringLiteral("%1 of %2 is larger than the %3 a history entry can hold; not recorded")
+        .arg(what, sizeText(bytes), sizeText(limit));
+}
+
+std::optional<QImage> decodedImage(const QByteArray &bytes, const char *format = nullptr,
+                                   QSize *tooManyPixels = nullptr)
 {
     if (bytes.isEmpty())
         return std::nullopt;
@@ -41,6 +61,13 @@ std::optional<QImage> decodedImage(const QByteArray &bytes, const char *format =
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
+    // The header says the size: an image over the limit is never decoded.
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > ClipboardMonitor::MaxImagePixels) {
+        if (tooManyPixels)
+            *tooManyPixels = size;
+        return std::nullopt;
+    }
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return std::nullopt;
@@ -94,6 +121,9 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     , m_alertSound(alertSound)
     , m_lastChangeCount(pasteboard->changeCount())
 {
+    // Every image of the size an entry may hold decodes; Qt's default would refuse most photos
+    // of a modern camera.
+    QImageReader::setAllocationLimit(ImageDecodeBudgetMiB);
     connect(m_pasteboard, &Pasteboard::changedOutside, this, &ClipboardMonitor::onChangeAnnounced);
     connect(m_pasteboard, &Pasteboard::contentsRead, this, &ClipboardMonitor::onContentsRead);
 }
@@ -188,12 +218,16 @@ void ClipboardMonitor::checkForChanges()
 
     // An application unknown at the announcement (the window manager between two windows) is
     // asked for again now, so a copy is never taken as made nowhere when it was made somewhere.
-    ApplicationIdentity frontmost = m_announced.changeCount == changeCount
-        ? m_announced.source
-        : ApplicationIdentity();
-    if (frontmost.bundleIdentifier.isEmpty())
-        frontmost = m_workspace->frontmostApplication();
+    const bool announced = m_announced.changeCount == changeCount;
+    ApplicationIdentity frontmost = announced ? m_announced.source : ApplicationIdentity();
     const QString ownIdentifier = m_workspace->ownBundleIdentifier();
+    if (frontmost.bundleIdentifier.isEmpty()) {
+        // Asked later than the announcement (after a slow save, say), Kavla may have come to
+        // the front meanwhile, its popup opened by the hot key: that did not make the copy its own.
+        const ApplicationIdentity now = m_workspace->frontmostApplication();
+        if (!announced || ownIdentifier.isEmpty() || now.bundleIdentifier != ownIdentifier)
+            frontmost = now;
+    }
     const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
     // A copy that is not to be recorded is never read at all.
     if (madeHere || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
@@ -208,8 +242,19 @@ void ClipboardMonitor::checkForChanges()
                                    m_preferences->isCaptureEnabled(CaptureKind::Table),
                                    m_preferences->isCaptureEnabled(CaptureKind::File)};
     m_reading = {changeCount, frontmost};
-    m_pasteboard->requestContents(
-        [switches](const QStringList &types) { return flavoursToRead(types, switches); });
+    const EntryLimits limits = entryLimits();
+    m_pasteboard->requestContents([switches, limits](const QStringList &types) {
+        PasteboardRequest request = flavoursToRead(types, switches);
+        request.flavourByteLimit = limits.textBytes;
+        request.imageByteLimit = limits.imageBytes;
+        return request;
+    });
+}
+
+ClipboardMonitor::EntryLimits ClipboardMonitor::entryLimits() const
+{
+    const qint64 store = m_modelContainer ? m_modelContainer->largestValueBytes() : MaxImageBytes;
+    return {std::min(MaxTextBytes, store), std::min(MaxImageBytes, store)};
 }
 
 void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
@@ -310,22 +355,37 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     }
 
     if (captureImage) {
-        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot)) 
+        QString tooLarge;
+        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot, &tooLarge))
             return saveImageItem(image->data, image->size, bundleId, appName, context);
+        for (auto it = snapshot.oversized().cbegin(); tooLarge.isEmpty() && it != snapshot.oversized().cend(); ++it) {
+            if (it.key().startsWith(QLatin1String("image/")))
+                tooLarge = overLimit(QStringLiteral("an image"), it.value(), entryLimits().imageBytes);
+        }
+        if (!tooLarge.isEmpty()) {
+            Log::line(QStringLiteral("Erro ao salvar imagem no histórico: ") + tooLarge);
+            return {};
+        }
     }
 
-    if (captureTable && isTableContent(snapshot)) {
-        const std::optional<QString> text = snapshot.string(PlainTextType);
-        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty()) 
-            return saveTableItem(*text, bundleId, appName, context);
+    const bool table = captureTable && isTableContent(snapshot);
+    if (const auto oversized = snapshot.oversized().constFind(PlainTextType);
+        oversized != snapshot.oversized().cend() && (table || captureText)) {
+        Log::line((table ? QStringLiteral("Erro ao salvar tabela no histórico: ")
+                         : QStringLiteral("Erro ao salvar texto no histórico: "))
+                  + overLimit(QStringLiteral("a text"), *oversized, entryLimits().textBytes));
+        return {};
     }
-
-    if (captureText) {
-        const std::optional<QString> text = snapshot.string(PlainTextType);
-        if (text && !trimmedOfWhitespaceAndNewlines(*text).isEmpty())
-            return saveTextItem(*text, bundleId, appName, context);
-    }
-    return {};
+    if (!(table || captureText))
+        return {};
+    std::optional<QByteArray> text = snapshot.data(PlainTextType);
+    if (!text || isBlank(*text))
+        return {};
+    // An owner that sends what is not UTF-8 has it read as Qt reads it.
+    if (!QByteArrayView(*text).isValidUtf8())
+        text = QString::fromUtf8(*text).toUtf8();
+    return table ? saveTableItem(*text, bundleId, appName, context)
+                 : saveTextItem(*text, bundleId, appName, context);
 }
 
 std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(const QString &path)
@@ -348,20 +408,21 @@ std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(co
 }
 
 std::optional<ClipboardMonitor::ImageCapture>
-ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot)
+ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot, QString *tooLarge)
 {
+    QSize tooManyPixels;
     if (std::optional<QByteArray> png = snapshot.data(PngType)) {
-        if (const std::optional<QImage> image = decodedImage(*png))
+        if (const std::optional<QImage> image = decodedImage(*png, nullptr, &tooManyPixels))
             return ImageCapture{*png, pointSize(*image)};
     }
     if (std::optional<QByteArray> tiff = snapshot.data(TiffType)) {
-        if (const std::optional<QImage> image = decodedImage(*tiff)) {
+        if (const std::optional<QImage> image = decodedImage(*tiff, nullptr, &tooManyPixels)) {
             if (std::optional<QByteArray> png = pngEncoding(*image))
                 return ImageCapture{*png, QSizeF(image->size())};
         }
     }
     if (std::optional<QByteArray> jpeg = snapshot.data(JpegType)) {
-        if (const std::optional<QImage> image = decodedImage(*jpeg))
+        if (const std::optional<QImage> image = decodedImage(*jpeg, nullptr, &tooManyPixels))
             return ImageCapture{*jpeg, pointSize(*image)};
     }
     // Any other offered image flavour the toolkit can decode. The clipboard's image object and
@@ -370,6 +431,14 @@ ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot)
     if (!image.isNull()) {
         if (std::optional<QByteArray> png = pngEncoding(image))
             return ImageCapture{*png, pointSize(image)};
+    }
+    if (!tooLarge)
+        return std::nullopt;
+    if (tooManyPixels.isValid()) {
+        *tooLarge = QStringLiteral("an image of %1 x %2 pixels is larger than the %3 megapixels a history entry can hold; not recorded")
+                        .arg(tooManyPixels.width())
+                        .arg(tooManyPixels.height())
+                        .arg(MaxImagePixels / 1'000'000);
     }
     return std::nullopt;
 }
@@ -406,29 +475,39 @@ bool ClipboardMonitor::isTableContent(const PasteboardSnapshot &snapshot)
                 return true;
         }
     }
-    const std::optional<QString> text = snapshot.string(PlainTextType);
+    const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     if (!text)
         return false;
-    // Every non-empty line holds a tab, and there are at least two; scanned in place, since the
-    // text may be megabytes long.
+    // Every non-empty line holds a tab, and there are at least two; scanned in place in the
+    // UTF-8, where a newline or a tab byte is always that character, since the text may be
+    // megabytes long.
     qsizetype lines = 0;
-    for (const QStringView line : QStringTokenizer(*text, u'\n', Qt::SkipEmptyParts)) {
-        if (!line.contains(u'\t'))
-            return false;
-        ++lines;
+    for (qsizetype start = 0; start < text->size();) {
+        qsizetype end = text->indexOf('\n', start);
+        if (end < 0)
+            end = text->size();
+        if (end > start) {
+            if (!QByteArrayView(*text).sliced(start, end - start).contains('\t'))
+                return false;
+            ++lines;
+        }
+        start = end + 1;
     }
     return lines >= 2;
 }
 
 // --- History store operations ---------------------------------------------------------------
 
-ClipboardItemPtr ClipboardMonitor::saveTextItem(const QString &text, const QString &bundleId,
+ClipboardItemPtr ClipboardMonitor::saveTextItem(const QByteArray &text, const QString &bundleId,
                                     const QString &appName, ModelContext *context)
 {
     const QString failureText = QStringLiteral("Erro ao salvar texto no histórico: ");
+    // A long text is looked up, counted and stored from its UTF-8; a short one as a string.
+    const bool longText = ClipboardItem::utf16Length(text) > ClipboardItem::HeldTextLimit;
+    const QString shortText = longText ? QString() : QString::fromUtf8(text);
     QString error;
-    const std::optional<QList<ClipboardItemPtr>> existing =
-        context->fetch(FetchDescriptor::textEntries(text), &error);
+    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(
+        longText ? FetchDescriptor::textEntriesUtf8(text) : FetchDescriptor::textEntries(shortText), &error);
     if (!existing) {
         Log::line(failureText + error);
         return {};
@@ -448,17 +527,24 @@ ClipboardItemPtr ClipboardMonitor::saveTextItem(const QString &text, const QStri
         return item;
     }
     ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
-    item->setTextContent(text);
-    item->setCharCount(ClipboardItem::characterCount(text));
-    item->setWordCount(ClipboardItem::countWords(text));
+    if (longText) {
+        const ClipboardItem::TextCounts counts = ClipboardItem::countUtf8(text);
+        item->setTextContentUtf8(text);
+        item->setCharCount(counts.characters);
+        item->setWordCount(counts.words);
+    } else {
+        item->setTextContent(shortText);
+        item->setCharCount(ClipboardItem::characterCount(shortText));
+        item->setWordCount(ClipboardItem::countWords(shortText));
+    }
     return insertAndSave(item, context, failureText);
 }
 
-ClipboardItemPtr ClipboardMonitor::saveTableItem(const QString &text, const QString &bundleId,
+ClipboardItemPtr ClipboardMonitor::saveTableItem(const QByteArray &text, const QString &bundleId,
                                      const QString &appName, ModelContext *context)
 {
     ClipboardItemPtr item = newItem(ClipboardItem::TableType, bundleId, appName);
-    item->setTextContent(text);
+    item->setTextContentUtf8(text);
     return insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
 }
 

@@ -39,6 +39,14 @@ public:
     // A single copied image file is read whole only up to this size; a larger one (or anything
     // that is not a regular file, such as a named pipe) is recorded as a file entry instead.
     static constexpr qint64 MaxImageFileBytes = 256 * 1024 * 1024;
+    // The largest entry recorded: a text of MaxTextBytes of UTF-8; an image of MaxImageBytes
+    // encoded and MaxImagePixels at most, decoded within ImageDecodeBudgetMiB (Qt's own default
+    // of 128 MiB refuses images above about 33 megapixels). SQLite's length limit lowers the
+    // byte limits where it is smaller. A copy over them is read no further than the limit.
+    static constexpr qint64 MaxTextBytes = 256 * 1024 * 1024;
+    static constexpr qint64 MaxImageBytes = 512 * 1024 * 1024;
+    static constexpr qint64 MaxImagePixels = 128 * 1024 * 1024;
+    static constexpr int ImageDecodeBudgetMiB = 1024;
 
     static const QStringList ImageFileExtensions;
     static const QStringList TableTypeMarkers;
@@ -98,7 +106,10 @@ public:
         QByteArray data;
         QSizeF size;
     };
-    static std::optional<ImageCapture> extractImageDataAndSize(const PasteboardSnapshot &snapshot);
+    // The first image flavour that decodes; when none does and one had more pixels than an
+    // entry may hold, `tooLarge` (when given) says so.
+    static std::optional<ImageCapture> extractImageDataAndSize(const PasteboardSnapshot &snapshot,
+                                                              QString *tooLarge = nullptr);
     static bool isTableContent(const PasteboardSnapshot &snapshot);
 
     // An image's size in points: its pixel size, scaled by 72 / dpi when it records a resolution.
@@ -124,11 +135,18 @@ private:
     // The clipboard emptied because its owner quit: offers the entry recorded from it again.
     void restoreAfterOwnerQuit();
     static QMimeData *mimeDataFor(const ClipboardItem &item);
+    struct EntryLimits
+    {
+        qint64 textBytes = 0;
+        qint64 imageBytes = 0;
+    };
+    EntryLimits entryLimits() const;
     static std::optional<ImageCapture> imageFromFile(const QString &path);
 
-    ClipboardItemPtr saveTextItem(const QString &text, const QString &bundleId, const QString &appName,
+    // Texts come as valid UTF-8, so that a long one is never held decoded as well.
+    ClipboardItemPtr saveTextItem(const QByteArray &text, const QString &bundleId, const QString &appName,
                       ModelContext *context);
-    ClipboardItemPtr saveTableItem(const QString &text, const QString &bundleId, const QString &appName,
+    ClipboardItemPtr saveTableItem(const QByteArray &text, const QString &bundleId, const QString &appName,
                        ModelContext *context);
     ClipboardItemPtr saveImageItem(const QByteArray &data, const QSizeF &size, const QString &bundleId,
                        const QString &appName, ModelContext *context);

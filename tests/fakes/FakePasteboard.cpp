@@ -33,10 +33,16 @@ void FakePasteboard::requestContents(FlavourChooser choose)
     }
     const PasteboardRequest request = choose(types);
     QHash<QString, QByteArray> read;
+    QHash<QString, qint64> oversized;
     const auto readFlavour = [&](const QString &type) {
         if (!offered.contains(type))
             return false;
         m_reads[type] += 1;
+        const qint64 limit = request.imageFlavours.contains(type) ? request.imageByteLimit : request.flavourByteLimit;
+        if (limit > 0 && offered.value(type).size() > limit) {
+            oversized.insert(type, offered.value(type).size());
+            return false;
+        }
         read.insert(type, offered.value(type));
         return true;
     };
@@ -49,6 +55,7 @@ void FakePasteboard::requestContents(FlavourChooser choose)
             break;
     }
     PasteboardSnapshot snapshot(m_changeCount, types, read, true);
+    snapshot.setOversized(oversized);
     snapshot.setOwnerQuit(types.isEmpty() && std::exchange(m_ownerQuit, false));
     if (m_holdReads)
         m_held << snapshot;

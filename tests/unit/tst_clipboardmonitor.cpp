@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <QSqlDriver>
+
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using Flavours = QList<QPair<QString, QByteArray>>;
@@ -72,6 +75,39 @@ ClipboardItemPtr record(const QString &type, const std::optional<QString> &conte
 }
 
 using Harness = MonitorHarness;
+
+// SQLite's own length limit on the store's connection, made small to stand for a huge copy.
+void limitStore(const Harness &h, int bytes)
+{
+    const QVariant handle = h.container->database().driver()->handle();
+    sqlite3_limit(*static_cast<sqlite3 *const *>(handle.constData()), SQLITE_LIMIT_LENGTH, bytes);
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The beginning of a PNG that says it is `width` x `height` pixels: all a reader needs for its size.
+QByteArray pngHeader(quint32 width, quint32 height)
+{
+    const auto bigEndian = [](quint32 value) {
+        const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+        return QByteArray(bytes, 4);
+    };
+    const auto chunk = [&](const QByteArray &typeAndData) {
+        return bigEndian(quint32(typeAndData.size() - 4)) + typeAndData + bigEndian(crc32(typeAndData));
+    };
+    return QByteArray("\x89PNG\r\n\x1a\n", 8)
+        + chunk("IHDR" + bigEndian(width) + bigEndian(height) + QByteArray("\x08\x02\x00\x00\x00", 5))
+        + chunk(QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12)) + chunk("IEND");
+}
 
 } // namespace
 
@@ -211,22 +247,121 @@ private Q_SLOTS:
         QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
     }
 
+    void changeDuringAPollIsExaminedByTheNext_data()
+    {
+        QTest::addColumn<QString>("whenAnnounced"); // in front when the second copy is announced
+        QTest::addColumn<QString>("afterTheSave");  // in front once the first copy is saved
+        QTest::addColumn<QString>("source");        // of the second entry
+        QTest::newRow("the same application") << Browser << Browser << Browser;
+        QTest::newRow("none known at first, then an editor") << QString() << u"org.example.Editor"_s
+                                                             << u"org.example.Editor"_s;
+        // The hot key pressed during a slow save opened the popup: the copy is still recorded.
+        QTest::newRow("none known at first, then Kavla") << QString() << u"com.tarnwick.Kavla"_s << QString();
+    }
+
     void changeDuringAPollIsExaminedByTheNext()
     {
+        QFETCH(QString, whenAnnounced);
+        QFETCH(QString, afterTheSave);
+        QFETCH(QString, source);
         Harness h;
         // The next copy lands while the poll is still saving the first.
         auto connection = std::make_shared<QMetaObject::Connection>();
-        *connection = connect(h.container.get(), &ModelContainer::didSave, this, [&h, connection] {
+        *connection = connect(h.container.get(), &ModelContainer::didSave, this, [&, connection] {
             disconnect(*connection);
+            h.workspace.frontmost = {whenAnnounced, u"App"_s};
             h.pasteboard.setText(u"segunda"_s);
+            h.workspace.frontmost = {afterTheSave, u"App"_s};
         });
         h.copy(text(u"primeira"_s));
         h.monitor->checkForChanges();
+        const QList<ClipboardItemPtr> history = h.history();
         QStringList texts;
-        for (const ClipboardItemPtr &item : h.history())
+        for (const ClipboardItemPtr &item : history)
             texts << item->textContent().value_or(QString());
-        texts.sort();
-        QCOMPARE(texts, (QStringList{u"primeira"_s, u"segunda"_s}));
+        QCOMPARE(texts, (QStringList{u"segunda"_s, u"primeira"_s}));
+        QCOMPARE(history.first()->sourceAppBundleId().value_or(QString()), source);
+    }
+
+    // A copy larger than an entry may hold is refused with its kind's line, read no further,
+    // and the next copy is recorded. SQLite's length limit, made small, stands for a huge copy.
+    void oversizedCopyIsRefusedWithItsLine_data()
+    {
+        QTest::addColumn<Flavours>("flavours");
+        QTest::addColumn<int>("storeLimit"); // 0: SQLite's own
+        QTest::addColumn<QString>("line");
+        const QByteArray big(100 * 1024, 'x');
+        QTest::newRow("text") << Flavours{{u"text/plain"_s, big}} << 64 * 1024
+                              << u"Erro ao salvar texto no histórico: a text of 100.00 KiB is larger than the 63.00 KiB"_s;
+        QTest::newRow("table") << Flavours{{u"text/tab-separated-values"_s, "x"}, {u"text/plain"_s, big}} << 64 * 1024
+                               << u"Erro ao salvar tabela no histórico: a text of 100.00 KiB"_s;
+        QTest::newRow("image") << Flavours{{u"image/bmp"_s, encodedImage("bmp", 200, 200)}, {u"text/plain"_s, "b"}}
+                               << 64 * 1024 << u"Erro ao salvar imagem no histórico: an image of "_s;
+        QTest::newRow("image of too many pixels") << Flavours{{u"image/png"_s, pngHeader(12000, 12000)}} << 0
+                                                  << u"Erro ao salvar imagem no histórico: an image of 12000 x 12000 pixels"_s;
+    }
+
+    void oversizedCopyIsRefusedWithItsLine()
+    {
+        QFETCH(Flavours, flavours);
+        QFETCH(int, storeLimit);
+        QFETCH(QString, line);
+        Harness h;
+        if (storeLimit > 0)
+            limitStore(h, storeLimit);
+        OutputCapture output;
+        h.copy(flavours);
+        const QStringList lines = output.text().split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().startsWith(line), qPrintable(lines.first()));
+        QVERIFY(h.history().isEmpty());
+        h.copyText(u"depois"_s);
+        QCOMPARE(h.history().size(), 1);
+    }
+
+    // Far above Qt's own 128 MiB decoding limit.
+    void hundredMegapixelImageIsRecorded()
+    {
+        QByteArray png;
+        {
+            QImage image(10000, 10000, QImage::Format_RGB32);
+            image.fill(QColor(20, 120, 200));
+            QBuffer buffer(&png);
+            QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png"));
+        }
+        Harness h;
+        OutputCapture output;
+        h.copy({{u"image/png"_s, png}});
+        QCOMPARE(output.text(), QString());
+        const QList<ClipboardItemPtr> history = h.history();
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(QSizeF(history.first()->imageWidth(), history.first()->imageHeight()), QSizeF(10000, 10000));
+    }
+
+    // Another process holds the history locked: each capture fails at once instead of waiting,
+    // and the copies are written by the retry once the lock goes.
+    void lockedStoreIsWrittenWhenTheLockGoes()
+    {
+        Harness h;
+        {
+            QSqlDatabase blocker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"blocker"_s);
+            blocker.setDatabaseName(h.container->path());
+            QVERIFY(blocker.open());
+            QSqlQuery lock(blocker);
+            QVERIFY(lock.exec(u"BEGIN EXCLUSIVE"_s));
+            OutputCapture output;
+            h.copyText(u"primeira"_s);
+            h.copyText(u"segunda"_s);
+            QCOMPARE(output.text().count(u"Erro ao salvar texto no histórico: database is locked"_s), 2);
+            QVERIFY(lock.exec(u"ROLLBACK"_s));
+            blocker.close();
+        }
+        QSqlDatabase::removeDatabase(u"blocker"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.context()->hasChanges(), 3 * ModelContext::RetryIntervalMs);
+        QSqlQuery count(h.container->database());
+        QVERIFY(count.exec(u"SELECT group_concat(textContent) FROM (SELECT textContent FROM ClipboardItem ORDER BY copiedAt)"_s)
+                && count.next());
+        QCOMPARE(count.value(0).toString(), u"primeira,segunda"_s);
     }
 
     // Reads answer later than the announcement; what the owner and the user do meanwhile.

@@ -214,8 +214,14 @@ X11SelectionReader::Outcome X11SelectionReader::readProperty(uint32_t window, QB
 
 X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uint32_t window,
                                                          uint32_t target, QByteArray *bytes,
-                                                         uint32_t *type)
+                                                         uint32_t *type, qint64 limit, qint64 *size)
 {
+    const auto tooLarge = [bytes, size](qint64 known) {
+        if (size)
+            *size = known;
+        *bytes = QByteArray();
+        return Outcome::TooLarge;
+    };
     xcb_convert_selection(m_connection, window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
     qint64 deadline = nowMs() + NoProgressTimeoutMs;
@@ -235,8 +241,10 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
         break;
     }
     outcome = readProperty(window, bytes, type);
-    if (outcome != Outcome::Read || *type != m_incr)
+    if (outcome != Outcome::Read)
         return outcome;
+    if (*type != m_incr)
+        return limit > 0 && bytes->size() > limit ? tooLarge(bytes->size()) : outcome;
 
     // An incremental transfer: chunks arrive one per new value of the property, until an empty
     // one. Each chunk restarts the wait, so a slow but steady owner is never cut off. The owner
@@ -244,8 +252,11 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
     uint32_t announced = 0;
     if (bytes->size() >= qsizetype(sizeof announced))
         std::memcpy(&announced, bytes->constData(), sizeof announced);
+    // A transfer announced larger than the limit is not read at all.
+    if (limit > 0 && qint64(announced) > limit)
+        return tooLarge(announced);
     bytes->clear();
-    bytes->reserve(qsizetype(std::min<uint32_t>(announced, 256u * 1024 * 1024)));
+    bytes->reserve(qsizetype(std::min<qint64>(announced, limit > 0 ? limit : 256 * 1024 * 1024)));
     QByteArray chunk;
     deadline = nowMs() + NoProgressTimeoutMs;
     for (;;) {
@@ -267,6 +278,9 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
             *type = chunkType;
             return Outcome::Read;
         }
+        // One that announced less than it sends stops as soon as it passes the limit.
+        if (limit > 0 && bytes->size() + chunk.size() > limit)
+            return tooLarge(bytes->size() + chunk.size());
         bytes->append(chunk);
         deadline = nowMs() + NoProgressTimeoutMs;
     }
@@ -341,6 +355,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
 
     const PasteboardRequest request = choose(types);
     QHash<QString, QByteArray> flavours;
+    QHash<QString, qint64> oversized;
     bool complete = true;
     const auto readFlavour = [&](const QString &mime) {
         if (!types.contains(mime))
@@ -348,7 +363,14 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
         const uint32_t target = atom(targetOf.value(mime));
         QByteArray value;
         uint32_t valueType = XCB_ATOM_NONE;
-        outcome = transfer(changeCount, window, target, &value, &valueType);
+        const qint64 limit = request.imageFlavours.contains(mime) ? request.imageByteLimit : request.flavourByteLimit;
+        qint64 size = 0;
+        outcome = transfer(changeCount, window, target, &value, &valueType, mime == request.stopFlavour ? 0 : limit, &size);
+        if (outcome == Outcome::TooLarge) {
+            oversized.insert(mime, size);
+            outcome = Outcome::Read;
+            return false;
+        }
         if (outcome == Outcome::Refused)
             return false;
         if (outcome != Outcome::Read) {
@@ -358,7 +380,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
         // Latin-1 text is handed on as UTF-8, like every other text.
         if (valueType == XCB_ATOM_STRING)
             value = QString::fromLatin1(value).toUtf8();
-        flavours.insert(mime, value);
+        flavours.insert(mime, std::move(value));
         return true;
     };
     if (!request.stopFlavour.isEmpty() && readFlavour(request.stopFlavour)
@@ -381,5 +403,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     }
     if (outcome == Outcome::Abandoned)
         return;
-    Q_EMIT finished(PasteboardSnapshot(changeCount, types, std::move(flavours), complete));
+    PasteboardSnapshot snapshot(changeCount, types, std::move(flavours), complete);
+    snapshot.setOversized(std::move(oversized));
+    Q_EMIT finished(snapshot);
 }

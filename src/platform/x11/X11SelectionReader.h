@@ -38,13 +38,15 @@ Q_SIGNALS:
     void finished(const PasteboardSnapshot &snapshot);
 
 private:
-    enum class Outcome { Read, Refused, TimedOut, Broken, Abandoned };
+    enum class Outcome { Read, Refused, TimedOut, Broken, Abandoned, TooLarge };
 
     bool ensureConnection();
     bool isAbandoned(qint64 changeCount) const;
     xcb_generic_event_t *waitForEvent(qint64 changeCount, qint64 deadlineMs, Outcome *outcome);
+    // Reads one target into `bytes`; past `limit` bytes (0: none) it stops with TooLarge and
+    // the size known in `size`.
     Outcome transfer(qint64 changeCount, uint32_t window, uint32_t target, QByteArray *bytes,
-                     uint32_t *type);
+                     uint32_t *type, qint64 limit = 0, qint64 *size = nullptr);
     Outcome readProperty(uint32_t window, QByteArray *bytes, uint32_t *type);
     uint32_t atom(const QByteArray &name);
     uint32_t selectionOwner();
