@@ -7,7 +7,9 @@
 // memory a recorded 10 MB text leaves behind, and the time and peak memory for 10 MB of text
 // and a 3840x2160 PNG.
 // Run through scripts/bench.sh (the helper is built with the tests); `--kavla PATH` measures
-// another build of Kavla with the same copies, for side-by-side figures.
+// another build of Kavla with the same copies, for side-by-side figures. `--memory` measures only
+// the memory of a 64 MB and a 200 MB text copy, for every `--kavla PATH` given, side by side:
+// Kavla's resident memory idle before the copy, its peak while recording it, and once recorded.
 #include "support/WaylandCompositor.h"
 
 #include <QBuffer>
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -158,6 +161,13 @@ struct Kavla
         return switches;
     }
 
+    qint64 foldedRows()
+    {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT count(*) FROM ClipboardItemSearchText")) && query.next())
+            return query.value(0).toLongLong();
+        return -1;
+    }
     qint64 rows()
     {
         QSqlQuery query(db);
@@ -355,14 +365,50 @@ void report(const char *what, double value, const char *unit, double target = -1
     std::fflush(stdout);
 }
 
-QByteArray largeText()
+QByteArray largeText(qsizetype size = 10'000'000)
 {
     QByteArray text;
-    text.reserve(10'000'000);
-    while (text.size() < 10'000'000)
+    text.reserve(size);
+    while (text.size() < size)
         text += "Linha de texto número " + QByteArray::number(text.size()) + " com acentuação e\ttabulação.\n";
-    text.truncate(10'000'000);
+    text.truncate(size);
     return text;
+}
+
+// Copies a text of `megabytes` to each build of Kavla in turn and reports, side by side, its
+// resident memory idle before, its peak while recording, and once recorded and folded for search.
+int compareTextMemory(const Display &display, const QStringList &binaries)
+{
+    for (const int megabytes : {64, 200}) {
+        const QByteArray text = largeText(qsizetype(megabytes) * 1'000'000);
+        std::printf("%d MB text copy                  idle before    peak MB   recorded MB  (peak target <= %d MB)\n",
+                    megabytes, 2 * megabytes);
+        for (const QString &binary : binaries) {
+            s_kavlaBinary = binary;
+            Kavla kavla;
+            Owner owner;
+            if (!kavla.start(display) || !owner.start(display))
+                return 1;
+            const QString path = owner.prepare(text);
+            QThread::sleep(1);
+            const double idle = kavla.memoryMegabytes("VmRSS:");
+            owner.offer(QStringLiteral("text/plain"), path);
+            if (kavla.waitForRows(1, 300000) < 0) {
+                std::fprintf(stderr, "bench_capture: %s did not record the %d MB text\n", qPrintable(binary), megabytes);
+                return 1;
+            }
+            // Recorded once its folded copy for searches is stored too, and the memory has settled.
+            QDeadlineTimer folded(120000);
+            while (kavla.foldedRows() <= 0 && !folded.hasExpired())
+                QThread::msleep(100);
+            QThread::sleep(2);
+            const double peak = kavla.memoryMegabytes("VmHWM:");
+            std::printf("  %-34s %8.1f   %8.1f   %8.1f  %s\n", qPrintable(binary), idle, peak,
+                        kavla.memoryMegabytes("VmRSS:"), peak <= 2 * megabytes ? "ok" : "MISSED");
+            std::fflush(stdout);
+        }
+    }
+    return 0;
 }
 
 // A photograph-like 4K image: smooth gradients with sensor noise, so the PNG is large (about
@@ -396,15 +442,22 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     const bool quick = arguments.contains(QStringLiteral("--quick"));
-    const qsizetype kavlaOption = arguments.indexOf(QStringLiteral("--kavla"));
-    s_kavlaBinary = kavlaOption > 0 && kavlaOption + 1 < arguments.size() ? arguments.at(kavlaOption + 1)
-                                                                          : buildRoot() + QStringLiteral("/kavla");
-    std::printf("kavla: %s\n", qPrintable(s_kavlaBinary));
+    QStringList binaries;
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i) == QStringLiteral("--kavla"))
+            binaries << QFileInfo(arguments.at(i + 1)).absoluteFilePath();
+    }
+    if (binaries.isEmpty())
+        binaries << buildRoot() + QStringLiteral("/kavla");
+    s_kavlaBinary = binaries.first();
     Display display;
     if (!display.start()) {
         std::fprintf(stderr, "bench_capture: Xvfb did not start\n");
         return 1;
     }
+    if (arguments.contains(QStringLiteral("--memory")))
+        return compareTextMemory(display, binaries);
+    std::printf("kavla: %s\n", qPrintable(s_kavlaBinary));
 
     {
         Kavla kavla;
@@ -507,6 +560,8 @@ int main(int argc, char *argv[])
         double megabytes;
     };
     const QList<Large> larges = {{"10 MB text", QStringLiteral("text/plain"), largeText(), 0.5, 80},
+                                 {"64 MB text", QStringLiteral("text/plain"), largeText(64'000'000), 4, 2 * 64},
+                                 {"200 MB text", QStringLiteral("text/plain"), largeText(200'000'000), 15, 2 * 200},
                                  {"3840x2160 PNG", QStringLiteral("image/png"), photo4k(), 1.0, 150}};
     for (const Large &large : larges) {
         Kavla kavla;
@@ -517,7 +572,7 @@ int main(int argc, char *argv[])
         QElapsedTimer clock;
         clock.start();
         owner.offer(large.type, path);
-        if (kavla.waitForRows(1, 30000) < 0) {
+        if (kavla.waitForRows(1, 300000) < 0) {
             std::fprintf(stderr, "bench_capture: %s was not recorded\n", large.name);
             return 1;
         }

@@ -415,8 +415,11 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
     if (!query.exec())
         return fail(query.lastError(), error);
     StoreChanges changes;
-    while (query.next())
-        changes.deleted.append(idOfStoredId(query.value(0).toString()));
+    while (query.next()) {
+        const QString storedId = query.value(0).toString();
+        m_foldsUnderWay.remove(storedId);
+        changes.deleted.append(idOfStoredId(storedId));
+    }
     if (query.lastError().isValid())
         return fail(query.lastError(), error);
     query.finish();
@@ -506,6 +509,7 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     if (!query.exec())
         return fail(query.lastError(), error);
     if (changed & ClipboardItem::TextContentField) {
+        m_foldsUnderWay.remove(item.storedId());
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
         remove.addBindValue(item.storedId());
         if (!remove.exec())
@@ -540,10 +544,12 @@ void ModelContext::writeFoldedCopies()
     // on a thread of its own; until a copy is stored a search folds the text itself.
     const QHash<QString, FoldSource> texts = std::exchange(m_textsToFold, {});
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        m_foldPool.start([this, id = it.key(), source = it.value()] {
+        const quint64 fold = ++m_foldSerial;
+        m_foldsUnderWay.insert(it.key(), fold);
+        m_foldPool.start([this, id = it.key(), fold, source = it.value()] {
             const QByteArrayList chunks = source.utf8.isNull() ? foldedChunks(source.text) : foldedChunks(source.utf8);
             QMetaObject::invokeMethod(
-                this, [this, id, source, chunks] { storeFoldedCopy(id, source, chunks); }, Qt::QueuedConnection);
+                this, [this, id, fold, chunks] { storeFoldedCopy(id, fold, chunks); }, Qt::QueuedConnection);
         });
     }
 }
@@ -596,13 +602,17 @@ QByteArrayList ModelContext::foldedChunks(const QByteArray &utf8)
     return chunks;
 }
 
-void ModelContext::storeFoldedCopy(const QString &id, const FoldSource &source, const QByteArrayList &chunks)
+void ModelContext::storeFoldedCopy(const QString &id, quint64 fold, const QByteArrayList &chunks)
 {
+    const auto underWay = m_foldsUnderWay.constFind(id);
+    if (underWay == m_foldsUnderWay.cend() || *underWay != fold)
+        return; // its text has changed or gone since
+    m_foldsUnderWay.erase(underWay);
     QSqlDatabase db = m_container->database();
     QString error;
     if (!db.transaction()) {
         error = db.lastError().text();
-    } else if (writeSearchText(id, source, chunks, &error) && db.commit()) {
+    } else if (writeSearchText(id, chunks, &error) && db.commit()) {
         return;
     } else {
         db.rollback();
@@ -611,21 +621,17 @@ void ModelContext::storeFoldedCopy(const QString &id, const FoldSource &source, 
     Log::note(QStringLiteral("cannot store the folded copy of a long text: %1").arg(error));
 }
 
-bool ModelContext::writeSearchText(const QString &id, const FoldSource &source, const QByteArrayList &chunks,
-                                   QString *error)
+bool ModelContext::writeSearchText(const QString &id, const QByteArrayList &chunks, QString *error)
 {
     {
-        // The entry may have been deleted or changed since; its old copy goes in any case.
+        // An older copy goes in any case. The text itself is not compared again: that would
+        // read it whole from the store while its folded copy is held too.
         QSqlQuery &check = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
         check.addBindValue(id);
         if (!check.exec())
             return fail(check.lastError(), error);
-        const bool utf8 = !source.utf8.isNull();
-        QSqlQuery &current = statement(utf8 ? QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = CAST(? AS TEXT)")
-                                            : QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ? AND +textContent = ?"));
-        const auto unbindCurrent = qScopeGuard([this, &current] { releaseBindings(current); });
+        QSqlQuery &current = statement(QStringLiteral("SELECT 1 FROM ClipboardItem WHERE id = ?"));
         current.addBindValue(id);
-        current.addBindValue(utf8 ? QVariant(source.utf8) : QVariant(source.text));
         if (!current.exec())
             return fail(current.lastError(), error);
         const bool stillStored = current.next();
@@ -649,6 +655,7 @@ bool ModelContext::writeDelete(const ClipboardItem &item, QString *error)
 {
     // The store's trigger deletes the item's image bytes and folded copy with it.
     QSqlQuery &query = statement(QStringLiteral("DELETE FROM ClipboardItem WHERE id = ?"));
+    m_foldsUnderWay.remove(item.storedId());
     query.addBindValue(item.storedId());
     if (!query.exec())
         return fail(query.lastError(), error);

@@ -94,9 +94,8 @@ private:
     void writeFoldedCopies();
     static QByteArrayList foldedChunks(const QString &text);
     static QByteArrayList foldedChunks(const QByteArray &utf8);
-    void storeFoldedCopy(const QString &storedId, const FoldSource &source, const QByteArrayList &chunks);
-    bool writeSearchText(const QString &storedId, const FoldSource &source, const QByteArrayList &chunks,
-                         QString *error);
+    void storeFoldedCopy(const QString &storedId, quint64 fold, const QByteArrayList &chunks);
+    bool writeSearchText(const QString &storedId, const QByteArrayList &chunks, QString *error);
     void forgetExpiredRecords();
 
     ModelContainer *m_container;
@@ -109,5 +108,9 @@ private:
     QSqlQuery m_unprepared;
     int m_failureCode = 0; // SQLite's code of the last failed statement
     QTimer m_retryTimer;
-    QThreadPool m_foldPool; // folds long texts, one at a time // long texts saved, whose folded copies come next
+    // The folds under way, by stored id: a text changed or deleted meanwhile drops its fold, so
+    // a finished fold is stored only when it is still of the text stored.
+    QHash<QString, quint64> m_foldsUnderWay;
+    quint64 m_foldSerial = 0;
+    QThreadPool m_foldPool; // folds long texts, one at a time
 };
