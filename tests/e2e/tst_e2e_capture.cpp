@@ -453,6 +453,32 @@ private Q_SLOTS:
         QTest::newRow("4K image") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 3840, 2160)}}
                                   << QStringLiteral("SELECT imageWidth || 'x' || imageHeight FROM ClipboardItem")
                                   << QStringLiteral("3840.0x2160.0");
+        // 400 MB decoded: far above Qt's own limit of 128 MiB.
+        QImage hundredMegapixels(10000, 10000, QImage::Format_RGB32);
+        hundredMegapixels.fill(QColor(30, 90, 160));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        hundredMegapixels.save(&buffer, "png");
+        QTest::newRow("100-megapixel image") << Flavours{{QStringLiteral("image/png"), png}}
+                                             << QStringLiteral("SELECT imageWidth || 'x' || imageHeight FROM ClipboardItem")
+                                             << QStringLiteral("10000.0x10000.0");
+    }
+
+    // A text larger than an entry may hold is refused with one line, unread, and the next copy
+    // is recorded.
+    void oversizedTextIsRefusedAndTheNextCopyRecorded()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text(QByteArray(300'000'000, 'x'))));
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("Erro ao salvar texto no histórico: a text of "), 30000),
+                 qPrintable(kavla.output()));
+        QVERIFY(owner.offer(text("depois")));
+        QVERIFY(kavla.waitForQuery(NewestSql, QStringLiteral("text|depois||0|0"), 10000));
+        QCOMPARE(kavla.output().count(QStringLiteral("Erro ao salvar")), 1);
+        QCOMPARE(kavla.terminate(), 0);
     }
 
     void largeContentIsRecordedWhole()

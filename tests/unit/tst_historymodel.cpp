@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -176,6 +177,7 @@ private Q_SLOTS:
         {
             WriteLock lock(path);
             h.copyText(u"seven"_qs);                                     // a capture whose save fails
+            QThread::msleep(2); // a failed save returns at once: the copy-back gets a later millisecond
             h.monitor->copyItemToPasteboard(model->itemAt(4), h.context()); // a copy-back whose save fails
         }
         QCOMPARE(ids(model->items()), before);
