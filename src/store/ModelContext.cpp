@@ -12,7 +12,15 @@
 #include <QSqlQuery>
 #include <QStringDecoder>
 
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -435,20 +443,17 @@ bool ModelContext::trimToCapacity(qint64 capacity, QString *error)
 
 bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
 {
-    // A long text kept as UTF-8 is handed over as bytes and stored as the text they are.
+    // A long text kept as UTF-8 is written by writeLongText() right after.
     const bool utf8Text = !item.m_pendingTextUtf8.isNull();
-    QStringList values(StoreSchema::itemColumns().size(), QStringLiteral("?"));
-    if (utf8Text)
-        values[4] = QStringLiteral("CAST(? AS TEXT)");
-    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (%2)")
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO ClipboardItem (%1) VALUES (?%2)")
                       .arg(StoreSchema::itemColumns().join(QStringLiteral(", ")),
-                           values.join(QStringLiteral(", "))));
+                           QStringLiteral(", ?").repeated(StoreSchema::itemColumns().size() - 1)));
     const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
     query.addBindValue(item.storedId());
     query.addBindValue(item.createdAt().toMSecsSinceEpoch());
     query.addBindValue(item.copiedAt().toMSecsSinceEpoch());
     query.addBindValue(item.contentType());
-    query.addBindValue(utf8Text ? QVariant(item.m_pendingTextUtf8) : optionalText(item.m_textContent));
+    query.addBindValue(utf8Text ? QVariant(QMetaType::fromType<QString>()) : optionalText(item.m_textContent));
     query.addBindValue(item.hasImageData() ? QVariant(item.imageDataSize())
                                            : QVariant(QMetaType::fromType<qint64>()));
     query.addBindValue(pathsValue(item.filePaths()));
@@ -461,11 +466,44 @@ bool ModelContext::writeInsert(const ClipboardItem &item, QString *error)
     query.addBindValue(item.isPinned() ? 1 : 0);
     if (!query.exec())
         return fail(query.lastError(), error);
+    if (utf8Text && !writeLongText(item, error))
+        return false;
     if (item.m_pendingImageData && !writeImage(item, error))
         return false;
     if (isLongText(item))
         m_textsToFold.insert(item.storedId(), foldSourceOf(item));
     return true;
+}
+
+bool ModelContext::writeLongText(const ClipboardItem &item, QString *error)
+{
+    // Through SQLite itself: Qt hands bytes over as a blob SQLite does not know to end in a NUL,
+    // and the prefix index would make it copy the whole text to add one. A QByteArray always
+    // ends in a NUL, so a text without one inside is handed over as terminated, never copied;
+    // the record SQLite builds is then the only other copy of it.
+    const QVariant handle = m_container->database().driver()->handle();
+    sqlite3 *connection = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
+    if (!connection) {
+        *error = QStringLiteral("the history is not open");
+        return false;
+    }
+    sqlite3_stmt *update = nullptr;
+    const auto finalize = qScopeGuard([&update] { sqlite3_finalize(update); });
+    const QByteArray &text = item.m_pendingTextUtf8;
+    const QByteArray id = item.storedId().toUtf8();
+    const bool terminated = !std::memchr(text.constData(), 0, size_t(text.size()));
+    int code = sqlite3_prepare_v2(connection, "UPDATE ClipboardItem SET textContent = ?1 WHERE id = ?2", -1, &update, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_bind_text(update, 1, text.constData(), terminated ? -1 : int(text.size()), SQLITE_STATIC);
+    if (code == SQLITE_OK)
+        code = sqlite3_bind_text(update, 2, id.constData(), int(id.size()), SQLITE_STATIC);
+    if (code == SQLITE_OK)
+        code = sqlite3_step(update);
+    if (code == SQLITE_DONE)
+        return true;
+    *error = QString::fromUtf8(sqlite3_errstr(code));
+    m_failureCode = code;
+    return false;
 }
 
 bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
@@ -475,18 +513,15 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     QVariantList values;
     auto set = [&](ClipboardItem::Field field, const char *column, const QVariant &value) {
         if (changed & field) {
-            const bool bytes = value.typeId() == QMetaType::QByteArray;
-            assignments << QString::fromLatin1(column) + (bytes ? QStringLiteral(" = CAST(? AS TEXT)") : QStringLiteral(" = ?"));
+            assignments << QString::fromLatin1(column) + QStringLiteral(" = ?");
             values << value;
         }
     };
     set(ClipboardItem::CreatedAtField, "createdAt", item.createdAt().toMSecsSinceEpoch());
     set(ClipboardItem::CopiedAtField, "copiedAt", item.copiedAt().toMSecsSinceEpoch());
     set(ClipboardItem::ContentTypeField, "contentType", item.contentType());
-    if (changed & ClipboardItem::TextContentField) {
-        set(ClipboardItem::TextContentField, "textContent",
-            item.m_pendingTextUtf8.isNull() ? optionalText(item.m_textContent) : QVariant(item.m_pendingTextUtf8));
-    }
+    if (item.m_pendingTextUtf8.isNull())
+        set(ClipboardItem::TextContentField, "textContent", optionalText(item.m_textContent));
     set(ClipboardItem::ImageDataField, "imageData",
         item.hasImageData() ? QVariant(item.imageDataSize()) : QVariant(QMetaType::fromType<qint64>()));
     set(ClipboardItem::FilePathsField, "filePaths", pathsValue(item.filePaths()));
@@ -497,17 +532,22 @@ bool ModelContext::writeUpdate(const ClipboardItem &item, QString *error)
     set(ClipboardItem::ImageWidthField, "imageWidth", item.imageWidth());
     set(ClipboardItem::ImageHeightField, "imageHeight", item.imageHeight());
     set(ClipboardItem::IsPinnedField, "isPinned", item.isPinned() ? 1 : 0);
-    if (assignments.isEmpty())
+    const bool longText = (changed & ClipboardItem::TextContentField) && !item.m_pendingTextUtf8.isNull();
+    if (assignments.isEmpty() && !longText)
         return true;
 
-    QSqlQuery &query = statement(QStringLiteral("UPDATE ClipboardItem SET %1 WHERE id = ?")
-                      .arg(assignments.join(QStringLiteral(", "))));
-    const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
-    for (const QVariant &value : std::as_const(values))
-        query.addBindValue(value);
-    query.addBindValue(item.storedId());
-    if (!query.exec())
-        return fail(query.lastError(), error);
+    if (!assignments.isEmpty()) {
+        QSqlQuery &query = statement(QStringLiteral("UPDATE ClipboardItem SET %1 WHERE id = ?")
+                          .arg(assignments.join(QStringLiteral(", "))));
+        const auto unbind = qScopeGuard([this, &query] { releaseBindings(query); });
+        for (const QVariant &value : std::as_const(values))
+            query.addBindValue(value);
+        query.addBindValue(item.storedId());
+        if (!query.exec())
+            return fail(query.lastError(), error);
+    }
+    if (longText && !writeLongText(item, error))
+        return false;
     if (changed & ClipboardItem::TextContentField) {
         m_foldsUnderWay.remove(item.storedId());
         QSqlQuery &remove = statement(QStringLiteral("DELETE FROM ClipboardItemSearchText WHERE itemId = ?"));
@@ -608,6 +648,15 @@ void ModelContext::storeFoldedCopy(const QString &id, quint64 fold, const QByteA
     if (underWay == m_foldsUnderWay.cend() || *underWay != fold)
         return; // its text has changed or gone since
     m_foldsUnderWay.erase(underWay);
+    qsizetype bytes = 0;
+    for (const QByteArray &chunk : chunks)
+        bytes += chunk.size();
+#ifdef __GLIBC__
+    // The chunks are many small allocations, which the allocator would otherwise keep mapped
+    // once they go with the call that holds them.
+    if (bytes > LargeStatementBytes)
+        QMetaObject::invokeMethod(this, [] { ::malloc_trim(0); }, Qt::QueuedConnection);
+#endif
     QSqlDatabase db = m_container->database();
     QString error;
     if (!db.transaction()) {

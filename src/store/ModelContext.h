@@ -89,6 +89,7 @@ private:
     static constexpr qsizetype LargeStatementBytes = 256 * 1024;
     bool writeInsert(const ClipboardItem &item, QString *error);
     bool writeUpdate(const ClipboardItem &item, QString *error);
+    bool writeLongText(const ClipboardItem &item, QString *error);
     bool writeDelete(const ClipboardItem &item, QString *error);
     bool writeImage(const ClipboardItem &item, QString *error);
     void writeFoldedCopies();
