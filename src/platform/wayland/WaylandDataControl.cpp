@@ -386,7 +386,7 @@ void WaylandDataControl::write(const Flavours &flavours)
 }
 
 WaylandDataControl::Outcome WaylandDataControl::receive(qint64 changeCount, const QString &mimeType,
-                                                        QByteArray *bytes)
+                                                        QByteArray *bytes, qint64 limit, qint64 *size)
 {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -444,6 +444,13 @@ WaylandDataControl::Outcome WaylandDataControl::receive(qint64 changeCount, cons
         for (;;) {
             const ssize_t count = ::read(pipeFds[0], buffer, sizeof buffer);
             if (count > 0) {
+                // Read no further than the limit: what is over it is not kept.
+                if (limit > 0 && bytes->size() + count > limit) {
+                    if (size)
+                        *size = bytes->size() + count;
+                    *bytes = QByteArray();
+                    return Outcome::TooLarge;
+                }
                 bytes->append(buffer, count);
                 deadline = nowMs() + NoProgressTimeoutMs;
                 continue;
@@ -493,13 +500,23 @@ void WaylandDataControl::read(qint64 changeCount, const FlavourChooser &choose)
 
     const PasteboardRequest request = choose(types);
     QHash<QString, QByteArray> flavours;
+    QHash<QString, qint64> oversized;
     Outcome outcome = Outcome::Read;
     const auto readFlavour = [&](const QString &type) {
         if (!types.contains(type) || outcome != Outcome::Read)
             return false;
         QByteArray value;
         const QString sourceType = sourceTypeOf.value(type);
-        outcome = receive(changeCount, sourceType, &value);
+        const qint64 limit = type == request.stopFlavour ? 0
+            : request.imageFlavours.contains(type)        ? request.imageByteLimit
+                                                           : request.flavourByteLimit;
+        qint64 size = 0;
+        outcome = receive(changeCount, sourceType, &value, limit, &size);
+        if (outcome == Outcome::TooLarge) {
+            oversized.insert(type, size);
+            outcome = Outcome::Read;
+            return false;
+        }
         if (outcome != Outcome::Read)
             return false;
         // Latin-1 text is handed on as UTF-8, like every other text.
@@ -523,5 +540,7 @@ void WaylandDataControl::read(qint64 changeCount, const FlavourChooser &choose)
     if (outcome == Outcome::Broken && wl_display_get_error(m_display) != 0)
         fail(QStringLiteral("the connection to the Wayland compositor was lost (error %1)")
                  .arg(wl_display_get_error(m_display)));
-    Q_EMIT finished(PasteboardSnapshot(changeCount, types, std::move(flavours), outcome == Outcome::Read));
+    PasteboardSnapshot snapshot(changeCount, types, std::move(flavours), outcome == Outcome::Read);
+    snapshot.setOversized(std::move(oversized));
+    Q_EMIT finished(snapshot);
 }

@@ -73,12 +73,14 @@ public:
     void onCancelled(wl_proxy *source);
 
 private:
-    enum class Outcome { Read, TimedOut, Broken, Abandoned };
+    enum class Outcome { Read, TimedOut, Broken, Abandoned, TooLarge };
 
     bool isAbandoned(qint64 changeCount) const;
     void dispatch();
     void fail(const QString &reason);
-    Outcome receive(qint64 changeCount, const QString &mimeType, QByteArray *bytes);
+    // Past `limit` bytes (0: none) stops with TooLarge, the bytes read so far in `size`.
+    Outcome receive(qint64 changeCount, const QString &mimeType, QByteArray *bytes, qint64 limit = 0,
+                    qint64 *size = nullptr);
     void destroyOffer(wl_proxy *offer);
 
     wl_display *m_display = nullptr;
