@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +46,22 @@ class WaylandTest : public QObject
         int status = -1;
         m_compositor.run(QStringLiteral("wl-copy"), arguments, bytes, false, &status);
         QCOMPARE(status, 0);
+    }
+    // Starts helpers/wayland_clipboard_owner offering each type with its bytes (kept in `files`),
+    // with `options` first; true once the compositor has the offer.
+    bool offer(QProcess &owner, const QTemporaryDir &files, const QList<std::pair<QString, QByteArray>> &flavours,
+               const QStringList &options = {})
+    {
+        QStringList arguments = options;
+        for (const auto &[type, bytes] : flavours) {
+            QFile file(files.filePath(QString::number(arguments.size())));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                return false;
+            arguments << type + u'=' + file.fileName();
+        }
+        owner.setProcessEnvironment(m_compositor.environment());
+        owner.start(QStringLiteral(KAVLA_BINARY_DIR "/wayland_clipboard_owner"), arguments);
+        return owner.waitForReadyRead(10000) && owner.readLine().trimmed() == "offered";
     }
     QString count(const QString &where) const
     {
@@ -149,21 +166,43 @@ private Q_SLOTS:
     void markedCopyIsNotRecorded()
     {
         QTemporaryDir files;
-        const auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile file(files.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
-        };
         QProcess owner;
-        owner.setProcessEnvironment(m_compositor.environment());
-        owner.start(QStringLiteral(KAVLA_BINARY_DIR "/wayland_clipboard_owner"),
-                    {QStringLiteral("text/plain=") + write(QStringLiteral("text"), "a secret"),
-                     QStringLiteral("x-kde-passwordManagerHint=") + write(QStringLiteral("mark"), "secret")});
-        QVERIFY(owner.waitForReadyRead(10000));
-        QCOMPARE(owner.readLine().trimmed(), QByteArray("offered"));
+        QVERIFY(offer(owner, files, {{QStringLiteral("text/plain"), "a secret"},
+                                     {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}));
         copy("after the mark");
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the mark||0|0")));
         QVERIFY(owner.waitForFinished(5000)); // its copy was replaced
         QCOMPARE(count(QStringLiteral("textContent = 'a secret'")), QStringLiteral("0"));
+    }
+
+    // An owner that never writes what it offers costs the reading thread alone: the popup opens
+    // at once, and the next copy abandons the hung read well before its 2 s would have run out.
+    void unansweringOwnerDelaysNothingElse()
+    {
+        QTemporaryDir files;
+        QProcess stuck;
+        QVERIFY(offer(stuck, files, {{QStringLiteral("text/plain"), "never read"}}, {QStringLiteral("--hang")}));
+        QThread::msleep(200); // Kavla is now waiting on the pipe, on its reading thread
+        const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
+        QElapsedTimer clock;
+        clock.start();
+        for (int launches = 1; launches <= 2; ++launches) { // open the popup and close it again
+            KavlaProcess launch(KavlaProcess::SameSession{*m_kavla});
+            QVERIFY(launch.start());
+            QCOMPARE(launch.waitForExit(), 0);
+        }
+        QVERIFY2(m_kavla->waitForCount(QStringLiteral("history popup closed"), shown + 1, 2000),
+                 qPrintable(m_kavla->errors()));
+        qInfo("popup opened and closed in %lld ms with a hung owner", qint64(clock.elapsed()));
+
+        clock.restart();
+        copy("read after the hung one");
+        QVERIFY2(m_kavla->waitForQuery(Newest, QStringLiteral("text|read after the hung one||0|0"), 1000),
+                 qPrintable(QString::number(clock.elapsed()) + m_kavla->errors()));
+        qInfo("next copy recorded %lld ms after it was made", qint64(clock.elapsed()));
+        QCOMPARE(count(QStringLiteral("textContent = 'never read'")), QStringLiteral("0"));
+        stuck.kill();
+        stuck.waitForFinished(3000);
     }
 
 private:

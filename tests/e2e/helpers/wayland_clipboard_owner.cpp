@@ -2,6 +2,9 @@
 // data-control offering several types at once, which wl-copy cannot, and answers for them.
 //   wayland_clipboard_owner TYPE=FILE ...   offers these, prints "offered" once the compositor has
 //                                           them, and quits when another client takes the clipboard
+//   wayland_clipboard_owner --hang TYPE=FILE ...
+//                                           the same, but never answers a request for them: the
+//                                           pipe stays open and empty until it is killed
 //   wayland_clipboard_owner                 reads commands "offer TYPE=FILE ..." from standard
 //                                           input, each answered with "offered"; quits at its end
 #include "wlr-data-control-unstable-v1-client-protocol.h"
@@ -17,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -28,6 +32,8 @@ struct State
     zwlr_data_control_manager_v1 *manager = nullptr;
     zwlr_data_control_device_v1 *device = nullptr;
     zwlr_data_control_source_v1 *current = nullptr;
+    bool hang = false;
+    std::vector<int> heldFds;
 };
 
 struct Source
@@ -50,7 +56,12 @@ const wl_registry_listener RegistryListener = {global, globalRemove};
 
 void send(void *data, zwlr_data_control_source_v1 *, const char *mimeType, int32_t fd)
 {
-    const std::string &bytes = static_cast<Source *>(data)->flavours[mimeType];
+    auto *source = static_cast<Source *>(data);
+    if (source->state->hang) {
+        source->state->heldFds.push_back(fd);
+        return;
+    }
+    const std::string &bytes = source->flavours[mimeType];
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -103,8 +114,14 @@ void offer(wl_display *display, State &state, Flavours flavours)
 int main(int argc, char *argv[])
 {
     Flavours initial;
+    State state;
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--hang") == 0) {
+        state.hang = true;
+        ++first;
+    }
     std::stringstream arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = first; i < argc; ++i)
         arguments << argv[i] << ' ';
     if (!readFlavours(arguments, &initial))
         return std::fprintf(stderr, "cannot read the files named\n"), 1;
@@ -112,7 +129,6 @@ int main(int argc, char *argv[])
     wl_display *display = wl_display_connect(nullptr);
     if (!display)
         return std::fprintf(stderr, "no Wayland display\n"), 1;
-    State state;
     wl_registry *registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &RegistryListener, &state);
     wl_display_roundtrip(display);
@@ -129,12 +145,14 @@ int main(int argc, char *argv[])
         wl_seat_destroy(state.seat);
         wl_registry_destroy(registry);
         wl_display_disconnect(display);
+        for (int fd : state.heldFds)
+            ::close(fd);
         return status;
     };
 
     if (!initial.empty()) {
         offer(display, state, std::move(initial));
-        while (state.current && wl_display_dispatch(display) >= 0) {
+        while ((state.current || state.hang) && wl_display_dispatch(display) >= 0) {
         }
         return finish(0);
     }
