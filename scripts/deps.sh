@@ -11,7 +11,7 @@ build_packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev
     libxcb-xfixes0-dev libxcb-xtest0-dev libcanberra-dev libgl-dev qt6-image-formats-plugins fonts-noto-cjk
     libwayland-dev libwayland-bin qt6-wayland libsqlite3-dev)
 test_packages=(xvfb openbox trayer xdotool wmctrl x11-utils x11-xkb-utils xclip xterm imagemagick
-    fonts-dejavu-core fonts-noto-cjk sqlite3 procps sway wl-clipboard wtype util-linux)
+    fonts-dejavu-core fonts-noto-cjk sqlite3 procps sway wl-clipboard wtype util-linux dbus-daemon)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then

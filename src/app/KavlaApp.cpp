@@ -77,6 +77,8 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     m_statusBarController = new StatusBarController(m_clipboardMonitor, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
     StatusBarController::setShared(m_statusBarController);
+    // A Wayland tray is a StatusNotifier item: its host shows the menu.
+    m_statusBarController->setMenuShownByTrayHost(backend == DesktopBackend::Wayland);
     HotKeyService *hotKeys = backend == DesktopBackend::Wayland
         ? static_cast<HotKeyService *>(new PortalHotKeyService(this))
         : new X11HotKeyService(this);

@@ -76,9 +76,18 @@ void StatusBarController::configure(ModelContainer *container)
         });
         if (m_appearance)
             connect(m_appearance, &AppearanceManager::appearanceApplied, this, &StatusBarController::updateStatusItemIcon);
+        if (m_menuShownByTrayHost) {
+            attachContextMenu();
+            if (m_languages)
+                connect(m_languages, &LanguageManager::currentLanguageChanged, this, &StatusBarController::attachContextMenu);
+        }
         m_statusItem->show();
+        // A StatusNotifier host is looked for once, at start (Qt does not look again).
         if (!QSystemTrayIcon::isSystemTrayAvailable())
-            Log::note(QStringLiteral("no system tray yet; the icon appears when one starts"));
+            Log::note(m_menuShownByTrayHost
+                          ? QStringLiteral("no tray host (StatusNotifier) on the session bus; no icon until Kavla "
+                                           "starts again after the desktop's panel (a second launch opens the popup)")
+                          : QStringLiteral("no system tray yet; the icon appears when one starts"));
     }
 
     ModelContext *context = container ? container->mainContext() : nullptr;
@@ -128,8 +137,13 @@ void StatusBarController::updateStatusItemIcon()
 void StatusBarController::statusItemClicked(QSystemTrayIcon::ActivationReason reason, Qt::KeyboardModifiers modifiers)
 {
     if (reason == QSystemTrayIcon::Context || (reason == QSystemTrayIcon::Trigger && (modifiers & Qt::ControlModifier))) {
-        showContextMenu();
-        return;
+        if (!m_menuShownByTrayHost) {
+            showContextMenu();
+            return;
+        }
+        // The host has the menu; a Ctrl+click is then an ordinary click.
+        if (reason == QSystemTrayIcon::Context)
+            return;
     }
     if (reason != QSystemTrayIcon::Trigger)
         return;
@@ -246,6 +260,17 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
         QCoreApplication::quit();
     });
     return menu;
+}
+
+void StatusBarController::attachContextMenu()
+{
+    if (!m_statusItem)
+        return;
+    QMenu *menu = buildContextMenu(m_popover.get());
+    m_statusItem->setContextMenu(menu);
+    if (m_menu)
+        m_menu->deleteLater();
+    m_menu = menu;
 }
 
 void StatusBarController::showContextMenu()

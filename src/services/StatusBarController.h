@@ -38,6 +38,11 @@ public:
     static StatusBarController *shared();
     static void setShared(StatusBarController *controller);
 
+    // Where the tray host draws the tray item's menu itself (a StatusNotifier host on Wayland,
+    // where an application may not place a menu of its own), the menu stays attached to the item,
+    // rebuilt when the language changes, and a right click is left to the host. Set before
+    // configure().
+    void setMenuShownByTrayHost(bool shown) { m_menuShownByTrayHost = shown; }
     // Creates the tray item and the popup's content over the history of `container`.
     void configure(ModelContainer *container);
 
@@ -76,6 +81,7 @@ Q_SIGNALS:
 
 private:
     void showContextMenu();
+    void attachContextMenu();
     void startKeyMonitoring();
     void stopKeyMonitoring();
     void popoverDidClose();
@@ -94,5 +100,6 @@ private:
     std::unique_ptr<KeyMonitor> m_keyMonitor;
     QPointer<ModelContainer> m_modelContainer;
     QPointer<QMenu> m_menu;
+    bool m_menuShownByTrayHost = false;
     QMetaObject::Connection m_selectConnection;
 };

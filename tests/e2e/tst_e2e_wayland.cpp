@@ -1,7 +1,9 @@
 // Kavla natively on Wayland: the real binary on a private headless sway with no X display, with
 // copies made by wl-copy and by a helper of ours (helpers/wayland_clipboard_owner) that offers
-// several types at once.
+// several types at once, and a tray host of ours (helpers/status_notifier_host) on a private
+// session bus.
 #include "support/KavlaProcess.h"
+#include "support/SessionBus.h"
 #include "support/WaylandCompositor.h"
 
 #include <QBuffer>
@@ -63,6 +65,19 @@ class WaylandTest : public QObject
         owner.start(QStringLiteral(KAVLA_BINARY_DIR "/wayland_clipboard_owner"), arguments);
         return owner.waitForReadyRead(10000) && owner.readLine().trimmed() == "offered";
     }
+    // Sends one command to the tray host and returns its answer.
+    QByteArray askTrayHost(const QByteArray &command)
+    {
+        m_trayHost.write(command + '\n');
+        return nextTrayHostLine();
+    }
+    QByteArray nextTrayHostLine()
+    {
+        QDeadlineTimer deadline(10000);
+        while (!m_trayHost.canReadLine() && !deadline.hasExpired())
+            m_trayHost.waitForReadyRead(100);
+        return m_trayHost.readLine().trimmed();
+    }
     QString count(const QString &where) const
     {
         return m_kavla->query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE ") + where).value(0);
@@ -73,9 +88,14 @@ private Q_SLOTS:
     {
         QString error;
         QVERIFY2(m_compositor.start(&error), qPrintable(error));
+        QVERIFY2(m_bus.start(&error), qPrintable(error));
+        // The tray host is there before Kavla, as a desktop's panel is.
+        m_trayHost.setProcessEnvironment(m_bus.environment(QProcessEnvironment::systemEnvironment()));
+        m_trayHost.start(QStringLiteral(KAVLA_BINARY_DIR "/status_notifier_host"));
+        QCOMPARE(nextTrayHostLine(), QByteArray("watching"));
         // Already on the clipboard when Kavla starts: the starting state, never a copy.
         copy("present at start");
-        m_kavla = std::make_unique<KavlaProcess>(m_compositor.environment());
+        m_kavla = std::make_unique<KavlaProcess>(m_bus.environment(m_compositor.environment()));
         QVERIFY(m_kavla->start());
         QVERIFY2(m_kavla->waitForOutput(QStringLiteral("ready"), 20000), qPrintable(m_kavla->errors()));
         QVERIFY2(m_kavla->waitForOutput(QStringLiteral("watching the Wayland clipboard through "
@@ -87,6 +107,8 @@ private Q_SLOTS:
     {
         if (m_kavla)
             QCOMPARE(m_kavla->terminate(), 0);
+        m_trayHost.closeWriteChannel();
+        m_trayHost.waitForFinished(3000);
     }
 
     void recordsEachKindCopied_data()
@@ -205,8 +227,36 @@ private Q_SLOTS:
         stuck.waitForFinished(3000);
     }
 
+    // The tray icon is a StatusNotifier item: the host's clicks open and close the popup, and the
+    // host draws the menu Kavla exports (an application may not place a menu of its own on Wayland).
+    void trayItemOnTheStatusNotifierHost()
+    {
+        QVERIFY(nextTrayHostLine().startsWith("item "));
+        QCOMPARE(askTrayHost("menu"), QByteArray("menu Kavla|Abrir Histórico|Janela do Histórico...|Ajustes…|"
+                                                 "Guia do Usuário...|Encerrar Kavla"));
+        const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
+        // A click just after the popup closed is taken for the click that closed it; the last
+        // row closed it a moment ago.
+        QThread::msleep(400);
+        QCOMPARE(askTrayHost("activate"), QByteArray("sent"));
+        QVERIFY(m_kavla->waitForCount(QStringLiteral("history popup shown"), shown + 1));
+        QTRY_COMPARE(m_compositor.windows(), QStringList{QStringLiteral("com.tarnwick.Kavla")});
+        QCOMPARE(askTrayHost("activate"), QByteArray("sent"));
+        QVERIFY(m_kavla->waitForCount(QStringLiteral("history popup closed"), shown + 1));
+        QTRY_COMPARE(m_compositor.windows(), QStringList());
+
+        // A host that asks for the menu anyway gets no window of Kavla's.
+        QCOMPARE(askTrayHost("context"), QByteArray("sent"));
+        QCOMPARE(askTrayHost("click Janela do Histórico..."), QByteArray("sent"));
+        QVERIFY(m_kavla->waitForOutput(QStringLiteral("history window opened")));
+        QTRY_COMPARE(m_compositor.windows(), QStringList{QStringLiteral("com.tarnwick.Kavla")});
+        QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));
+    }
+
 private:
     WaylandCompositor m_compositor;
+    SessionBus m_bus;
+    QProcess m_trayHost;
     std::unique_ptr<KavlaProcess> m_kavla;
 };
 

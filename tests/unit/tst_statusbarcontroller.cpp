@@ -37,8 +37,9 @@ class StatusBarControllerTest : public QObject
 private:
     // A configured controller over a fresh store holding `count` entries, "entry 1" newest, built
     // with the services it runs with: the clipboard monitor copies chosen entries back to a fake
-    // clipboard.
-    std::unique_ptr<StatusBarController> makeController(int count, LanguageManager *languages = nullptr)
+    // clipboard. With `hostMenu`, the tray host is to show the menu.
+    std::unique_ptr<StatusBarController> makeController(int count, LanguageManager *languages = nullptr,
+                                                        bool hostMenu = false)
     {
         QString error;
         m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("h%1.sqlite").arg(++m_stores)), &error);
@@ -54,6 +55,7 @@ private:
         m_monitor = std::make_unique<ClipboardMonitor>(m_pasteboard.get(), &m_workspace, &m_preferences,
                                                        m_ignoredApps.get(), nullptr);
         auto controller = std::make_unique<StatusBarController>(m_monitor.get(), &m_preferences, languages, nullptr);
+        controller->setMenuShownByTrayHost(hostMenu);
         controller->configure(m_store.get());
         return controller;
     }
@@ -237,25 +239,35 @@ private Q_SLOTS:
 
     void clicksOnTheTrayItem_data()
     {
+        QTest::addColumn<bool>("hostMenu");
         QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<bool>("popupShown");
-        QTest::newRow("plain click") << QSystemTrayIcon::Trigger << Qt::KeyboardModifiers() << true;
-        QTest::newRow("Ctrl+click") << QSystemTrayIcon::Trigger << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
-        QTest::newRow("right click") << QSystemTrayIcon::Context << Qt::KeyboardModifiers() << false;
-        QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick << Qt::KeyboardModifiers() << false;
+        QTest::addColumn<bool>("menuShown");
+        const Qt::KeyboardModifiers none, ctrl = Qt::ControlModifier;
+        QTest::newRow("plain click") << false << QSystemTrayIcon::Trigger << none << true << false;
+        QTest::newRow("Ctrl+click") << false << QSystemTrayIcon::Trigger << ctrl << false << true;
+        QTest::newRow("right click") << false << QSystemTrayIcon::Context << none << false << true;
+        QTest::newRow("middle click") << false << QSystemTrayIcon::MiddleClick << none << false << false;
+        // The host draws the attached menu: Kavla opens none of its own.
+        QTest::newRow("host menu: plain click") << true << QSystemTrayIcon::Trigger << none << true << false;
+        QTest::newRow("host menu: Ctrl+click") << true << QSystemTrayIcon::Trigger << ctrl << true << false;
+        QTest::newRow("host menu: right click") << true << QSystemTrayIcon::Context << none << false << false;
     }
 
     void clicksOnTheTrayItem()
     {
+        QFETCH(bool, hostMenu);
         QFETCH(QSystemTrayIcon::ActivationReason, reason);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(bool, popupShown);
-        auto controller = makeController(1);
+        QFETCH(bool, menuShown);
+        auto controller = makeController(1, nullptr, hostMenu);
         controller->statusItemClicked(reason, modifiers);
         QCOMPARE(controller->isPopoverShown(), popupShown);
         QMenu *menu = controller->popover()->findChild<QMenu *>();
-        QCOMPARE(menu && menu->isVisible(), !popupShown && reason != QSystemTrayIcon::MiddleClick);
+        QCOMPARE(menu && menu->isVisible(), menuShown);
+        QCOMPARE(controller->statusItem()->contextMenu() != nullptr, hostMenu);
     }
 
     void languageChangeRebuildsThePopup()
@@ -263,7 +275,7 @@ private Q_SLOTS:
         MemoryDefaultsStore defaults;
         LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
         LanguageManager languages(&defaults, &bundle);
-        auto controller = makeController(2, &languages);
+        auto controller = makeController(2, &languages, true);
         controller->showPopover();
         HistoryPopoverView *before = controller->historyView();
         before->setSearchText(u"entry"_qs);
@@ -277,6 +289,8 @@ private Q_SLOTS:
         QCOMPARE(copies(), QStringList{u"entry 2"_qs});
         // The copy-back moved the entry to the top of the shared history.
         QCOMPARE(*m_store->historyModel()->itemAt(0)->textContent(), u"entry 2"_qs);
+        // So did the menu the tray host shows.
+        QCOMPARE(controller->statusItem()->contextMenu()->actions().at(2)->text(), u"Open History"_qs);
 
         languages.setLanguage(QStringLiteral("system"));
     }

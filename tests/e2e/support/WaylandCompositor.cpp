@@ -3,8 +3,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
+
+#include <functional>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -120,4 +125,29 @@ QByteArray WaylandCompositor::run(const QString &program, const QStringList &arg
     if (!finished)
         process.kill();
     return collectOutput ? process.readAllStandardOutput() : QByteArray();
+}
+
+QStringList WaylandCompositor::windows() const
+{
+    const QStringList sockets = QDir(m_runtime.path()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    if (sockets.isEmpty())
+        return {};
+    QProcess swaymsg;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(QStringLiteral("SWAYSOCK"), m_runtime.filePath(sockets.first()));
+    swaymsg.setProcessEnvironment(environment);
+    swaymsg.start(QStringLiteral("swaymsg"), {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")});
+    if (!swaymsg.waitForFinished(5000))
+        return {};
+    QStringList found;
+    const std::function<void(const QJsonObject &)> walk = [&](const QJsonObject &node) {
+        if (node.contains(QStringLiteral("app_id")) && node.value(QStringLiteral("visible")).toBool())
+            found << node.value(QStringLiteral("app_id")).toString();
+        for (const char *children : {"nodes", "floating_nodes"}) {
+            for (const QJsonValue &child : node.value(QLatin1String(children)).toArray())
+                walk(child.toObject());
+        }
+    };
+    walk(QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object());
+    return found;
 }

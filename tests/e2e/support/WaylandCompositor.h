@@ -29,6 +29,8 @@ public:
     QByteArray run(const QString &program, const QStringList &arguments, const QByteArray &input = {},
                    bool collectOutput = true, int *exitCode = nullptr) const;
     QString log() const;
+    // The application id of each window mapped on the outputs (asked of sway over its IPC socket).
+    QStringList windows() const;
 
 private:
     QTemporaryDir m_runtime;
