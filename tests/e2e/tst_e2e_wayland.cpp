@@ -1,7 +1,7 @@
 // Kavla natively on Wayland: the real binary on a private headless sway with no X display, with
 // copies made by wl-copy and by a helper of ours (helpers/wayland_clipboard_owner) that offers
-// several types at once, and a tray host of ours (helpers/status_notifier_host) on a private
-// session bus.
+// several types at once, and a tray host and a shortcuts portal of ours
+// (helpers/status_notifier_host, helpers/global_shortcuts_portal) on a private session bus.
 #include "support/KavlaProcess.h"
 #include "support/SessionBus.h"
 #include "support/WaylandCompositor.h"
@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -71,12 +72,13 @@ class WaylandTest : public QObject
         m_trayHost.write(command + '\n');
         return nextTrayHostLine();
     }
-    QByteArray nextTrayHostLine()
+    QByteArray nextTrayHostLine() { return nextLine(m_trayHost); }
+    static QByteArray nextLine(QProcess &helper)
     {
         QDeadlineTimer deadline(10000);
-        while (!m_trayHost.canReadLine() && !deadline.hasExpired())
-            m_trayHost.waitForReadyRead(100);
-        return m_trayHost.readLine().trimmed();
+        while (!helper.canReadLine() && !deadline.hasExpired())
+            helper.waitForReadyRead(100);
+        return helper.readLine().trimmed();
     }
     QString count(const QString &where) const
     {
@@ -90,9 +92,12 @@ private Q_SLOTS:
         QVERIFY2(m_compositor.start(&error), qPrintable(error));
         QVERIFY2(m_bus.start(&error), qPrintable(error));
         // The tray host is there before Kavla, as a desktop's panel is.
-        m_trayHost.setProcessEnvironment(m_bus.environment(QProcessEnvironment::systemEnvironment()));
-        m_trayHost.start(QStringLiteral(KAVLA_BINARY_DIR "/status_notifier_host"));
-        QCOMPARE(nextTrayHostLine(), QByteArray("watching"));
+        for (auto [helper, name, ready] : {std::tuple{&m_trayHost, "status_notifier_host", "watching"},
+                                           std::tuple{&m_portal, "global_shortcuts_portal", "portal"}}) {
+            helper->setProcessEnvironment(m_bus.environment(QProcessEnvironment::systemEnvironment()));
+            helper->start(QStringLiteral(KAVLA_BINARY_DIR "/") + QLatin1String(name));
+            QCOMPARE(nextLine(*helper), QByteArray(ready));
+        }
         // Already on the clipboard when Kavla starts: the starting state, never a copy.
         copy("present at start");
         m_kavla = std::make_unique<KavlaProcess>(m_bus.environment(m_compositor.environment()));
@@ -107,8 +112,10 @@ private Q_SLOTS:
     {
         if (m_kavla)
             QCOMPARE(m_kavla->terminate(), 0);
-        m_trayHost.closeWriteChannel();
-        m_trayHost.waitForFinished(3000);
+        for (QProcess *helper : {&m_trayHost, &m_portal}) {
+            helper->closeWriteChannel();
+            helper->waitForFinished(3000);
+        }
     }
 
     void recordsEachKindCopied_data()
@@ -253,10 +260,27 @@ private Q_SLOTS:
         QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));
     }
 
+    // The global hot key is asked of the GlobalShortcuts portal, and its activation toggles the popup.
+    void hotKeyThroughTheGlobalShortcutsPortal()
+    {
+        QCOMPARE(nextLine(m_portal), QByteArray("bound toggle-history SHIFT+LOGO+v|Abrir Histórico"));
+        QVERIFY2(m_kavla->waitForOutput(
+                     QStringLiteral("global hot key SHIFT+LOGO+v bound through the GlobalShortcuts portal")),
+                 qPrintable(m_kavla->errors()));
+        const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
+        QThread::msleep(400); // see above: not the click that closed the popup
+        for (const char *state : {"history popup shown", "history popup closed"}) {
+            m_portal.write("press\n");
+            QCOMPARE(nextLine(m_portal), QByteArray("sent"));
+            QVERIFY(m_kavla->waitForCount(QString::fromLatin1(state), shown + 1));
+        }
+    }
+
 private:
     WaylandCompositor m_compositor;
     SessionBus m_bus;
     QProcess m_trayHost;
+    QProcess m_portal;
     std::unique_ptr<KavlaProcess> m_kavla;
 };
 

@@ -139,7 +139,15 @@ void PortalHotKeyService::onSessionCreated(uint response, const QVariantMap &res
         unavailable(QStringLiteral("the GlobalShortcuts portal refused a session (%1)").arg(response));
         return;
     }
-    m_session = results.value(QStringLiteral("session_handle")).toString();
+    // Documented as a string; some portals send an object path.
+    const QVariant handle = results.value(QStringLiteral("session_handle"));
+    m_session = handle.metaType() == QMetaType::fromType<QDBusObjectPath>()
+        ? qvariant_cast<QDBusObjectPath>(handle).path()
+        : handle.toString();
+    if (m_session.isEmpty()) {
+        unavailable(QStringLiteral("the GlobalShortcuts portal gave no session"));
+        return;
+    }
     QDBusConnection::sessionBus().connect(PortalService, PortalPath, ShortcutsInterface,
                                           QStringLiteral("Activated"), this,
                                           SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
