@@ -5,6 +5,8 @@
 //                             for each shortcut an application binds; then reads the command
 //                             "press" from standard input, which activates the newest binding as
 //                             the desktop does when its key is pressed ("sent" or "error")
+#include "HelperCommands.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -13,22 +15,14 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDateTime>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
 const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString ShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -138,19 +132,8 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("portal"));
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray pending;
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[256];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
-            QCoreApplication::quit();
-            return;
-        }
-        pending.append(buffer, count);
-        for (qsizetype newline; (newline = pending.indexOf('\n')) >= 0; pending.remove(0, newline + 1))
-            say(pending.left(newline).trimmed() == "press" && portal.press(bus) ? QStringLiteral("sent")
-                                                                                : QStringLiteral("error"));
+    answerCommands(&app, [&portal, &bus](const QString &command) {
+        return command == u"press" && portal.press(bus) ? QStringLiteral("sent") : QStringLiteral("error");
     });
     return app.exec();
 }

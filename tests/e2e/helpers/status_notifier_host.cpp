@@ -8,17 +8,17 @@
 //     menu                 answers "menu LABEL|LABEL|..." with the labels of the item's exported
 //                          menu (com.canonical.dbusmenu), as a host reads it to draw it, or "error"
 //     click LABEL          chooses that entry of the menu; "sent" or "error"
+#include "HelperCommands.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QSocketNotifier>
 #include <QStringList>
 
 #include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -47,12 +47,6 @@ void readLayout(const QDBusArgument &node, QList<MenuEntry> *entries)
     node.endStructure();
     if (properties.contains(QStringLiteral("label")))
         entries->append({id, properties.value(QStringLiteral("label")).toString()});
-}
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
 }
 
 } // namespace
@@ -159,31 +153,18 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("watching"));
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray pending;
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[256];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
-            QCoreApplication::quit();
-            return;
+    answerCommands(&app, [&watcher](const QString &command) {
+        if (command == u"menu") {
+            const std::optional<QList<MenuEntry>> entries = watcher.menu();
+            QStringList labels;
+            for (const MenuEntry &entry : entries.value_or(QList<MenuEntry>()))
+                labels << entry.label;
+            return entries ? QStringLiteral("menu ") + labels.join(u'|') : QStringLiteral("error");
         }
-        pending.append(buffer, count);
-        for (qsizetype newline; (newline = pending.indexOf('\n')) >= 0; pending.remove(0, newline + 1)) {
-            const QString command = QString::fromUtf8(pending.left(newline).trimmed());
-            if (command == u"menu") {
-                const std::optional<QList<MenuEntry>> entries = watcher.menu();
-                QStringList labels;
-                for (const MenuEntry &entry : entries.value_or(QList<MenuEntry>()))
-                    labels << entry.label;
-                say(entries ? QStringLiteral("menu ") + labels.join(u'|') : QStringLiteral("error"));
-                continue;
-            }
-            const bool sent = (command == u"activate" && watcher.send(QStringLiteral("Activate")))
-                || (command == u"context" && watcher.send(QStringLiteral("ContextMenu")))
-                || (command.startsWith(QStringLiteral("click ")) && watcher.click(command.mid(6)));
-            say(sent ? QStringLiteral("sent") : QStringLiteral("error"));
-        }
+        const bool sent = (command == u"activate" && watcher.send(QStringLiteral("Activate")))
+            || (command == u"context" && watcher.send(QStringLiteral("ContextMenu")))
+            || (command.startsWith(QStringLiteral("click ")) && watcher.click(command.mid(6)));
+        return sent ? QStringLiteral("sent") : QStringLiteral("error");
     });
     return app.exec();
 }
