@@ -36,6 +36,10 @@ public:
     // Replaces the clipboard with `contents` (taking ownership); an empty QMimeData clears it.
     virtual void writeContents(QMimeData *contents) = 0;
 
+protected:
+    // Emits contentsRead() with what a read delivered, then gives the memory of a large one back.
+    void deliverContents(const PasteboardSnapshot &snapshot);
+
 Q_SIGNALS:
     // Another client changed the clipboard; changeCount() has already moved.
     void changedOutside();

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QMimeData>
 
-#include <malloc.h>
 
 namespace {
 
@@ -46,7 +45,7 @@ WaylandPasteboard::WaylandPasteboard(QObject *parent)
     qRegisterMetaType<PasteboardSnapshot>();
     m_thread.setObjectName(QStringLiteral("wayland clipboard"));
     m_control->moveToThread(&m_thread);
-    connect(m_control.get(), &WaylandDataControl::finished, this, &WaylandPasteboard::deliver);
+    connect(m_control.get(), &WaylandDataControl::finished, this, &WaylandPasteboard::deliverContents);
     connect(m_control.get(), &WaylandDataControl::selectionChanged, this,
             &WaylandPasteboard::onSelectionChanged);
     connect(m_control.get(), &WaylandDataControl::connected, this, [](const QString &protocol) {
@@ -83,17 +82,6 @@ void WaylandPasteboard::requestContents(FlavourChooser choose)
     QMetaObject::invokeMethod(
         control, [control, generation, choose = std::move(choose)] { control->read(generation, choose); },
         Qt::QueuedConnection);
-}
-
-void WaylandPasteboard::deliver(const PasteboardSnapshot &snapshot)
-{
-    qsizetype bytes = 0;
-    for (const QString &type : snapshot.types())
-        bytes += snapshot.data(type).value_or(QByteArray()).size();
-    Q_EMIT contentsRead(snapshot);
-    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
-    if (bytes > 1024 * 1024)
-        QMetaObject::invokeMethod(this, [] { ::malloc_trim(0); }, Qt::QueuedConnection);
 }
 
 void WaylandPasteboard::writeContents(QMimeData *contents)

@@ -26,7 +26,6 @@ public:
 
 private:
     void onSelectionChanged();
-    void deliver(const PasteboardSnapshot &snapshot);
 
     std::atomic<qint64> m_changeCount = 0;
     QThread m_thread;

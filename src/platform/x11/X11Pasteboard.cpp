@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QMimeData>
 
-#include <malloc.h>
 
 namespace {
 
@@ -37,7 +36,7 @@ X11Pasteboard::X11Pasteboard(QClipboard *clipboard, QObject *parent)
     qRegisterMetaType<PasteboardSnapshot>();
     m_readerThread.setObjectName(QStringLiteral("clipboard reader"));
     m_reader->moveToThread(&m_readerThread);
-    connect(m_reader.get(), &X11SelectionReader::finished, this, &X11Pasteboard::deliver);
+    connect(m_reader.get(), &X11SelectionReader::finished, this, &X11Pasteboard::deliverContents);
     m_readerThread.start();
     connect(m_clipboard, &QClipboard::changed, this,
             [this](QClipboard::Mode mode) { onClipboardChanged(int(mode)); });
@@ -67,17 +66,6 @@ void X11Pasteboard::requestContents(FlavourChooser choose)
     QMetaObject::invokeMethod(
         reader, [reader, generation, choose = std::move(choose)] { reader->read(generation, choose); },
         Qt::QueuedConnection);
-}
-
-void X11Pasteboard::deliver(const PasteboardSnapshot &snapshot)
-{
-    qsizetype bytes = 0;
-    for (const QString &type : snapshot.types())
-        bytes += snapshot.data(type).value_or(QByteArray()).size();
-    Q_EMIT contentsRead(snapshot);
-    // After a large copy, hand the freed memory back to the system rather than keep it mapped.
-    if (bytes > 1024 * 1024)
-        QMetaObject::invokeMethod(this, [] { ::malloc_trim(0); }, Qt::QueuedConnection);
 }
 
 void X11Pasteboard::writeContents(QMimeData *contents)

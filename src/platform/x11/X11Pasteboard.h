@@ -28,7 +28,6 @@ public:
 
 private:
     void onClipboardChanged(int mode);
-    void deliver(const PasteboardSnapshot &snapshot);
 
     QClipboard *m_clipboard;
     std::atomic<qint64> m_changeCount = 0;
