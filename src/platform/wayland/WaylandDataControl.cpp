@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
 
@@ -139,37 +138,26 @@ void writeTransfer(int fd, QByteArray bytes)
 
 } // namespace
 
-WaylandDataControl::WaylandDataControl()
-    : m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-{
-}
+WaylandDataControl::WaylandDataControl() = default;
 
 WaylandDataControl::~WaylandDataControl()
 {
     disconnectFromCompositor();
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
 }
 
 void WaylandDataControl::abandonBefore(qint64 changeCount)
 {
-    qint64 latest = m_latest.load();
-    while (latest < changeCount && !m_latest.compare_exchange_weak(latest, changeCount)) {
-    }
-    const uint64_t one = 1;
-    if (m_wakeFd >= 0 && ::write(m_wakeFd, &one, sizeof one) < 0 && errno != EAGAIN)
-        return;
+    m_abandonment.abandonBefore(changeCount);
 }
 
 void WaylandDataControl::stop()
 {
-    m_stopping = true;
-    abandonBefore(m_latest.load() + 1);
+    m_abandonment.stop();
 }
 
 bool WaylandDataControl::isAbandoned(qint64 changeCount) const
 {
-    return m_stopping.load() || m_latest.load() > changeCount;
+    return m_abandonment.isAbandoned(changeCount);
 }
 
 void WaylandDataControl::connectToCompositor()
@@ -421,7 +409,7 @@ WaylandDataControl::Outcome WaylandDataControl::receive(qint64 changeCount, cons
             return Outcome::TimedOut;
         }
         pollfd fds[3] = {{pipeFds[0], POLLIN, 0}, {wl_display_get_fd(m_display), POLLIN, 0},
-                         {m_wakeFd, POLLIN, 0}};
+                         {m_abandonment.wakeFd(), POLLIN, 0}};
         if (::poll(fds, 3, int(remaining)) < 0 && errno != EINTR) {
             wl_display_cancel_read(m_display);
             return Outcome::Broken;
@@ -435,8 +423,7 @@ WaylandDataControl::Outcome WaylandDataControl::receive(qint64 changeCount, cons
         if (wl_display_dispatch_pending(m_display) < 0)
             return Outcome::Broken;
         if (fds[2].revents & POLLIN) {
-            uint64_t count = 0;
-            if (::read(m_wakeFd, &count, sizeof count) < 0 && errno != EAGAIN)
+            if (!m_abandonment.clearWake())
                 return Outcome::Broken;
         }
         if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PasteboardSnapshot.h"
+#include "platform/ReadAbandonment.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -112,7 +113,5 @@ private:
     QHash<wl_proxy *, std::shared_ptr<const Flavours>> m_primarySources;
     bool m_clearing = false;
 
-    int m_wakeFd = -1;
-    std::atomic<qint64> m_latest = 0;
-    std::atomic<bool> m_stopping = false;
+    ReadAbandonment m_abandonment;
 };

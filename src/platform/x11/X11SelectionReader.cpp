@@ -10,7 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace {
@@ -46,7 +45,6 @@ bool isPseudoTarget(const QByteArray &name)
 
 X11SelectionReader::X11SelectionReader(QObject *parent)
     : QObject(parent)
-    , m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
 }
 
@@ -54,29 +52,21 @@ X11SelectionReader::~X11SelectionReader()
 {
     if (m_connection)
         xcb_disconnect(m_connection);
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
 }
 
 void X11SelectionReader::abandonBefore(qint64 changeCount)
 {
-    qint64 latest = m_latest.load();
-    while (latest < changeCount && !m_latest.compare_exchange_weak(latest, changeCount)) {
-    }
-    const uint64_t one = 1;
-    if (m_wakeFd >= 0 && ::write(m_wakeFd, &one, sizeof one) < 0 && errno != EAGAIN)
-        return;
+    m_abandonment.abandonBefore(changeCount);
 }
 
 void X11SelectionReader::stop()
 {
-    m_stopping = true;
-    abandonBefore(m_latest.load() + 1);
+    m_abandonment.stop();
 }
 
 bool X11SelectionReader::isAbandoned(qint64 changeCount) const
 {
-    return m_stopping.load() || m_latest.load() > changeCount;
+    return m_abandonment.isAbandoned(changeCount);
 }
 
 bool X11SelectionReader::ensureConnection()
@@ -177,10 +167,9 @@ xcb_generic_event_t *X11SelectionReader::waitForEvent(qint64 changeCount, qint64
             *outcome = Outcome::TimedOut;
             return nullptr;
         }
-        pollfd fds[2] = {{xcb_get_file_descriptor(m_connection), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        pollfd fds[2] = {{xcb_get_file_descriptor(m_connection), POLLIN, 0}, {m_abandonment.wakeFd(), POLLIN, 0}};
         if (::poll(fds, 2, int(remaining)) > 0 && (fds[1].revents & POLLIN)) {
-            uint64_t count = 0;
-            if (::read(m_wakeFd, &count, sizeof count) < 0 && errno != EAGAIN)
+            if (!m_abandonment.clearWake())
                 continue;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PasteboardSnapshot.h"
+#include "platform/ReadAbandonment.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -64,7 +65,5 @@ private:
     uint32_t m_lastOwner = 0;
     QHash<QByteArray, uint32_t> m_atoms;
     QHash<uint32_t, QByteArray> m_names;
-    int m_wakeFd = -1;
-    std::atomic<qint64> m_latest = 0;
-    std::atomic<bool> m_stopping = false;
+    ReadAbandonment m_abandonment;
 };
