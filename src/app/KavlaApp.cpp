@@ -10,6 +10,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/JsonDefaultsStore.h"
 #include "platform/xdg/PortalHotKeyService.h"
+#include "platform/xdg/StatusNotifierHostWatcher.h"
 #include "platform/xdg/XdgAutostartLoginItem.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
@@ -77,8 +78,11 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     m_statusBarController = new StatusBarController(m_clipboardMonitor, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
     StatusBarController::setShared(m_statusBarController);
-    // A Wayland tray is a StatusNotifier item: its host shows the menu.
-    m_statusBarController->setMenuShownByTrayHost(backend == DesktopBackend::Wayland);
+    // A Wayland tray is a StatusNotifier item: made once the desktop's host runs, which shows its menu.
+    if (backend == DesktopBackend::Wayland) {
+        m_statusBarController->setMenuShownByTrayHost(true);
+        m_statusBarController->setTrayHost(new StatusNotifierHostWatcher(this));
+    }
     HotKeyService *hotKeys = backend == DesktopBackend::Wayland
         ? static_cast<HotKeyService *>(new PortalHotKeyService(this))
         : new X11HotKeyService(this);

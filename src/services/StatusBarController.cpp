@@ -1,5 +1,6 @@
 #include "services/StatusBarController.h"
 
+#include "platform/TrayHost.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
 #include "services/KeyMonitor.h"
@@ -63,31 +64,26 @@ void StatusBarController::setShared(StatusBarController *controller)
     s_shared = controller;
 }
 
+void StatusBarController::setTrayHost(TrayHost *host)
+{
+    m_trayHost = host;
+}
+
 void StatusBarController::configure(ModelContainer *container)
 {
     m_modelContainer = container;
 
-    if (!m_statusItem) {
-        m_statusItem = new QSystemTrayIcon(this);
-        m_statusItem->setToolTip(L("Kavla"));
-        updateStatusItemIcon();
-        connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            statusItemClicked(reason, QGuiApplication::queryKeyboardModifiers());
+    if (!m_trayHost) {
+        createStatusItem();
+    } else if (!m_statusItem && !m_watchingTrayHost) {
+        // Qt looks for the host once, when the tray item is made: it is made once a host runs.
+        m_watchingTrayHost = true;
+        connect(m_trayHost, &TrayHost::found, this, &StatusBarController::createStatusItem);
+        connect(m_trayHost, &TrayHost::absent, this, [] {
+            Log::note(QStringLiteral("no tray host (StatusNotifier) on the session bus yet; the icon appears when "
+                                     "one starts (a second launch opens the popup meanwhile)"));
         });
-        if (m_appearance)
-            connect(m_appearance, &AppearanceManager::appearanceApplied, this, &StatusBarController::updateStatusItemIcon);
-        if (m_menuShownByTrayHost) {
-            attachContextMenu();
-            if (m_languages)
-                connect(m_languages, &LanguageManager::currentLanguageChanged, this, &StatusBarController::attachContextMenu);
-        }
-        m_statusItem->show();
-        // A StatusNotifier host is looked for once, at start (Qt does not look again).
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            Log::note(m_menuShownByTrayHost
-                          ? QStringLiteral("no tray host (StatusNotifier) on the session bus; no icon until Kavla "
-                                           "starts again after the desktop's panel (a second launch opens the popup)")
-                          : QStringLiteral("no system tray yet; the icon appears when one starts"));
+        m_trayHost->watch();
     }
 
     ModelContext *context = container ? container->mainContext() : nullptr;
@@ -109,6 +105,28 @@ void StatusBarController::configure(ModelContainer *container)
         return view;
     });
     m_popover->setContent(m_root);
+}
+
+void StatusBarController::createStatusItem()
+{
+    if (m_statusItem)
+        return;
+    m_statusItem = new QSystemTrayIcon(this);
+    m_statusItem->setToolTip(L("Kavla"));
+    updateStatusItemIcon();
+    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        statusItemClicked(reason, QGuiApplication::queryKeyboardModifiers());
+    });
+    if (m_appearance)
+        connect(m_appearance, &AppearanceManager::appearanceApplied, this, &StatusBarController::updateStatusItemIcon);
+    if (m_menuShownByTrayHost) {
+        attachContextMenu();
+        if (m_languages)
+            connect(m_languages, &LanguageManager::currentLanguageChanged, this, &StatusBarController::attachContextMenu);
+    }
+    m_statusItem->show();
+    if (!m_trayHost && !QSystemTrayIcon::isSystemTrayAvailable())
+        Log::note(QStringLiteral("no system tray yet; the icon appears when one starts"));
 }
 
 HistoryPopoverView *StatusBarController::historyView() const

@@ -20,6 +20,7 @@ class PopoverWindow;
 class QKeyEvent;
 class QMenu;
 class ThumbnailCache;
+class TrayHost;
 class WindowRoot;
 
 // The tray item and what hangs off it: a left click toggles the history popup, a right click or
@@ -43,6 +44,9 @@ public:
     // rebuilt when the language changes, and a right click is left to the host. Set before
     // configure().
     void setMenuShownByTrayHost(bool shown) { m_menuShownByTrayHost = shown; }
+    // Where the tray is a service on the session bus, the tray item is made once `host` is found
+    // (not owned). Set before configure().
+    void setTrayHost(TrayHost *host);
     // Creates the tray item and the popup's content over the history of `container`.
     void configure(ModelContainer *container);
 
@@ -82,6 +86,7 @@ Q_SIGNALS:
 private:
     void showContextMenu();
     void attachContextMenu();
+    void createStatusItem();
     void startKeyMonitoring();
     void stopKeyMonitoring();
     void popoverDidClose();
@@ -101,5 +106,7 @@ private:
     QPointer<ModelContainer> m_modelContainer;
     QPointer<QMenu> m_menu;
     bool m_menuShownByTrayHost = false;
+    QPointer<TrayHost> m_trayHost;
+    bool m_watchingTrayHost = false;
     QMetaObject::Connection m_selectConnection;
 };

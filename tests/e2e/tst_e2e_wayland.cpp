@@ -260,6 +260,29 @@ private Q_SLOTS:
         QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));
     }
 
+    // A desktop's panel that starts after Kavla, as at login, still gets the tray icon.
+    void trayHostStartedAfterKavla()
+    {
+        SessionBus bus;
+        QString error;
+        QVERIFY2(bus.start(&error), qPrintable(error));
+        KavlaProcess late(bus.environment(m_compositor.environment()));
+        QVERIFY(late.start());
+        QVERIFY2(late.waitForOutput(QStringLiteral("no tray host (StatusNotifier) on the session bus yet")),
+                 qPrintable(late.errors()));
+        QProcess host;
+        host.setProcessEnvironment(bus.environment(QProcessEnvironment::systemEnvironment()));
+        host.start(QStringLiteral(KAVLA_BINARY_DIR "/status_notifier_host"));
+        QCOMPARE(nextLine(host), QByteArray("watching"));
+        QVERIFY(nextLine(host).startsWith("item "));
+        host.write("activate\n");
+        QCOMPARE(nextLine(host), QByteArray("sent"));
+        QVERIFY2(late.waitForOutput(QStringLiteral("history popup shown")), qPrintable(late.errors()));
+        QCOMPARE(late.terminate(), 0);
+        host.closeWriteChannel();
+        host.waitForFinished(3000);
+    }
+
     // The global hot key is asked of the GlobalShortcuts portal, and its activation toggles the popup.
     void hotKeyThroughTheGlobalShortcutsPortal()
     {

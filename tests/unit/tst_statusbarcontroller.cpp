@@ -4,6 +4,7 @@
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
+#include "platform/TrayHost.h"
 #include "services/ClipboardMonitor.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
@@ -28,6 +29,14 @@
 #include <QtTest>
 
 using Action = QuickSelectKeys::Action;
+
+// A tray host that is found when the test says so.
+class FakeTrayHost : public TrayHost
+{
+public:
+    void watch() override { ++watches; }
+    int watches = 0;
+};
 Q_DECLARE_METATYPE(Action)
 
 class StatusBarControllerTest : public QObject
@@ -268,6 +277,24 @@ private Q_SLOTS:
         QMenu *menu = controller->popover()->findChild<QMenu *>();
         QCOMPARE(menu && menu->isVisible(), menuShown);
         QCOMPARE(controller->statusItem()->contextMenu() != nullptr, hostMenu);
+    }
+
+    // Qt looks for a bus tray host once, when the first tray item is made: none is made before.
+    void trayItemWaitsForItsHost()
+    {
+        FakeTrayHost host;
+        StatusBarController controller(nullptr, &m_preferences, nullptr, nullptr);
+        controller.setTrayHost(&host);
+        controller.configure(nullptr);
+        controller.configure(nullptr);
+        QCOMPARE(host.watches, 1);
+        Q_EMIT host.absent();
+        QVERIFY(!controller.statusItem());
+        Q_EMIT host.found();
+        QVERIFY(controller.statusItem());
+        QSystemTrayIcon *item = controller.statusItem();
+        Q_EMIT host.found();
+        QCOMPARE(controller.statusItem(), item);
     }
 
     void languageChangeRebuildsThePopup()
