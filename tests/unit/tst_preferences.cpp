@@ -72,10 +72,8 @@ private Q_SLOTS:
     void historyLimitWritesBackThirty();
     void readerFallbacks_data();
     void readerFallbacks();
-    void settersStoreTypedValues_data();
-    void settersStoreTypedValues();
-    void eachKeyFiresItsOwnSignal_data();
-    void eachKeyFiresItsOwnSignal();
+    void eachKeyIsStoredTypedAndFiresItsOwnSignal_data();
+    void eachKeyIsStoredTypedAndFiresItsOwnSignal();
 };
 
 void TestPreferences::coercions_data()
@@ -285,94 +283,54 @@ void TestPreferences::readerFallbacks()
     QCOMPARE(defaults.object(key), stored);
 }
 
-void TestPreferences::settersStoreTypedValues_data()
+// Each writer stores its key, by its exact name, as a value of the stored type; a change to the
+// key by anyone sharing the store fires that key's signal and no other.
+void TestPreferences::eachKeyIsStoredTypedAndFiresItsOwnSignal_data()
 {
     QTest::addColumn<std::function<void(Preferences &)>>("write");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QByteArray>("signal"); // empty: the key is no preference and fires nothing
 
     using Write = std::function<void(Preferences &)>;
-    QTest::newRow("history count") << Write([](Preferences &p) { p.setMaxHistoryCount(100); })
-                                   << maxHistoryCount << QVariant(qint64(100));
-    QTest::newRow("sound") << Write([](Preferences &p) { p.setSoundFeedbackEnabled(false); })
-                           << enableSoundFeedback << QVariant(false);
-    QTest::newRow("capture image") << Write([](Preferences &p) { p.setCaptureEnabled(CaptureKind::Image, false); })
-                                   << enableCaptureImage << QVariant(false);
-    QTest::newRow("capture file") << Write([](Preferences &p) { p.setCaptureEnabled(CaptureKind::File, false); })
-                                  << enableCaptureFile << QVariant(false);
-    QTest::newRow("shortcut enabled") << Write([](Preferences &p) { p.setGlobalShortcutEnabled(false); })
-                                      << globalShortcutEnabled << QVariant(false);
-    QTest::newRow("preset") << Write([](Preferences &p) { p.setGlobalShortcutPreset(u"cmd_option_v"_qs); })
-                            << globalShortcutPreset << text("cmd_option_v");
-    QTest::newRow("key code") << Write([](Preferences &p) { p.setGlobalShortcutKeyCode(4); })
-                              << globalShortcutKeyCode << QVariant(qint64(4));
-    QTest::newRow("modifiers") << Write([](Preferences &p) { p.setGlobalShortcutModifiers(6144); })
-                               << globalShortcutModifiers << QVariant(qint64(6144));
-    QTest::newRow("language") << Write([](Preferences &p) { p.setSelectedLanguage(u"es"_qs); })
-                              << selectedLanguage << text("es");
-    QTest::newRow("AppleLanguages") << Write([](Preferences &p) { p.setAppleLanguages({u"ja"_qs}); })
-                                    << appleLanguages << QVariant(QStringList{u"ja"_qs});
-    QTest::newRow("section") << Write([](Preferences &p) { p.setSettingsSelectedSection(u"Atalhos"_qs); })
-                             << settingsSelectedSection << text("Atalhos");
-    QTest::newRow("launch at login") << Write([](Preferences &p) { p.setLaunchAtLogin(true); })
-                                     << u"launchAtLogin"_qs << QVariant(true);
-    QTest::newRow("ignored apps") << Write([](Preferences &p) { p.setIgnoredApplicationsData("[]"); })
-                                  << u"Kavla_IgnoredApplications"_qs << QVariant(QByteArray("[]"));
-    QTest::newRow("keep clipboard") << Write([](Preferences &p) { p.setKeepClipboardAfterOwnerQuits(false); })
-                                    << u"keepClipboardAfterOwnerQuits"_qs << QVariant(false);
-    QTest::newRow("paste after choosing") << Write([](Preferences &p) { p.setPasteAfterChoosing(true); })
-                                          << u"pasteAfterChoosing"_qs << QVariant(true);
+    const auto row = [](const char *key, const QVariant &stored, const char *signal, const Write &write) {
+        QTest::newRow(key) << write << QString::fromLatin1(key) << stored << QByteArray(signal);
+    };
+    row("maxHistoryCount", qint64(100), "maxHistoryCountChanged", [](Preferences &p) { p.setMaxHistoryCount(100); });
+    row("enableSoundFeedback", false, "soundFeedbackChanged", [](Preferences &p) { p.setSoundFeedbackEnabled(false); });
+    const std::pair<const char *, CaptureKind> captures[] = {{"enableCaptureText", CaptureKind::Text},
+                                                             {"enableCaptureImage", CaptureKind::Image},
+                                                             {"enableCaptureTable", CaptureKind::Table},
+                                                             {"enableCaptureFile", CaptureKind::File}};
+    for (const auto &[key, kind] : captures)
+        row(key, false, "captureKindsChanged", [kind](Preferences &p) { p.setCaptureEnabled(kind, false); });
+    row("globalShortcutEnabled", false, "globalShortcutChanged", [](Preferences &p) { p.setGlobalShortcutEnabled(false); });
+    row("globalShortcutPreset", text("cmd_option_v"), "globalShortcutChanged",
+        [](Preferences &p) { p.setGlobalShortcutPreset(u"cmd_option_v"_qs); });
+    row("globalShortcutKeyCode", qint64(4), "globalShortcutChanged", [](Preferences &p) { p.setGlobalShortcutKeyCode(4); });
+    row("globalShortcutModifiers", qint64(6144), "globalShortcutChanged",
+        [](Preferences &p) { p.setGlobalShortcutModifiers(6144); });
+    row("selectedLanguage", text("es"), "languageChanged", [](Preferences &p) { p.setSelectedLanguage(u"es"_qs); });
+    row("AppleLanguages", QStringList{u"ja"_qs}, "languageChanged", [](Preferences &p) { p.setAppleLanguages({u"ja"_qs}); });
+    row("selectedAppearance", text("dark"), "appearanceChanged", [](Preferences &p) { p.setSelectedAppearance(u"dark"_qs); });
+    row("settingsSelectedSection", text("Atalhos"), "settingsSectionChanged",
+        [](Preferences &p) { p.setSettingsSelectedSection(u"Atalhos"_qs); });
+    row("launchAtLogin", true, "launchAtLoginChanged", [](Preferences &p) { p.setLaunchAtLogin(true); });
+    row("Kavla_IgnoredApplications", QByteArray("[]"), "ignoredApplicationsChanged",
+        [](Preferences &p) { p.setIgnoredApplicationsData("[]"); });
+    row("keepClipboardAfterOwnerQuits", false, "keepClipboardAfterOwnerQuitsChanged",
+        [](Preferences &p) { p.setKeepClipboardAfterOwnerQuits(false); });
+    row("pasteAfterChoosing", true, "pasteAfterChoosingChanged", [](Preferences &p) { p.setPasteAfterChoosing(true); });
+    row("someOtherKey", true, "", [](Preferences &p) { p.store()->set(u"someOtherKey"_qs, true); });
+    // Names are matched exactly.
+    row("maxhistorycount", qint64(50), "", [](Preferences &p) { p.store()->set(u"maxhistorycount"_qs, 50); });
 }
 
-void TestPreferences::settersStoreTypedValues()
+void TestPreferences::eachKeyIsStoredTypedAndFiresItsOwnSignal()
 {
     QFETCH(std::function<void(Preferences &)>, write);
     QFETCH(QString, key);
     QFETCH(QVariant, stored);
-    MemoryDefaultsStore defaults;
-    Preferences preferences(&defaults);
-    write(preferences);
-
-    QCOMPARE(defaults.keys(), QStringList{key});
-    QCOMPARE(defaults.object(key).metaType(), stored.metaType());
-    QCOMPARE(defaults.object(key), stored);
-}
-
-void TestPreferences::eachKeyFiresItsOwnSignal_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QByteArray>("signal"); // empty: the key is no preference and fires nothing
-
-    const auto row = [](const QString &key, const QVariant &value, const char *signal) {
-        QTest::newRow(qPrintable(key)) << key << value << QByteArray(signal);
-    };
-    row(maxHistoryCount, qint64(50), "maxHistoryCountChanged");
-    row(enableSoundFeedback, false, "soundFeedbackChanged");
-    row(enableCaptureText, false, "captureKindsChanged");
-    row(enableCaptureImage, false, "captureKindsChanged");
-    row(enableCaptureTable, false, "captureKindsChanged");
-    row(enableCaptureFile, false, "captureKindsChanged");
-    row(globalShortcutEnabled, false, "globalShortcutChanged");
-    row(globalShortcutPreset, u"ctrl_option_v"_qs, "globalShortcutChanged");
-    row(globalShortcutKeyCode, qint64(4), "globalShortcutChanged");
-    row(globalShortcutModifiers, qint64(6144), "globalShortcutChanged");
-    row(selectedLanguage, u"ja"_qs, "languageChanged");
-    row(appleLanguages, QStringList{u"ja"_qs}, "languageChanged");
-    row(selectedAppearance, u"dark"_qs, "appearanceChanged");
-    row(settingsSelectedSection, u"Sobre"_qs, "settingsSectionChanged");
-    row(launchAtLogin, true, "launchAtLoginChanged");
-    row(ignoredApplications, QByteArray("[]"), "ignoredApplicationsChanged");
-    row(keepClipboardAfterOwnerQuits, false, "keepClipboardAfterOwnerQuitsChanged");
-    row(pasteAfterChoosing, true, "pasteAfterChoosingChanged");
-    row(u"someOtherKey"_qs, true, "");
-    row(u"maxhistorycount"_qs, qint64(50), ""); // names are matched exactly
-}
-
-void TestPreferences::eachKeyFiresItsOwnSignal()
-{
-    QFETCH(QString, key);
-    QFETCH(QVariant, value);
     QFETCH(QByteArray, signal);
     MemoryDefaultsStore defaults;
     Preferences preferences(&defaults);
@@ -383,33 +341,36 @@ void TestPreferences::eachKeyFiresItsOwnSignal()
     std::vector<std::unique_ptr<QSignalSpy>> spies;
     for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
         const QMetaMethod method = meta.method(index);
-        if (method.methodType() != QMetaMethod::Signal)
-            continue;
-        names.append(method.name());
-        spies.push_back(std::make_unique<QSignalSpy>(&preferences, method));
+        if (method.methodType() == QMetaMethod::Signal) {
+            names.append(method.name());
+            spies.push_back(std::make_unique<QSignalSpy>(&preferences, method));
+        }
     }
     QVERIFY2(signal.isEmpty() || names.contains(signal), signal.constData());
-
     const auto counts = [&] {
-        QStringList result;
+        QList<QByteArray> result;
         for (std::size_t index = 0; index < spies.size(); ++index)
-            result.append(u"%1: %2"_qs.arg(QString::fromLatin1(names.at(qsizetype(index))))
-                              .arg(spies[index]->count()));
+            result.append(names.at(qsizetype(index)) + ": " + QByteArray::number(spies[index]->count()));
         return result;
     };
     const auto only = [&](int count) {
-        QStringList result;
+        QList<QByteArray> result;
         for (const QByteArray &name : std::as_const(names))
-            result.append(u"%1: %2"_qs.arg(QString::fromLatin1(name)).arg(name == signal ? count : 0));
+            result.append(name + ": " + QByteArray::number(name == signal ? count : 0));
         return result;
     };
 
-    defaults.set(key, value);
+    write(preferences);
+    QCOMPARE(defaults.keys(), QStringList{key});
+    QCOMPARE(defaults.object(key).metaType(), stored.metaType());
+    QCOMPARE(defaults.object(key), stored);
     QCOMPARE(counts(), only(1));
-    defaults.set(key, value); // the same value again: the store stays silent
+    defaults.set(key, stored); // the same value again: the store stays silent
     QCOMPARE(counts(), only(1));
-    defaults.remove(key);
+    defaults.remove(key); // another user of the store removes it, then writes it back
     QCOMPARE(counts(), only(2));
+    defaults.set(key, stored);
+    QCOMPARE(counts(), only(3));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
