@@ -266,7 +266,7 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(earlier), damaged);
     }
 
-    void filesAndFoldersArePrivate()
+    void filesArePrivateAndReplacedAtomically()
     {
         const QString folder = QFileInfo(m_path).absolutePath();
         const QString configHome = QFileInfo(folder).absolutePath();
@@ -279,30 +279,21 @@ private Q_SLOTS:
         QCOMPARE(fileMode(folder), 0700);
         QCOMPARE(fileMode(m_path), 0600);
 
+        // A hard link keeps showing the earlier file unless the rewrite happens in place.
+        const QByteArray firstVersion = readFile(m_path);
+        const QString link = m_path + u".link"_qs;
+        QCOMPARE(::link(QFile::encodeName(m_path).constData(), QFile::encodeName(link).constData()), 0);
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                   | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         JsonDefaultsStore store(m_path);
-        store.set(u"enableCaptureText"_qs, true);
-        store.flush();
-        QCOMPARE(fileMode(m_path), 0600);
-        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
-    }
-
-    void rewriteReplacesTheFileAtomically()
-    {
-        JsonDefaultsStore store(m_path);
-        store.set(u"maxHistoryCount"_qs, 15);
-        store.flush();
-        const QByteArray firstVersion = readFile(m_path);
-        // A hard link keeps showing the earlier file unless the rewrite happens in place.
-        const QString link = m_path + u".link"_qs;
-        QCOMPARE(::link(QFile::encodeName(m_path).constData(), QFile::encodeName(link).constData()), 0);
-
         store.set(u"maxHistoryCount"_qs, 100);
         store.flush();
+        QCOMPARE(fileMode(m_path), 0600);
         QCOMPARE(readFile(link), firstVersion);
-        QCOMPARE(JsonDefaultsStore(m_path).object(u"maxHistoryCount"_qs), QVariant(qint64(100)));
-        QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+        const JsonDefaultsStore reopened(m_path);
+        QCOMPARE(reopened.object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
+        QCOMPARE(reopened.object(u"maxHistoryCount"_qs), QVariant(qint64(100)));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{u"defaults.json"_qs, u"defaults.json.link"_qs}));
     }
 
@@ -379,28 +370,6 @@ private Q_SLOTS:
         QCOMPARE(store.writeCount(), 1);
     }
 
-    void destructionWritesPendingChanges()
-    {
-        {
-            JsonDefaultsStore store(m_path);
-            store.set(u"selectedLanguage"_qs, u"ja"_qs);
-            store.set(Key, true);
-            store.remove(Key);
-            QVERIFY(!QFile::exists(m_path));
-        }
-        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"ja"_qs));
-        QVERIFY(!fileObject(m_path).contains(Key));
-
-        // A store with nothing pending leaves the file alone, even when someone else wrote it.
-        {
-            JsonDefaultsStore idle(m_path);
-            JsonDefaultsStore other(m_path);
-            other.set(u"selectedLanguage"_qs, u"es"_qs);
-            other.flush();
-        }
-        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"es"_qs));
-    }
-
     void failedWriteStaysPending_data()
     {
         QTest::addColumn<bool>("retryByChange"); // else by flush()
@@ -443,21 +412,24 @@ private Q_SLOTS:
         QCOMPARE(fileMode(m_path), 0600);
     }
 
-    void changesSignalAndRemovalPersists()
+    // What a store holds back is written when it goes; a store with nothing pending leaves the
+    // file alone, even when someone else wrote it.
+    void changesSignalAndPersistWhenTheStoreGoes()
     {
-        JsonDefaultsStore store(m_path);
-        QSignalSpy spy(&store, &DefaultsStore::valueChanged);
-        store.set(Key, true);
-        store.set(Key, true); // no change: silent
-        store.set(Key, 1);    // another type: a change
-        QCOMPARE(store.object(Key), QVariant(qint64(1)));
-        store.set(u"selectedLanguage"_qs, u"ja"_qs);
-        store.remove(Key);
-        store.remove(Key); // already gone: silent
-        QCOMPARE(spy.count(), 4);
-        QCOMPARE(spy.at(3).at(0).toString(), Key);
-        store.flush();
-
+        {
+            JsonDefaultsStore store(m_path);
+            QSignalSpy spy(&store, &DefaultsStore::valueChanged);
+            store.set(Key, true);
+            store.set(Key, true); // no change: silent
+            store.set(Key, 1);    // another type: a change
+            QCOMPARE(store.object(Key), QVariant(qint64(1)));
+            store.set(u"selectedLanguage"_qs, u"ja"_qs);
+            store.remove(Key);
+            store.remove(Key); // already gone: silent
+            QCOMPARE(spy.count(), 4);
+            QCOMPARE(spy.at(3).at(0).toString(), Key);
+            QVERIFY(!QFile::exists(m_path));
+        }
         JsonDefaultsStore reopened(m_path);
         QVERIFY(!reopened.contains(Key));
         QVERIFY(!fileObject(m_path).contains(Key));
@@ -465,6 +437,13 @@ private Q_SLOTS:
         reopened.set(u"selectedLanguage"_qs, QVariant()); // an invalid value removes the key
         reopened.flush();
         QVERIFY(!JsonDefaultsStore(m_path).contains(u"selectedLanguage"_qs));
+        {
+            JsonDefaultsStore idle(m_path);
+            JsonDefaultsStore other(m_path);
+            other.set(u"selectedLanguage"_qs, u"es"_qs);
+            other.flush();
+        }
+        QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"es"_qs));
     }
 
     void defaultPathFollowsXdgConfigHome()
