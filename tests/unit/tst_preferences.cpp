@@ -68,14 +68,13 @@ class TestPreferences : public QObject
 private Q_SLOTS:
     void coercions_data();
     void coercions();
-    void historyLimitWritesBackThirty_data();
-    void historyLimitWritesBackThirty();
     void readerFallbacks_data();
     void readerFallbacks();
     void eachKeyIsStoredTypedAndFiresItsOwnSignal_data();
     void eachKeyIsStoredTypedAndFiresItsOwnSignal();
 };
 
+// The boolean and integer reads of every kind of stored value, and the history limit built on the latter.
 void TestPreferences::coercions_data()
 {
     QTest::addColumn<QVariant>("stored");
@@ -86,7 +85,9 @@ void TestPreferences::coercions_data()
     QTest::newRow("true") << QVariant(true) << true << qint64(1);
     QTest::newRow("false") << QVariant(false) << false << qint64(0);
     QTest::newRow("integer 0") << QVariant(qint64(0)) << false << qint64(0);
+    QTest::newRow("integer 1") << QVariant(qint64(1)) << true << qint64(1);
     QTest::newRow("integer -1") << QVariant(qint64(-1)) << true << qint64(-1);
+    QTest::newRow("largest integer") << QVariant(Int64Max) << true << Int64Max;
     QTest::newRow("double 0.5") << QVariant(0.5) << true << qint64(0);
     QTest::newRow("double -3.9 truncated") << QVariant(-3.9) << true << qint64(-3);
     QTest::newRow("double 1e30") << QVariant(1e30) << true << Int64Max;
@@ -120,46 +121,17 @@ void TestPreferences::coercions()
     QFETCH(qint64, asInteger);
     MemoryDefaultsStore defaults;
     store(defaults, maxHistoryCount, stored);
+    const int writesBefore = defaults.writeCount();
     Preferences preferences(&defaults);
     QCOMPARE(preferences.boolValue(maxHistoryCount), asBool);
     QCOMPARE(preferences.integerValue(maxHistoryCount), asInteger);
-}
+    QCOMPARE(defaults.writeCount(), writesBefore);
 
-void TestPreferences::historyLimitWritesBackThirty_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<qint64>("expected"); // 0: replaced by 30 and written back
-
-    QTest::newRow("missing") << QVariant() << qint64(0);
-    QTest::newRow("zero") << QVariant(qint64(0)) << qint64(0);
-    QTest::newRow("negative") << QVariant(qint64(-5)) << qint64(0);
-    QTest::newRow("non-number string") << text("muitos") << qint64(0);
-    QTest::newRow("fraction below one") << QVariant(0.5) << qint64(0);
-    QTest::newRow("data") << QVariant(QByteArray("50")) << qint64(0);
-    QTest::newRow("one") << QVariant(qint64(1)) << qint64(1);
-    QTest::newRow("numeric string") << text("45") << qint64(45);
-    QTest::newRow("double") << QVariant(100.0) << qint64(100);
-    QTest::newRow("beyond 32 bits") << QVariant(Int64Max) << Int64Max;
-}
-
-void TestPreferences::historyLimitWritesBackThirty()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(qint64, expected);
-    MemoryDefaultsStore defaults;
-    store(defaults, maxHistoryCount, stored);
-    const int writesBefore = defaults.writeCount();
-    Preferences preferences(&defaults);
-
-    if (expected == 0) {
-        QCOMPARE(preferences.maxHistoryCountForLimit(), qint64(30));
-        QCOMPARE(defaults.object(maxHistoryCount), QVariant(qint64(30)));
-        QCOMPARE(defaults.writeCount(), writesBefore + 1);
-    } else {
-        QCOMPARE(preferences.maxHistoryCountForLimit(), expected);
-        QCOMPARE(defaults.object(maxHistoryCount), stored);
-        QCOMPARE(defaults.writeCount(), writesBefore);
-    }
+    // The history limit is the integer read, with anything below 1 replaced by 30 and written back.
+    const bool replaced = asInteger < 1;
+    QCOMPARE(preferences.maxHistoryCountForLimit(), replaced ? qint64(30) : asInteger);
+    QCOMPARE(defaults.object(maxHistoryCount), replaced ? QVariant(qint64(30)) : stored);
+    QCOMPARE(defaults.writeCount(), writesBefore + (replaced ? 1 : 0));
 }
 
 void TestPreferences::readerFallbacks_data()
