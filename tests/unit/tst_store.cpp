@@ -373,88 +373,79 @@ private Q_SLOTS:
         QVERIFY(items->last()->isPinned());
     }
 
-    void refusesFilesThatAreNotAHistory_data()
+    // A file that is no history, or one its owner made read-only, is refused with the path and the
+    // reason, and left as it is: its bytes, its modes, and no -shm made beside it.
+    void refusesWhatItCannotRecordIntoAndLeavesItAlone_data()
     {
-        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QStringList>("statements"); // none and no contents: a history Kavla made
         QTest::addColumn<QByteArray>("rawContents");
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<bool>("folderNamed"); // the error names the folder, not the file
         QTest::addColumn<QString>("reason");
-        QTest::newRow("garbage") << QStringList() << QByteArray(4096, 'z') << QStringLiteral("file is not a database");
+        QTest::newRow("garbage") << QStringList() << QByteArray(4096, 'z') << 0600 << 0700 << false
+                                 << QStringLiteral("file is not a database");
         QTest::newRow("another application's tables")
-            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")} << QByteArray()
+            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")} << QByteArray() << 0600 << 0700 << false
             << QStringLiteral("not a Kavla history database");
         QTest::newRow("a newer schema")
             << QStringList{QStringLiteral("CREATE TABLE ClipboardItem (id TEXT)"),
                            QStringLiteral("CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"),
                            QStringLiteral("CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"),
                            QStringLiteral("INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')")}
-            << QByteArray() << QStringLiteral("unsupported history schema version 2.0.0");
+            << QByteArray() << 0600 << 0700 << false << QStringLiteral("unsupported history schema version 2.0.0");
+        QTest::newRow("file 0400") << QStringList() << QByteArray() << 0400 << 0700 << false << QStringLiteral("read-only");
+        QTest::newRow("folder 0500") << QStringList() << QByteArray() << 0600 << 0500 << true << QStringLiteral("read-only");
     }
 
-    void refusesFilesThatAreNotAHistory()
+    void refusesWhatItCannotRecordIntoAndLeavesItAlone()
     {
         QFETCH(QStringList, statements);
         QFETCH(QByteArray, rawContents);
+        QFETCH(int, fileMode);
+        QFETCH(int, folderMode);
+        QFETCH(bool, folderNamed);
         QFETCH(QString, reason);
-        QVERIFY(QDir().mkpath(QFileInfo(path()).absolutePath()));
+        const QString folder = QFileInfo(path()).absolutePath();
+        QVERIFY(QDir().mkpath(folder));
         if (!rawContents.isEmpty()) {
             QFile file(path());
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(rawContents);
-        } else {
+        } else if (!statements.isEmpty()) {
             runSql(path(), statements);
-        }
-        const QByteArray before = fileHash(path());
-        QString error;
-        QVERIFY(!ModelContainer::open(path(), &error));
-        QVERIFY2(error.contains(reason), qPrintable(error));
-        QVERIFY2(error.startsWith(path()), qPrintable(error));
-        QCOMPARE(fileHash(path()), before);
-    }
-
-    void unwritableHistoryIsRefusedAndLeftAsItIs_data()
-    {
-        QTest::addColumn<int>("fileMode");
-        QTest::addColumn<int>("folderMode");
-        QTest::addColumn<int>("shmMode"); // of a -shm left behind; -1 for none
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("file 0400") << 0400 << 0700 << -1 << false;
-        QTest::newRow("folder 0500") << 0600 << 0500 << -1 << false;
-        QTest::newRow("-shm left at 0400") << 0600 << 0700 << 0400 << true;
-    }
-
-    void unwritableHistoryIsRefusedAndLeftAsItIs()
-    {
-        QFETCH(int, fileMode);
-        QFETCH(int, folderMode);
-        QFETCH(int, shmMode);
-        QFETCH(bool, opens);
-        QVERIFY(open()); // creates the history
-        const QString folder = QFileInfo(path()).absolutePath();
-        const QString shm = path() + QStringLiteral("-shm");
-        if (shmMode >= 0) {
-            QFile file(shm);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(::chmod(QFile::encodeName(shm).constData(), mode_t(shmMode)) == 0);
+        } else {
+            QVERIFY(open());
         }
         QVERIFY(::chmod(QFile::encodeName(path()).constData(), mode_t(fileMode)) == 0);
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)) == 0);
+        const auto restore = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0700); });
         const QByteArray before = fileHash(path());
 
         QString error;
+        QVERIFY(!ModelContainer::open(path(), &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(error.startsWith(folderNamed ? folder + u':' : path()), qPrintable(error));
+        QCOMPARE(modeOf(path()), fileMode);
+        QCOMPARE(modeOf(folder), folderMode);
+        QVERIFY(!QFile::exists(path() + QStringLiteral("-shm")));
+        QCOMPARE(fileHash(path()), before);
+    }
+
+    // SQLite would open a -shm it cannot write as read-only and take no save: it gets the file's mode.
+    void leftoverShmGetsTheFilesMode()
+    {
+        QVERIFY(open()); // creates the history
+        const QString shm = path() + QStringLiteral("-shm");
+        QFile file(shm);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(::chmod(QFile::encodeName(shm).constData(), 0400) == 0);
+        QString error;
         auto container = ModelContainer::open(path(), &error);
-        const auto restore = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0700); });
-        QCOMPARE(bool(container), opens);
-        if (!opens) {
-            QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
-            QCOMPARE(modeOf(path()), fileMode);
-            QCOMPARE(modeOf(folder), folderMode);
-            QVERIFY(!QFile::exists(shm));
-            QCOMPARE(fileHash(path()), before);
-            return;
-        }
+        QVERIFY2(container, qPrintable(error));
         container->mainContext()->insert(textItem(QStringLiteral("recorded"), 1));
         QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
-        QCOMPARE(modeOf(shm), fileMode);
+        QCOMPARE(modeOf(shm), 0600);
     }
 
     void savedRecordSurvivesKill()
