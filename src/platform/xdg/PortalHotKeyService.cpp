@@ -109,8 +109,10 @@ bool PortalHotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers, QSt
                                                       QStringLiteral("Get"));
     ask << ShortcutsInterface << QStringLiteral("version");
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt = m_attempts](QDBusPendingCallWatcher *call) {
         call->deleteLater();
+        if (attempt != m_attempts)
+            return; // unregistered or registered again meanwhile
         if (call->isError()) {
             unavailable(QStringLiteral("the desktop offers no GlobalShortcuts portal (%1)").arg(call->error().name()));
             return;
@@ -123,18 +125,22 @@ bool PortalHotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers, QSt
 void PortalHotKeyService::createSession()
 {
     const QString token = QStringLiteral("kavla%1").arg(++m_tokens);
+    m_pendingRequest = requestPath(token);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.connect(PortalService, requestPath(token), RequestInterface, QStringLiteral("Response"), this,
-                SLOT(onSessionCreated(uint, QVariantMap)));
+    bus.connect(PortalService, m_pendingRequest, RequestInterface, QStringLiteral("Response"), this,
+                SLOT(onSessionCreated(uint, QVariantMap, QDBusMessage)));
     QDBusMessage call = QDBusMessage::createMethodCall(PortalService, PortalPath, ShortcutsInterface,
                                                        QStringLiteral("CreateSession"));
     call << QVariantMap{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("session_handle_token"), QStringLiteral("kavla_session")}};
+                        {QStringLiteral("session_handle_token"), QStringLiteral("kavla_session%1").arg(m_tokens)}};
     bus.asyncCall(call);
 }
 
-void PortalHotKeyService::onSessionCreated(uint response, const QVariantMap &results)
+void PortalHotKeyService::onSessionCreated(uint response, const QVariantMap &results, const QDBusMessage &message)
 {
+    if (message.path() != m_pendingRequest)
+        return;
+    m_pendingRequest.clear();
     if (response != 0) {
         unavailable(QStringLiteral("the GlobalShortcuts portal refused a session (%1)").arg(response));
         return;
@@ -157,9 +163,10 @@ void PortalHotKeyService::onSessionCreated(uint response, const QVariantMap &res
 void PortalHotKeyService::bindShortcuts()
 {
     const QString token = QStringLiteral("kavla%1").arg(++m_tokens);
+    m_pendingRequest = requestPath(token);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.connect(PortalService, requestPath(token), RequestInterface, QStringLiteral("Response"), this,
-                SLOT(onShortcutsBound(uint, QVariantMap)));
+    bus.connect(PortalService, m_pendingRequest, RequestInterface, QStringLiteral("Response"), this,
+                SLOT(onShortcutsBound(uint, QVariantMap, QDBusMessage)));
     const QList<PortalShortcut> shortcuts = {
         {ShortcutId, {{QStringLiteral("description"), L("Abrir Histórico")},
                       {QStringLiteral("preferred_trigger"), m_trigger}}}};
@@ -170,8 +177,11 @@ void PortalHotKeyService::bindShortcuts()
     bus.asyncCall(call);
 }
 
-void PortalHotKeyService::onShortcutsBound(uint response, const QVariantMap &)
+void PortalHotKeyService::onShortcutsBound(uint response, const QVariantMap &, const QDBusMessage &message)
 {
+    if (message.path() != m_pendingRequest)
+        return;
+    m_pendingRequest.clear();
     if (response != 0) {
         unavailable(QStringLiteral("the GlobalShortcuts portal did not bind %1 (%2)").arg(m_trigger).arg(response));
         return;
@@ -189,6 +199,8 @@ void PortalHotKeyService::onActivated(const QDBusObjectPath &session, const QStr
 
 void PortalHotKeyService::unregisterHotKey()
 {
+    ++m_attempts;
+    m_pendingRequest.clear();
     if (m_session.isEmpty())
         return;
     // Closing the session releases every shortcut bound in it.

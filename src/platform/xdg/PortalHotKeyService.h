@@ -2,6 +2,7 @@
 
 #include "platform/HotKeyService.h"
 
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
@@ -20,13 +21,15 @@ public:
     void unregisterHotKey() override;
     bool isRegistered() const override { return m_bound; }
 
-    // The portal's trigger text for a stored key code and modifier mask, e.g. "LOGO+SHIFT+v";
+    // The portal's trigger text for a stored key code and modifier mask, e.g. "SHIFT+LOGO+v";
     // empty when the key has no name.
     static QString triggerFor(quint32 keyCode, quint32 modifiers);
 
 private Q_SLOTS:
-    void onSessionCreated(uint response, const QVariantMap &results);
-    void onShortcutsBound(uint response, const QVariantMap &results);
+    // Each request's Response; one for a request since given up (the key changed meanwhile) is
+    // told apart by its path and ignored.
+    void onSessionCreated(uint response, const QVariantMap &results, const QDBusMessage &message);
+    void onShortcutsBound(uint response, const QVariantMap &results, const QDBusMessage &message);
     void onActivated(const QDBusObjectPath &session, const QString &shortcut, qulonglong timestamp,
                      const QVariantMap &options);
 
@@ -38,6 +41,8 @@ private:
 
     QString m_trigger;
     QString m_session;
+    QString m_pendingRequest;
     bool m_bound = false;
+    int m_attempts = 0; // moves on with every unregistration: a late answer for an earlier one is dropped
     int m_tokens = 0;
 };
