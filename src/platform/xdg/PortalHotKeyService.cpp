@@ -58,7 +58,7 @@ QString PortalHotKeyService::triggerFor(quint32 keyCode, quint32 modifiers)
     const char16_t key = CarbonKeyMap::characterForKeyCode(keyCode);
     if (key == 0)
         return {};
-    // The trigger notation of the freedesktop shortcuts specification.
+    // The trigger notation the portal takes: modifiers in capitals, then the key by its keysym name.
     QStringList parts;
     if (modifiers & CarbonKeyMap::ControlKey)
         parts << QStringLiteral("CTRL");
