@@ -28,6 +28,9 @@ int main(int argc, char *argv[])
     // watch the clipboard, else on X11 (XWayland included).
     DesktopBackend backend = DesktopBackend::X11;
     const WaylandSession::Probe wayland = WaylandSession::probe();
+    // Why X11 was chosen, said once this is the Kavla that runs (the Wayland backend names its
+    // protocol when it connects).
+    QString x11Reason;
     if (wayland == WaylandSession::Probe::DataControl) {
         qputenv("QT_QPA_PLATFORM", "wayland");
         backend = DesktopBackend::Wayland;
@@ -39,6 +42,12 @@ int main(int argc, char *argv[])
             Log::note(reason);
             return 2;
         }
+        const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
+        x11Reason = wayland == WaylandSession::Probe::NoDataControl
+            ? QStringLiteral("this Wayland desktop offers no data-control protocol")
+            : waylandDisplay.isEmpty()
+            ? QStringLiteral("no Wayland session (WAYLAND_DISPLAY is not set)")
+            : QStringLiteral("no Wayland compositor answers at \"%1\"").arg(waylandDisplay);
     }
 
     QApplication application(argc, argv);
@@ -60,6 +69,9 @@ int main(int argc, char *argv[])
         Log::note(QStringLiteral("Kavla is already running but did not answer"));
         return 1;
     }
+
+    if (backend == DesktopBackend::X11)
+        Log::note(QStringLiteral("watching the X11 clipboard: ") + x11Reason);
 
     // The history first: when it cannot be opened nothing else starts, and no preference is written.
     QString error;

@@ -35,22 +35,58 @@ std::optional<QString> PasteboardSnapshot::string(const QString &type) const
     return QString::fromUtf8(bytes);
 }
 
+QByteArray PasteboardSnapshot::charset(const QString &type) const
+{
+    return m_charsets.value(type, QByteArrayLiteral("UTF-8"));
+}
+
+void PasteboardSnapshot::setCharset(const QString &type, const QByteArray &charset)
+{
+    m_charsets.insert(type, charset);
+}
+
+void PasteboardSnapshot::setData(const QString &type, const std::optional<QByteArray> &bytes)
+{
+    if (!bytes) {
+        m_flavours.remove(type);
+        m_charsets.remove(type);
+        m_types.removeAll(type);
+        return;
+    }
+    m_flavours.insert(type, *bytes);
+    if (!m_types.contains(type))
+        m_types << type;
+}
+
 QList<QUrl> PasteboardSnapshot::urls() const
 {
     const std::optional<QByteArray> list = data(QStringLiteral("text/uri-list"));
-    if (!list)
-        return {};
+    return list ? parseUriList(*list) : QList<QUrl>();
+}
+
+QList<QUrl> PasteboardSnapshot::parseUriList(const QByteArray &list)
+{
     QList<QUrl> urls;
-    // text/uri-list: one URL per line, lines ending in CRLF, '#' starting a comment.
-    for (const QByteArray &rawLine : list->split('\n')) {
-        const QByteArray line = rawLine.trimmed();
+    // Some file managers (PCManFM) end the list with a NUL as well.
+    for (QByteArray line : QByteArray(list).replace('\0', '\n').split('\n')) {
+        line = line.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const QUrl url = QUrl::fromEncoded(line);
-        if (url.isValid())
+        if (url.isValid() && !url.path(QUrl::FullyDecoded).contains(QChar(u'\0')))
             urls << url;
     }
     return urls;
+}
+
+QByteArray PasteboardSnapshot::declaredCharset(const QByteArray &target)
+{
+    if (target == "STRING")
+        return QByteArrayLiteral("ISO-8859-1");
+    const qsizetype parameter = target.toLower().indexOf("charset=");
+    if (parameter > 0)
+        return target.mid(parameter + 8).trimmed().toUpper();
+    return QByteArrayLiteral("UTF-8");
 }
 
 QImage PasteboardSnapshot::image() const

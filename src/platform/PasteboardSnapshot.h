@@ -32,7 +32,8 @@ struct PasteboardRequest
 using FlavourChooser = std::function<PasteboardRequest(const QStringList &types)>;
 
 // What was read of one clipboard generation: the offered types and the bytes of the flavours
-// asked for. Text flavours hold UTF-8 ("text/html" may carry a UTF-16 byte-order mark).
+// asked for. A text flavour holds the bytes as the owner sent them, in the charset it declared
+// (UTF-8 unless charset() names another; "text/html" may carry a UTF-16 byte-order mark).
 class PasteboardSnapshot
 {
 public:
@@ -52,8 +53,20 @@ public:
     std::optional<QByteArray> data(const QString &type) const;
     // A text flavour decoded, or nullopt when it was not offered or not read.
     std::optional<QString> string(const QString &type) const;
+    // The charset a text flavour was declared in: "UTF-8" unless the owner named another (X11's
+    // STRING is Latin-1).
+    QByteArray charset(const QString &type) const;
+    void setCharset(const QString &type, const QByteArray &charset);
+    // Replaces a flavour's bytes, offering the type when it was not; nullopt takes it away.
+    void setData(const QString &type, const std::optional<QByteArray> &bytes);
     // Every URL of the URL list flavour, in order, files and others alike.
     QList<QUrl> urls() const;
+    // The URLs of a URL list: one a line, CR LF or LF ended (a NUL ends one too), '#' starting a
+    // comment. A URL that does not parse, or that names a path with a NUL (%00), is left out.
+    static QList<QUrl> parseUriList(const QByteArray &list);
+    // The charset a text target or MIME type declares: Latin-1 for X11's STRING, the charset
+    // parameter of "text/plain;charset=...", else UTF-8.
+    static QByteArray declaredCharset(const QByteArray &target);
     // An image decoded from the image flavours read, in offered order; null when none decodes.
     QImage image() const;
 
@@ -74,6 +87,7 @@ private:
     qint64 m_changeCount = 0;
     QStringList m_types;
     QHash<QString, QByteArray> m_flavours;
+    QHash<QString, QByteArray> m_charsets;
     bool m_complete = false;
     bool m_ownerQuit = false;
     QHash<QString, qint64> m_oversized;

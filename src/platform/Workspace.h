@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,6 +13,9 @@ struct ApplicationIdentity
 {
     QString bundleIdentifier;
     QString name;
+    // Other IDs the same application goes by (a toolkit's application ID that names no desktop
+    // file), which an ignore list may name instead.
+    QStringList aliases = {};
 };
 
 // A running application with a window of its own.

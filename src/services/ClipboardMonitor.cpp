@@ -3,6 +3,8 @@
 #include "platform/AlertSound.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
+#include "services/ClipboardFlavours.h"
+#include "services/ContentClassifier.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
 #include "store/FetchDescriptor.h"
@@ -105,10 +107,6 @@ const QStringList ClipboardMonitor::ImageFileExtensions = {
     QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
     QStringLiteral("gif"), QStringLiteral("webp"), QStringLiteral("heic"),
     QStringLiteral("tiff"), QStringLiteral("bmp"), QStringLiteral("ico")};
-const QStringList ClipboardMonitor::TableTypeMarkers = {
-    QStringLiteral("tab-separated-values"), QStringLiteral("TSV"), QStringLiteral("excel.table")};
-const QStringList ClipboardMonitor::TableMarkupMarkers = {QStringLiteral("<table"),
-                                                          QStringLiteral("<tr")};
 
 ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
                                    Preferences *preferences, IgnoredAppsManager *ignoredApps,
@@ -230,7 +228,9 @@ void ClipboardMonitor::checkForChanges()
     }
     const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
     // A copy that is not to be recorded is never read at all.
-    if (madeHere || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
+    const bool ignored = std::any_of(frontmost.aliases.cbegin(), frontmost.aliases.cend(),
+                                     [this](const QString &id) { return m_ignoredApps->isIgnored(id); });
+    if (madeHere || ignored || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
@@ -297,7 +297,14 @@ PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
     const QString uriList = QStringLiteral("text/uri-list");
     if ((switches.file || switches.image) && offered(uriList))
         request.flavours << uriList;
-    if (switches.image) {
+    // The file managers' own list, where it comes alone.
+    for (const QString &type : {ClipboardFlavours::GnomeCopiedFiles, ClipboardFlavours::MateCopiedFiles}) {
+        if ((switches.file || switches.image) && !offered(uriList) && offered(type))
+            request.flavours << type;
+    }
+    // The text of a copy that names itself a table is what it means; its picture is not read.
+    const bool markedAsTable = std::any_of(types.cbegin(), types.cend(), ContentClassifier::isTableType);
+    if (switches.image && !(markedAsTable && switches.text && offered(PlainTextType))) {
         static const QList<QByteArray> decodable = QImageReader::supportedMimeTypes();
         for (const QString &type : {PngType, TiffType, JpegType}) {
             if (offered(type))
@@ -312,19 +319,16 @@ PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
     if ((switches.text || switches.table) && offered(PlainTextType))
         request.flavours << PlainTextType;
     // The markup is only needed when no offered type already says the copy is a table.
-    const bool markedAsTable = std::any_of(types.cbegin(), types.cend(), [](const QString &type) {
-        return std::any_of(TableTypeMarkers.cbegin(), TableTypeMarkers.cend(),
-                           [&type](const QString &marker) { return type.contains(marker); });
-    });
-    if (switches.table && !markedAsTable && offered(HtmlType))
+    if ((switches.table || switches.text) && !markedAsTable && offered(HtmlType))
         request.flavours << HtmlType;
     return request;
 }
 
-ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapshot,
+ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &read,
                                                             const QString &bundleId,
                                                             const QString &appName)
 {
+    const PasteboardSnapshot snapshot = ContentClassifier::interpreted(read);
     if (!m_modelContainer)
         return {};
     ModelContext *context = m_modelContainer->mainContext();
@@ -334,14 +338,7 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     const bool captureTable = m_preferences->isCaptureEnabled(CaptureKind::Table);
     const bool captureFile = m_preferences->isCaptureEnabled(CaptureKind::File);
 
-    // file://otherhost/path names a file on another machine, not a local path; localhost is here.
-    QList<QUrl> fileUrls;
-    for (QUrl url : snapshot.urls()) {
-        if (url.isLocalFile() && url.host().compare(u"localhost", Qt::CaseInsensitive) == 0)
-            url.setHost(QString());
-        if (url.isLocalFile() && url.host().isEmpty())
-            fileUrls << url;
-    }
+    const QList<QUrl> fileUrls = ClipboardFlavours::localFileUrls(snapshot);
     if (!fileUrls.isEmpty()) {
         if (fileUrls.size() == 1 && captureImage) {
             const QString path = fileUrls.first().toLocalFile();
@@ -352,6 +349,16 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
         }
         if (captureFile) 
             return saveFileItem(fileUrls, bundleId, appName, context);
+    }
+
+    // Text that comes with a table is that table, or a text when the table is one cell, whatever
+    // picture of it is offered too; an image wins only over other text.
+    const std::optional<QByteArray> text = snapshot.data(PlainTextType);
+    if (text && !isBlank(*text) && ContentClassifier::isTableContent(snapshot)) {
+        if (captureTable && !ContentClassifier::isSingleCell(*text))
+            return saveTableItem(*text, bundleId, appName, context);
+        if (captureText)
+            return saveTextItem(*text, bundleId, appName, context);
     }
 
     if (captureImage) {
@@ -368,7 +375,7 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
         }
     }
 
-    const bool table = captureTable && isTableContent(snapshot);
+    const bool table = captureTable && ContentClassifier::isTableContent(snapshot);
     if (const auto oversized = snapshot.oversized().constFind(PlainTextType);
         oversized != snapshot.oversized().cend() && (table || captureText)) {
         Log::line((table ? QStringLiteral("Erro ao salvar tabela no histórico: ")
@@ -376,16 +383,9 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
                   + overLimit(QStringLiteral("a text"), *oversized, entryLimits().textBytes));
         return {};
     }
-    if (!(table || captureText))
+    if (!captureText || !text || isBlank(*text))
         return {};
-    std::optional<QByteArray> text = snapshot.data(PlainTextType);
-    if (!text || isBlank(*text))
-        return {};
-    // An owner that sends what is not UTF-8 has it read as Qt reads it.
-    if (!QByteArrayView(*text).isValidUtf8())
-        text = QString::fromUtf8(*text).toUtf8();
-    return table ? saveTableItem(*text, bundleId, appName, context)
-                 : saveTextItem(*text, bundleId, appName, context);
+    return saveTextItem(*text, bundleId, appName, context);
 }
 
 std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(const QString &path)
@@ -461,41 +461,6 @@ QSizeF ClipboardMonitor::pointSize(const QImage &image)
     return QSizeF(pixels.width() * 72.0 / double(dpiX), pixels.height() * 72.0 / double(dpiY));
 }
 
-bool ClipboardMonitor::isTableContent(const PasteboardSnapshot &snapshot)
-{
-    for (const QString &type : snapshot.types()) {
-        for (const QString &marker : TableTypeMarkers) {
-            if (type.contains(marker))
-                return true;
-        }
-    }
-    if (const std::optional<QString> html = snapshot.string(HtmlType)) {
-        for (const QString &marker : TableMarkupMarkers) {
-            if (html->contains(marker))
-                return true;
-        }
-    }
-    const std::optional<QByteArray> text = snapshot.data(PlainTextType);
-    if (!text)
-        return false;
-    // Every non-empty line holds a tab, and there are at least two; scanned in place in the
-    // UTF-8, where a newline or a tab byte is always that character, since the text may be
-    // megabytes long.
-    qsizetype lines = 0;
-    for (qsizetype start = 0; start < text->size();) {
-        qsizetype end = text->indexOf('\n', start);
-        if (end < 0)
-            end = text->size();
-        if (end > start) {
-            if (!QByteArrayView(*text).sliced(start, end - start).contains('\t'))
-                return false;
-            ++lines;
-        }
-        start = end + 1;
-    }
-    return lines >= 2;
-}
-
 // --- History store operations ---------------------------------------------------------------
 
 ClipboardItemPtr ClipboardMonitor::saveTextItem(const QByteArray &text, const QString &bundleId,
@@ -512,20 +477,8 @@ ClipboardItemPtr ClipboardMonitor::saveTextItem(const QByteArray &text, const QS
         Log::line(failureText + error);
         return {};
     }
-    if (!existing->isEmpty()) {
-        const ClipboardItemPtr &item = existing->first();
-        item->setCopiedAt(now());
-        if (!bundleId.isEmpty()) {
-            item->setSourceAppBundleId(bundleId);
-            item->setSourceAppName(appName);
-        }
-        if (!context->save(&error)) {
-            Log::line(failureText + error);
-            return {};
-        }
-        enforceHistoryLimit(context);
-        return item;
-    }
+    if (!existing->isEmpty())
+        return refresh(existing->first(), bundleId, appName, context, failureText);
     ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
     if (longText) {
         const ClipboardItem::TextCounts counts = ClipboardItem::countUtf8(text);
@@ -562,13 +515,42 @@ ClipboardItemPtr ClipboardMonitor::saveImageItem(const QByteArray &data, const Q
 ClipboardItemPtr ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
                                     const QString &appName, ModelContext *context)
 {
+    const QString failureText = QStringLiteral("Erro ao salvar arquivo no histórico: ");
     QStringList paths;
     paths.reserve(fileUrls.size());
     for (const QUrl &url : fileUrls)
         paths << url.toLocalFile();
+    // The same files copied again (a file manager's cut sets the clipboard twice) refresh their
+    // entry, as a repeated text does.
+    QString error;
+    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(FetchDescriptor::fileEntries(paths), &error);
+    if (!existing) {
+        Log::line(failureText + error);
+        return {};
+    }
+    if (!existing->isEmpty())
+        return refresh(existing->first(), bundleId, appName, context, failureText);
     ClipboardItemPtr item = newItem(ClipboardItem::FileType, bundleId, appName);
     item->setFilePaths(paths);
-    return insertAndSave(item, context, QStringLiteral("Erro ao salvar arquivo no histórico: "));
+    return insertAndSave(item, context, failureText);
+}
+
+ClipboardItemPtr ClipboardMonitor::refresh(const ClipboardItemPtr &item, const QString &bundleId,
+                                           const QString &appName, ModelContext *context,
+                                           const QString &failureText)
+{
+    item->setCopiedAt(now());
+    if (!bundleId.isEmpty()) {
+        item->setSourceAppBundleId(bundleId);
+        item->setSourceAppName(appName);
+    }
+    QString error;
+    if (!context->save(&error)) {
+        Log::line(failureText + error);
+        return {};
+    }
+    enforceHistoryLimit(context);
+    return item;
 }
 
 ClipboardItemPtr ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
@@ -604,18 +586,11 @@ QMimeData *ClipboardMonitor::mimeDataFor(const ClipboardItem &item)
                 contents->setImageData(*image);
         }
     } else if (item.isFile()) {
-        if (const std::optional<QStringList> paths = item.filePaths()) {
-            QList<QUrl> urls;
-            urls.reserve(paths->size());
-            for (const QString &path : *paths)
-                urls << QUrl::fromLocalFile(path);
-            contents->setUrls(urls);
-        }
+        if (const std::optional<QStringList> paths = item.filePaths())
+            ClipboardFlavours::setFiles(*contents, *paths);
     } else if (item.isTable()) {
-        if (text) {
-            contents->setText(*text);
-            contents->setData(TableType, text->toUtf8());
-        }
+        if (text)
+            ClipboardFlavours::setTable(*contents, *text);
     } else if (text) {
         contents->setText(*text);
     }

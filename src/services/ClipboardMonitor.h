@@ -49,14 +49,11 @@ public:
     static constexpr int ImageDecodeBudgetMiB = 1024;
 
     static const QStringList ImageFileExtensions;
-    static const QStringList TableTypeMarkers;
-    static const QStringList TableMarkupMarkers;
     static inline const QString PlainTextType = QStringLiteral("text/plain");
     static inline const QString HtmlType = QStringLiteral("text/html");
     static inline const QString PngType = QStringLiteral("image/png");
     static inline const QString TiffType = QStringLiteral("image/tiff");
     static inline const QString JpegType = QStringLiteral("image/jpeg");
-    static inline const QString TableType = QStringLiteral("text/tab-separated-values");
     // What password managers put on the copies they make; any non-empty value marks a secret.
     static inline const QString PasswordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
 
@@ -110,7 +107,6 @@ public:
     // entry may hold, `tooLarge` (when given) says so.
     static std::optional<ImageCapture> extractImageDataAndSize(const PasteboardSnapshot &snapshot,
                                                               QString *tooLarge = nullptr);
-    static bool isTableContent(const PasteboardSnapshot &snapshot);
 
     // An image's size in points: its pixel size, scaled by 72 / dpi when it records a resolution.
     static QSizeF pointSize(const class QImage &image);
@@ -152,6 +148,9 @@ private:
                        const QString &appName, ModelContext *context);
     ClipboardItemPtr saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
                       const QString &appName, ModelContext *context);
+    // Moves an entry equal to a new copy to the top, taking the copy's source when it has one.
+    ClipboardItemPtr refresh(const ClipboardItemPtr &item, const QString &bundleId, const QString &appName,
+                             ModelContext *context, const QString &failureText);
     ClipboardItemPtr insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
                        const QString &failureText);
 

@@ -191,7 +191,9 @@ QRect StatusBarController::anchorRect() const
 
 void StatusBarController::showPopover()
 {
-    if (!m_statusItem)
+    // Without a tray item yet, where the tray is a host on the bus (Wayland), the popup still
+    // opens from the hot key or a second launch, where the compositor places a new window.
+    if (!m_statusItem && !m_trayHost)
         return;
     if (!isPopoverShown()) {
         Q_EMIT popoverWillShow();

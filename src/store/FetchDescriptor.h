@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,6 +15,8 @@ struct FetchDescriptor
     std::optional<QString> textEquals;
     // The same given as valid UTF-8, so that a long text is compared without decoding it.
     std::optional<QByteArray> textEqualsUtf8;
+    // When set, only file entries naming exactly these paths, in this order.
+    std::optional<QStringList> filePathsEqual;
     Sort sort = Sort::None;
 
     // Text entries holding exactly `text`, in no particular order.
@@ -27,6 +30,13 @@ struct FetchDescriptor
     {
         FetchDescriptor descriptor;
         descriptor.textEqualsUtf8 = utf8;
+        return descriptor;
+    }
+    // File entries of exactly these paths, in no particular order.
+    static FetchDescriptor fileEntries(const QStringList &paths)
+    {
+        FetchDescriptor descriptor;
+        descriptor.filePathsEqual = paths;
         return descriptor;
     }
     // The whole history, newest copy first.

@@ -115,6 +115,8 @@ QString utf8Prefix(const QByteArray &utf8)
 // Whether a pending record matches; stored ones were matched by the query itself.
 bool ModelContext::matches(const FetchDescriptor &descriptor, const ClipboardItem &item)
 {
+    if (descriptor.filePathsEqual)
+        return item.isFile() && item.filePaths() == descriptor.filePathsEqual;
     if (descriptor.textEqualsUtf8) {
         if (!item.isText())
             return false;
@@ -735,6 +737,8 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
         sql += QStringLiteral(" WHERE contentType = 'text'"
                                     " AND substr(textContent, 1, 64) = ? AND +textContent = %1").arg(wanted);
     }
+    if (descriptor.filePathsEqual)
+        sql += QStringLiteral(" WHERE contentType = 'file' AND filePaths = ?");
     if (descriptor.sort == FetchDescriptor::Sort::CopiedAtDescending)
         sql += QStringLiteral(" ORDER BY copiedAt DESC");
 
@@ -745,6 +749,8 @@ std::optional<QList<ClipboardItemPtr>> ModelContext::fetch(const FetchDescriptor
             query.addBindValue(prefix);
         query.addBindValue(utf8 ? QVariant(*descriptor.textEqualsUtf8) : QVariant(*descriptor.textEquals));
     }
+    if (descriptor.filePathsEqual)
+        query.addBindValue(pathsValue(descriptor.filePathsEqual));
     if (!query.exec()) {
         if (error)
             *error = query.lastError().text();

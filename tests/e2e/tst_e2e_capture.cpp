@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QImage>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -67,6 +68,14 @@ public:
         const QByteArray answer = send("window " + title.toUtf8());
         return answer.startsWith("window ") ? QString::fromLatin1(answer.mid(7)) : QString();
     }
+    // Shows a window with the identity of the application a fixture was captured from
+    // (tests/fixtures/clipboard) and returns its X id; copy() then offers what it offered.
+    QString showFixture(const QString &path)
+    {
+        const QByteArray answer = send("fixture " + path.toUtf8());
+        return answer.startsWith("window ") ? QString::fromLatin1(answer.mid(7)) : QString();
+    }
+    bool copyFixture() { return send("copy") == "offered"; }
     // Quits, as an application closed by the user does.
     bool quit()
     {
@@ -245,6 +254,105 @@ private Q_SLOTS:
                                             ? imageBytes("png", 40, 20)
                                             : flavours.first().second;
             QCOMPARE(newestImageBytes(kavla), expected);
+        }
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
+    // What real applications offered, captured once (tests/fixtures/clipboard/capture.sh) and
+    // played back with the window identity they had: what is recorded, from which application,
+    // and what comes back on the clipboard when the application quits.
+    void replaysWhatApplicationsOffer_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("ignored"); // an ID on the ignore list, or empty
+        QTest::addColumn<QString>("newest");  // NewestSql's row and the source; empty: nothing recorded
+        QTest::addColumn<QString>("putBack"); // TARGET=bytes offered after the application quits
+        const QString table = u"Fruta\tCor\tPeso\nMaçã\tvermelha\t150\nBanana\tamarela\t120\nUva\troxa\t5\n"_qs;
+        const QString calc = u"|libreoffice-calc|LibreOffice Calc"_qs;
+        const QString paths = u"[\"/tmp/kavla-exemplo/pasta\",\"/tmp/kavla-exemplo/foto.png\",\"/tmp/kavla-exemplo/notas.txt\"]"_qs;
+        const QString copiedFiles = u"x-special/gnome-copied-files=copy\nfile:///tmp/kavla-exemplo/pasta\n"
+                                    "file:///tmp/kavla-exemplo/foto.png\nfile:///tmp/kavla-exemplo/notas.txt"_qs;
+        QTest::newRow("LibreOffice Calc range: a table, not its picture")
+            << u"calc-range"_qs << QString() << u"table|"_qs + table + u"||0|0"_qs + calc
+            << u"text/html=<meta charset=\"utf-8\"><table><tr><td>Fruta</td><td>Cor</td><td>Peso</td></tr><tr><td>Maçã</td>"
+               "<td>vermelha</td><td>150</td></tr><tr><td>Banana</td><td>amarela</td><td>120</td></tr><tr><td>Uva</td>"
+               "<td>roxa</td><td>5</td></tr></table>"_qs;
+        QTest::newRow("LibreOffice Calc cell: a text") << u"calc-cell"_qs << QString() << u"text|Maçã||0|0"_qs + calc
+                                                       << u"UTF8_STRING=Maçã"_qs;
+        QTest::newRow("LibreOffice ignored by its toolkit ID") << u"calc-cell"_qs << u"org.libreoffice"_qs << QString()
+                                                               << QString();
+        QTest::newRow("PCManFM files, the list ending in a NUL")
+            << u"pcmanfm-files"_qs << QString() << u"file||%1|0|0|pcmanfm|File Manager PCManFM"_qs.arg(paths) << copiedFiles;
+        QTest::newRow("Thunar files") << u"thunar-files"_qs << QString()
+                                      << u"file||%1|0|0|thunar|Thunar File Manager"_qs.arg(paths) << copiedFiles;
+        QTest::newRow("Chromium: Copy image") << u"chromium-image"_qs << QString()
+                                              << u"image|||64|48|chromium|Chromium Web Browser"_qs << QString();
+        QTest::newRow("Chromium: a table") << u"chromium-table"_qs << QString()
+                                           << u"table|Norte\t12\nSul\t7||0|0|chromium|Chromium Web Browser"_qs
+                                           << u"text/tab-separated-values=Norte\t12\nSul\t7"_qs;
+        QTest::newRow("Chromium: text") << u"chromium-text"_qs << QString()
+                                        << u"text|Texto de exemplo para copiar.\n\n||0|0|chromium|Chromium Web Browser"_qs
+                                        << u"UTF8_STRING=Texto de exemplo para copiar.\n\n"_qs;
+        QTest::newRow("KeePassXC password") << u"keepassxc-password"_qs << QString() << QString() << QString();
+        QTest::newRow("KeePassXC password, not on the ignore list") << u"keepassxc-password"_qs << u"org.example.Other"_qs
+                                                                    << QString() << QString();
+    }
+
+    void replaysWhatApplicationsOffer()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, ignored);
+        QFETCH(QString, newest);
+        QFETCH(QString, putBack);
+        const QString path = QStringLiteral(KAVLA_SOURCE_DIR "/tests/fixtures/clipboard/") + fixture + u".clip"_qs;
+        QFile capture(path);
+        QVERIFY(capture.open(QIODevice::ReadOnly));
+        KavlaProcess kavla(m_display.environment());
+        // The application's desktop file, as far as the capture kept it.
+        QMap<QString, QByteArray> desktopFiles;
+        for (QByteArray line; !(line = capture.readLine()).startsWith("offer ");) {
+            const QList<QByteArray> words = line.trimmed().split(' ');
+            if (words.value(0) == "desktop")
+                desktopFiles[QString::fromUtf8(words.value(1))] += line.trimmed().mid(words[0].size() + words[1].size() + 2) + '\n';
+        }
+        for (auto it = desktopFiles.cbegin(); it != desktopFiles.cend(); ++it)
+            writeFile(kavla.dataHome() + u"/applications/"_qs + it.key() + u".desktop"_qs,
+                      "[Desktop Entry]\nType=Application\nExec=true\n" + it.value());
+        if (!ignored.isEmpty())
+            writePreferences(kavla, "{\"Kavla_IgnoredApplications\": {\"type\": \"data\", \"value\": \""
+                                        + ("[{\"bundleIdentifier\":\"" + ignored.toUtf8() + "\",\"name\":\"App\"}]").toBase64()
+                                        + "\"}}");
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner application(m_display);
+        const QString window = application.showFixture(path);
+        QVERIFY(!window.isEmpty());
+        int status = -1;
+        m_display.run(u"xdotool"_qs, {u"windowactivate"_qs, u"--sync"_qs, window}, &status);
+        QCOMPARE(status, 0);
+        QTest::qWait(300); // the window manager names the window it has just activated
+        QVERIFY(application.copyFixture());
+
+        const QString rows = NewestSql.section(u" FROM"_qs, 0, 0) + u", sourceAppBundleId, sourceAppName FROM"_qs
+                             + NewestSql.section(u" FROM"_qs, 1);
+        if (newest.isEmpty()) {
+            // A later copy, once the application has quit, is recorded: this one was examined
+            // and left out.
+            QVERIFY(application.quit());
+            ClipboardOwner next(m_display);
+            QVERIFY(next.offer(text("depois")));
+            QVERIFY(kavla.waitForQuery(CountSql, u"1"_qs));
+            QCOMPARE(kavla.query(u"SELECT textContent FROM ClipboardItem"_qs), QStringList{u"depois"_qs});
+            return;
+        }
+        QVERIFY2(kavla.waitForQuery(rows, newest), qPrintable(kavla.query(rows).join(u'\n') + kavla.errors()));
+        QCOMPARE(kavla.query(CountSql), QStringList{u"1"_qs});
+        QVERIFY(application.quit());
+        if (!putBack.isEmpty()) {
+            const QStringList read{u"-o"_qs, u"-selection"_qs, u"clipboard"_qs, u"-t"_qs, putBack.section(u'=', 0, 0)};
+            QDeadlineTimer deadline(5000);
+            while (m_display.run(u"xclip"_qs, read) != putBack.section(u'=', 1) && !deadline.hasExpired())
+                QTest::qWait(50);
+            QCOMPARE(m_display.run(u"xclip"_qs, read), putBack.section(u'=', 1));
         }
         QCOMPARE(kavla.terminate(), 0);
     }

@@ -27,7 +27,13 @@ void FakePasteboard::requestContents(FlavourChooser choose)
     ++m_requests;
     QStringList types;
     QHash<QString, QByteArray> offered;
-    for (const auto &[type, bytes] : std::as_const(m_flavours)) {
+    QHash<QString, QByteArray> charsets;
+    for (auto [type, bytes] : std::as_const(m_flavours)) {
+        // The X11 text targets are read as plain text, in the charset each declares.
+        if (type == u"STRING" || type == u"UTF8_STRING" || type.startsWith(u"text/plain;")) {
+            charsets.insert(QStringLiteral("text/plain"), PasteboardSnapshot::declaredCharset(type.toUtf8()));
+            type = QStringLiteral("text/plain");
+        }
         types << type;
         offered.insert(type, bytes);
     }
@@ -56,6 +62,8 @@ void FakePasteboard::requestContents(FlavourChooser choose)
     }
     PasteboardSnapshot snapshot(m_changeCount, types, read, true);
     snapshot.setOversized(oversized);
+    for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+        snapshot.setCharset(it.key(), it.value());
     snapshot.setOwnerQuit(types.isEmpty() && std::exchange(m_ownerQuit, false));
     if (m_holdReads)
         m_held << snapshot;

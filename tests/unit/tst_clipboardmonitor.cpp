@@ -154,10 +154,22 @@ private Q_SLOTS:
             << text(Table) << QStringList{u"enableCaptureTable"_s} << "text" << QVariant(Table);
         QTest::newRow("a line without a tab") << text(u"a\tb\nc d\ne\tf"_s) << none << "text" << QVariant();
         QTest::newRow("one tabbed line and blank ones") << text(u"a\tb\n\n"_s) << none << "text" << QVariant();
-        QTest::newRow("TSV type") << Flavours{{u"text/tab-separated-values"_s, "x"}, {u"text/plain"_s, "N I"}}
-                                  << none << "table" << QVariant(u"N I"_s);
-        QTest::newRow("HTML table") << Flavours{{html, "<meta><table><tr><td>1</td></tr></table>"}, {u"text/plain"_s, "1"}}
-                                    << none << "table" << QVariant(u"1"_s);
+        QTest::newRow("TSV type") << Flavours{{u"text/tab-separated-values"_s, "x"}, {u"text/plain"_s, "N I\nx"}}
+                                  << none << "table" << QVariant(u"N I\nx"_s);
+        // A spreadsheet offers a picture of the cells too; what was copied is the table.
+        QTest::newRow("a table wins over its picture, its marker in any case")
+            << Flavours{{u"image/png"_s, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {u"text/plain"_s, Table.toUtf8()}}
+            << none << "table" << QVariant(Table);
+        QTest::newRow("a table of one cell is text, not its picture")
+            << Flavours{{u"image/png"_s, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {u"text/plain"_s, "42\n"}}
+            << none << "text" << QVariant(u"42\n"_s);
+        QTest::newRow("HTML table") << Flavours{{html, "<!DOCTYPE html><HTML><HEAD><STYLE>p {}</STYLE></HEAD><BODY>"
+                                                       "<!-- x --><TABLE><TR><TD>1</TD><TD>2</TD></TR></TABLE>&nbsp;</BODY></HTML>"},
+                                                {u"text/plain"_s, "1 2\n3"}}
+                                    << none << "table" << QVariant(u"1 2\n3"_s);
+        QTest::newRow("HTML with a table among other content")
+            << Flavours{{html, "<p>Resumo</p><table><tr><td>1</td></tr></table>"}, {u"text/plain"_s, "Resumo\n1"}}
+            << none << "text" << QVariant(u"Resumo\n1"_s);
         QTest::newRow("HTML table without plain text") << Flavours{{html, "<table><tr><td>1</td></table>"}}
                                                        << none << QString() << QVariant();
         QTest::newRow("HTML without a table") << Flavours{{html, "<b>1</b>"}, {u"text/plain"_s, "1"}}
@@ -166,9 +178,18 @@ private Q_SLOTS:
             << Flavours{{u"text/uri-list"_s, "https://example.org/a.png\r\n"}, {u"text/plain"_s, "https://example.org/a.png"}}
             << none << "text" << QVariant(u"https://example.org/a.png"_s);
         QTest::newRow("text capture off") << text(u"x"_s) << QStringList{u"enableCaptureText"_s} << QString() << QVariant();
-        QTest::newRow("PNG wins over a table")
-            << Flavours{{u"image/png"_s, encodedImage("png", 40, 30)}, {u"text/plain"_s, Table.toUtf8()}}
-            << none << "image" << QVariant(QSizeF(40, 30));
+        QTest::newRow("PNG wins over text") << Flavours{{u"image/png"_s, encodedImage("png", 40, 30)}, {u"text/plain"_s, "legenda"}}
+                                            << none << "image" << QVariant(QSizeF(40, 30));
+        QTest::newRow("Latin-1 STRING") << Flavours{{u"STRING"_s, "caf\xe9"}} << none << "text" << QVariant(u"café"_s);
+        QTest::newRow("said to be UTF-8 and not: read as Latin-1") << Flavours{{u"text/plain"_s, "caf\xe9"}} << none << "text"
+                                                                  << QVariant(u"café"_s);
+        QTest::newRow("a NUL ending the text") << Flavours{{u"text/plain"_s, QByteArray("fim\0", 4)}} << none << "text"
+                                               << QVariant(u"fim"_s);
+        QTest::newRow("control bytes are no text") << Flavours{{u"text/plain"_s, "\x01\x02\x03\x04" "abc\x05\x06\x7f"}} << none
+                                                   << QString() << QVariant();
+        // A bridge that offers every copy as text (weston's XWayland).
+        QTest::newRow("an image offered as text is an image") << Flavours{{u"UTF8_STRING"_s, m_png}} << none << "image"
+                                                              << QVariant(QSizeF(12, 10));
         QTest::newRow("PNG at 144 dpi is half its pixels in points")
             << Flavours{{u"image/png"_s, encodedImage("png", 40, 30, 144)}} << none << "image" << QVariant(QSizeF(20, 15));
         // 72 dpi is stored as 2835 dots per metre, 72.009 dpi: read as whole dots per inch.
@@ -194,6 +215,12 @@ private Q_SLOTS:
         QTest::newRow("missing image file") << files({file("sumiu.png")}) << none << "file"
                                             << QVariant(QStringList{file("sumiu.png")});
         QTest::newRow("named pipe called .png is not read") << files({file("cano.png")}) << none << "file" << QVariant();
+        QTest::newRow("URI list with a comment, CR LF, a %00 and an ending NUL")
+            << Flavours{{u"text/uri-list"_s, QByteArray("# x\r\nfile:///tmp/a%00b\r\nfile:///tmp/c\r\nfile:///tmp/d\0", 53)}}
+            << none << "file" << QVariant(QStringList{u"/tmp/c"_s, u"/tmp/d"_s});
+        QTest::newRow("the file managers' list alone")
+            << Flavours{{u"x-special/gnome-copied-files"_s, "cut\nfile:///tmp/a\nfile:///tmp/b"}} << none << "file"
+            << QVariant(QStringList{u"/tmp/a"_s, u"/tmp/b"_s});
     }
 
     void classification()
@@ -237,6 +264,8 @@ private Q_SLOTS:
         QTest::newRow("Kavla itself") << u"com.tarnwick.Kavla"_s << QByteArray() << false << false;
         QTest::newRow("an ignored application") << u"com.bitwarden.desktop"_s << QByteArray() << false << false;
         QTest::newRow("an ignored application in capitals") << u"COM.BITWARDEN.DESKTOP"_s << QByteArray() << false << false;
+        QTest::newRow("an ignored application by its other ID") << u"bitwarden|com.bitwarden.desktop"_s << QByteArray() << false
+                                                                << false;
         QTest::newRow("no frontmost application") << QString() << QByteArray() << false << true;
         QTest::newRow("marked secret, an ordinary window in front") << Browser << QByteArray("secret") << true << false;
         QTest::newRow("marked with another value") << Browser << QByteArray("1") << true << false;
@@ -251,7 +280,7 @@ private Q_SLOTS:
         QFETCH(bool, marked);
         QFETCH(bool, recorded);
         Harness h;
-        h.workspace.frontmost = {frontmost, u"App"_s};
+        h.workspace.frontmost = {frontmost.section(u'|', 0, 0), u"App"_s, frontmost.split(u'|').mid(1)};
         OutputCapture output;
         Flavours flavours{{u"text/plain"_s, "hunter2"}};
         if (marked)
@@ -525,25 +554,29 @@ private Q_SLOTS:
 
     void repeatedTextRefreshesOneEntry_data()
     {
+        QTest::addColumn<Flavours>("repeated");
         QTest::addColumn<QString>("secondSource");
         QTest::addColumn<QString>("expectedSource");
-        QTest::newRow("same application") << Browser << Browser;
-        QTest::newRow("another application") << u"org.gnome.TextEditor"_s << u"org.gnome.TextEditor"_s;
-        QTest::newRow("no frontmost application keeps the source") << QString() << Browser;
+        QTest::newRow("same application") << text(u"repetido"_s) << Browser << Browser;
+        QTest::newRow("another application") << text(u"repetido"_s) << u"org.gnome.TextEditor"_s << u"org.gnome.TextEditor"_s;
+        QTest::newRow("no frontmost application keeps the source") << text(u"repetido"_s) << QString() << Browser;
+        // A file manager's cut sets the clipboard again with the files just copied.
+        QTest::newRow("the same files") << files({u"/tmp/a"_s, u"/tmp/b"_s}) << u"pcmanfm"_s << u"pcmanfm"_s;
     }
 
     void repeatedTextRefreshesOneEntry()
     {
+        QFETCH(Flavours, repeated);
         QFETCH(QString, secondSource);
         QFETCH(QString, expectedSource);
         Harness h;
-        h.copy(text(u"repetido"_s));
-        h.copy(text(u"outro"_s));
+        h.copy(repeated);
+        h.copy(files({u"/tmp/a"_s}));
         const ClipboardItemPtr first = h.history().last();
         const QDateTime firstCopy = first->copiedAt();
         QTest::qWait(5);
         h.workspace.frontmost = {secondSource, u"Editor"_s};
-        h.copy(text(u"repetido"_s));
+        h.copy(repeated);
 
         const QList<ClipboardItemPtr> history = h.history();
         QCOMPARE(history.size(), 2);
@@ -614,12 +647,18 @@ private Q_SLOTS:
         QTest::addColumn<Flavours>("expected"); // flavours that must be written, with their bytes
 
         QTest::newRow("text") << "text" << "olá" << QStringList() << Flavours{{u"text/plain"_s, u"olá"_s.toUtf8()}};
-        QTest::newRow("table in both flavours")
-            << "table" << Table << QStringList()
-            << Flavours{{u"text/plain"_s, Table.toUtf8()}, {u"text/tab-separated-values"_s, Table.toUtf8()}};
-        QTest::newRow("files, missing ones included")
+        // Spreadsheets paste the HTML table as cells.
+        QTest::newRow("table as text, TSV and HTML")
+            << "table" << u"a\t\"b\tc\"\n<d>\t\"e\nf\"\n"_s << QStringList()
+            << Flavours{{u"text/plain"_s, "a\t\"b\tc\"\n<d>\t\"e\nf\"\n"}, {u"text/tab-separated-values"_s, "a\t\"b\tc\"\n<d>\t\"e\nf\"\n"},
+                        {u"text/html"_s, "<meta charset=\"utf-8\"><table><tr><td>a</td><td>b\tc</td></tr>"
+                                         "<tr><td>&lt;d&gt;</td><td>e<br>f</td></tr></table>"}};
+        QTest::newRow("files, missing ones included, for every file manager")
             << "file" << QString() << QStringList{u"/nao/existe/a.txt"_s, u"/tmp/b c.txt"_s}
-            << Flavours{{u"text/uri-list"_s, "file:///nao/existe/a.txt\r\nfile:///tmp/b%20c.txt\r\n"}};
+            << Flavours{{u"text/uri-list"_s, "file:///nao/existe/a.txt\r\nfile:///tmp/b%20c.txt\r\n"},
+                        {u"x-special/gnome-copied-files"_s, "copy\nfile:///nao/existe/a.txt\nfile:///tmp/b%20c.txt"},
+                        {u"x-special/mate-copied-files"_s, "copy\nfile:///nao/existe/a.txt\nfile:///tmp/b%20c.txt"},
+                        {u"text/plain"_s, "/nao/existe/a.txt\n/tmp/b c.txt"}};
         QTest::newRow("text without content leaves the clipboard empty") << "text" << QString() << QStringList() << Flavours{};
     }
 

@@ -290,6 +290,10 @@ private Q_SLOTS:
         QCOMPARE(host.watches, 1);
         Q_EMIT host.absent();
         QVERIFY(!controller.statusItem());
+        // The hot key and a second launch open the popup meanwhile.
+        controller.togglePopover();
+        QVERIFY(controller.isPopoverShown());
+        controller.closePopover();
         Q_EMIT host.found();
         QVERIFY(controller.statusItem());
         QSystemTrayIcon *item = controller.statusItem();

@@ -488,6 +488,7 @@ void WaylandDataControl::read(qint64 changeCount, const FlavourChooser &choose)
     const PasteboardRequest request = choose(types);
     QHash<QString, QByteArray> flavours;
     QHash<QString, qint64> oversized;
+    QHash<QString, QByteArray> charsets;
     Outcome outcome = Outcome::Read;
     const auto readFlavour = [&](const QString &type) {
         if (!types.contains(type) || outcome != Outcome::Read)
@@ -506,9 +507,9 @@ void WaylandDataControl::read(qint64 changeCount, const FlavourChooser &choose)
         }
         if (outcome != Outcome::Read)
             return false;
-        // Latin-1 text is handed on as UTF-8, like every other text.
-        if (sourceType == QLatin1String("STRING"))
-            value = QString::fromLatin1(value).toUtf8();
+        // Text keeps its bytes; the classification decodes them by the charset declared.
+        if (const QByteArray charset = PasteboardSnapshot::declaredCharset(sourceType.toUtf8()); charset != "UTF-8")
+            charsets.insert(type, charset);
         flavours.insert(type, value);
         return true;
     };
@@ -529,5 +530,7 @@ void WaylandDataControl::read(qint64 changeCount, const FlavourChooser &choose)
                  .arg(wl_display_get_error(m_display)));
     PasteboardSnapshot snapshot(changeCount, types, std::move(flavours), outcome == Outcome::Read);
     snapshot.setOversized(std::move(oversized));
+    for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+        snapshot.setCharset(it.key(), it.value());
     Q_EMIT finished(snapshot);
 }

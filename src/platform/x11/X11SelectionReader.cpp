@@ -345,6 +345,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     const PasteboardRequest request = choose(types);
     QHash<QString, QByteArray> flavours;
     QHash<QString, qint64> oversized;
+    QHash<QString, QByteArray> charsets;
     bool complete = true;
     const auto readFlavour = [&](const QString &mime) {
         if (!types.contains(mime))
@@ -366,9 +367,11 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
             complete = false;
             return false;
         }
-        // Latin-1 text is handed on as UTF-8, like every other text.
-        if (valueType == XCB_ATOM_STRING)
-            value = QString::fromLatin1(value).toUtf8();
+        // Text keeps its bytes; the classification decodes them by the charset declared.
+        const QByteArray charset = PasteboardSnapshot::declaredCharset(
+            valueType == XCB_ATOM_STRING ? QByteArrayLiteral("STRING") : targetOf.value(mime));
+        if (charset != "UTF-8")
+            charsets.insert(mime, charset);
         flavours.insert(mime, std::move(value));
         return true;
     };
@@ -394,5 +397,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
         return;
     PasteboardSnapshot snapshot(changeCount, types, std::move(flavours), complete);
     snapshot.setOversized(std::move(oversized));
+    for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+        snapshot.setCharset(it.key(), it.value());
     Q_EMIT finished(snapshot);
 }

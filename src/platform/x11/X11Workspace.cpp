@@ -135,39 +135,58 @@ ApplicationIdentity X11Workspace::identityOfWindow(uint32_t window)
     if (pid != 0 && pid == uint32_t(::getpid()))
         return ownIdentity();
 
+    // A toolkit's application ID names the desktop file, when there is one by that ID; some
+    // (LibreOffice's org.libreoffice, Thunar's org.xfce.Thunar) name none, and the window class
+    // or the process then finds it.
     const uint32_t utf8 = atom("UTF8_STRING");
+    QString toolkitId;
     for (const char *name : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
-        const QStringList values = stringsOf(property(window, atom(name), utf8));
-        if (!values.isEmpty()) {
-            const QString id = values.first();
-            const std::optional<DesktopEntry> entry = m_applications.entryForId(id);
-            return {id, entry ? entry->name : id};
-        }
+        toolkitId = stringsOf(property(window, atom(name), utf8)).value(0);
+        if (toolkitId.isEmpty())
+            continue;
+        if (const std::optional<DesktopEntry> entry = m_applications.entryForId(toolkitId))
+            return {toolkitId, entry->name};
+        break;
     }
+    const QStringList aliases = toolkitId.isEmpty() ? QStringList() : QStringList{toolkitId};
 
     const QStringList windowClass = stringsOf(property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
     const QString instanceName = windowClass.value(0);
     const QString className = windowClass.value(1);
     if (std::optional<DesktopEntry> entry = m_applications.entryForWindowClass(instanceName, className))
-        return {entry->id, entry->name};
+        return {entry->id, entry->name, aliases};
 
     const QString executable = pid ? executableName(pid) : QString();
     if (!executable.isEmpty()) {
         if (std::optional<DesktopEntry> entry = m_applications.entryForId(executable))
-            return {entry->id, entry->name};
-        return {executable, className.isEmpty() ? executable : className};
+            return {entry->id, entry->name, aliases};
     }
+    if (!toolkitId.isEmpty())
+        return {toolkitId, className.isEmpty() ? toolkitId : className, executable.isEmpty() ? QStringList() : QStringList{executable}};
+    if (!executable.isEmpty())
+        return {executable, className.isEmpty() ? executable : className};
     return {QString(), className};
+}
+
+bool X11Workspace::ownWindowHasFocus()
+{
+    const Reply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return false;
+    const uint32_t pid = processOfWindow(focus->focus);
+    return pid != 0 && pid == uint32_t(::getpid());
 }
 
 ApplicationIdentity X11Workspace::frontmostApplication()
 {
-    // Our popup is override-redirect and never becomes _NET_ACTIVE_WINDOW; while any of our
-    // windows has the keyboard focus, Kavla is the frontmost application.
-    if (QGuiApplication::focusWindow())
-        return ownIdentity();
     if (!m_connection || !m_root)
         return {};
+    // Our popup is override-redirect and never becomes _NET_ACTIVE_WINDOW; while one of our
+    // windows has the keyboard focus, Kavla is the frontmost application. The server is asked,
+    // not Qt, which learns that a closed popup lost the focus only when the event arrives.
+    if (ownWindowHasFocus())
+        return ownIdentity();
     const QList<uint32_t> active = windowList(m_root, "_NET_ACTIVE_WINDOW");
     if (active.isEmpty() || active.first() == 0)
         return {};

@@ -33,6 +33,8 @@ private:
     QByteArray property(uint32_t window, uint32_t property, uint32_t type, uint32_t maxBytes = 4096);
     QList<uint32_t> windowList(uint32_t window, const char *name);
     uint32_t processOfWindow(uint32_t window);
+    // Whether the X server's keyboard focus is on a window of this process now.
+    bool ownWindowHasFocus();
 
     xcb_connection_t *m_connection;
     uint32_t m_root = 0;
