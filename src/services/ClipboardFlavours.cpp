@@ -82,18 +82,44 @@ QList<QStringList> tableCells(const QString &text)
     return rows;
 }
 
+QByteArray rtfTable(const QList<QStringList> &rows)
+{
+    // Written as LibreOffice writes its own tables, in ten points as a spreadsheet's cells are
+    // rather than RTF's twelve; in a group of its own with no font, Calc keeps its default font.
+    QByteArray rtf("{\\rtf\\ansi\n{\n");
+    for (const QStringList &row : rows) {
+        rtf += "\\trowd";
+        for (qsizetype column = 1; column <= row.size(); ++column)
+            rtf += "\\cellx" + QByteArray::number(column * 1440);
+        rtf += "\\pard\\plain\\intbl\\fs20";
+        for (const QString &cell : row) {
+            rtf += ' ';
+            for (const QChar c : cell) {
+                if (c == u'\\' || c == u'{' || c == u'}')
+                    rtf += '\\' + QByteArray(1, char(c.unicode()));
+                else if (c == u'\n')
+                    rtf += "\\line ";
+                else if (c == u'\t')
+                    rtf += "\\tab ";
+                else if (c.unicode() < 0x80 && c.unicode() >= 0x20)
+                    rtf += char(c.unicode());
+                else if (c.unicode() >= 0x80)
+                    rtf += "\\u" + QByteArray::number(qint16(c.unicode())) + '?';
+            }
+            rtf += "\\cell";
+        }
+        rtf += "\\row\n";
+    }
+    return rtf + "}\n}";
+}
+
 void setTable(QMimeData &contents, const QString &text)
 {
     contents.setText(text);
     contents.setData(QStringLiteral("text/tab-separated-values"), text.toUtf8());
-    QString html = QStringLiteral("<meta charset=\"utf-8\"><table>");
-    for (const QStringList &row : tableCells(text)) {
-        html += QLatin1String("<tr>");
-        for (const QString &cell : row)
-            html += QLatin1String("<td>") + cell.toHtmlEscaped().replace(u'\n', QLatin1String("<br>")) + QLatin1String("</td>");
-        html += QLatin1String("</tr>");
-    }
-    contents.setHtml(html + QLatin1String("</table>"));
+    // LibreOffice Calc pastes an RTF table as cells at once; plain text and HTML from another
+    // application it first asks about in a dialog.
+    contents.setData(QStringLiteral("text/rtf"), rtfTable(tableCells(text)));
 }
 
 } // namespace ClipboardFlavours

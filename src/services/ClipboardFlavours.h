@@ -25,9 +25,10 @@ inline const QString MateCopiedFiles = QStringLiteral("x-special/mate-copied-fil
 
 // Puts files on `contents`: the URL list, the file managers' lists (as a copy) and the paths as text.
 void setFiles(QMimeData &contents, const QStringList &paths);
-// Puts a table on `contents`: its tab-separated text as plain text and as TSV, and as an HTML
-// table, which spreadsheets paste as cells.
+// Puts a table on `contents`: its tab-separated text as plain text and as TSV, and as an RTF
+// table, which word processors and LibreOffice Calc paste as cells.
 void setTable(QMimeData &contents, const QString &text);
+QByteArray rtfTable(const QList<QStringList> &rows);
 // The cells of tab-separated text as a spreadsheet writes it: rows by line, cells by tab, a
 // cell in double quotes when it holds a tab, a line break or a quote ("" for a quote).
 QList<QStringList> tableCells(const QString &text);

@@ -274,9 +274,11 @@ private Q_SLOTS:
                                     "file:///tmp/kavla-exemplo/foto.png\nfile:///tmp/kavla-exemplo/notas.txt"_qs;
         QTest::newRow("LibreOffice Calc range: a table, not its picture")
             << u"calc-range"_qs << QString() << u"table|"_qs + table + u"||0|0"_qs + calc
-            << u"text/html=<meta charset=\"utf-8\"><table><tr><td>Fruta</td><td>Cor</td><td>Peso</td></tr><tr><td>Maçã</td>"
-               "<td>vermelha</td><td>150</td></tr><tr><td>Banana</td><td>amarela</td><td>120</td></tr><tr><td>Uva</td>"
-               "<td>roxa</td><td>5</td></tr></table>"_qs;
+            << u"text/rtf={\\rtf\\ansi\n{\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Fruta\\cell"
+               " Cor\\cell Peso\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Ma\\u231?\\u227?"
+               "\\cell vermelha\\cell 150\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Banana"
+               "\\cell amarela\\cell 120\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Uva"
+               "\\cell roxa\\cell 5\\cell\\row\n}\n}"_qs;
         QTest::newRow("LibreOffice Calc cell: a text") << u"calc-cell"_qs << QString() << u"text|Maçã||0|0"_qs + calc
                                                        << u"UTF8_STRING=Maçã"_qs;
         QTest::newRow("LibreOffice ignored by its toolkit ID") << u"calc-cell"_qs << u"org.libreoffice"_qs << QString()

@@ -647,12 +647,14 @@ private Q_SLOTS:
         QTest::addColumn<Flavours>("expected"); // flavours that must be written, with their bytes
 
         QTest::newRow("text") << "text" << "olá" << QStringList() << Flavours{{u"text/plain"_s, u"olá"_s.toUtf8()}};
-        // Spreadsheets paste the HTML table as cells.
-        QTest::newRow("table as text, TSV and HTML")
-            << "table" << u"a\t\"b\tc\"\n<d>\t\"e\nf\"\n"_s << QStringList()
-            << Flavours{{u"text/plain"_s, "a\t\"b\tc\"\n<d>\t\"e\nf\"\n"}, {u"text/tab-separated-values"_s, "a\t\"b\tc\"\n<d>\t\"e\nf\"\n"},
-                        {u"text/html"_s, "<meta charset=\"utf-8\"><table><tr><td>a</td><td>b\tc</td></tr>"
-                                         "<tr><td>&lt;d&gt;</td><td>e<br>f</td></tr></table>"}};
+        // LibreOffice Calc pastes the RTF table as cells; a quoted cell may hold a tab or a line break.
+        QTest::newRow("table as text, TSV and RTF")
+            << "table" << u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s << QStringList()
+            << Flavours{{u"text/tab-separated-values"_s, u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s.toUtf8()},
+                        {u"text/rtf"_s, "{\\rtf\\ansi\n{\n"
+                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\fs20 a\\cell b\\tab c\\cell\\row\n"
+                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\fs20 \\{\\u231?\\}\\\\\\cell e\\line f\\cell\\row\n"
+                                        "}\n}"}};
         QTest::newRow("files, missing ones included, for every file manager")
             << "file" << QString() << QStringList{u"/nao/existe/a.txt"_s, u"/tmp/b c.txt"_s}
             << Flavours{{u"text/uri-list"_s, "file:///nao/existe/a.txt\r\nfile:///tmp/b%20c.txt\r\n"},
