@@ -150,6 +150,22 @@ private Q_SLOTS:
         QCOMPARE(kavla.terminate(), 0);
     }
 
+    // Kavla is in front while its popup is shown, and not a moment longer: a copy made in the
+    // popup's search field is its own, one made right after Escape closed it is recorded.
+    void copiesInTheShownPopupOnlyAreKavlas()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        key(u"super+shift+v"_qs);
+        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        run(u"xdotool type --delay 20 busca"_qs);
+        key(u"ctrl+a ctrl+c Escape"_qs);
+        m_display.run(u"sh"_qs, {u"-c"_qs, u"printf depois | xclip -selection clipboard"_qs});
+        QVERIFY2(kavla.waitForQuery(u"SELECT group_concat(textContent) FROM ClipboardItem"_qs, u"depois"_qs),
+                 qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
     void storedPresetChoosesTheHotKey()
     {
         KavlaProcess kavla(m_display.environment());

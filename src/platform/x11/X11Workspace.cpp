@@ -3,11 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <unistd.h>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -182,10 +184,16 @@ ApplicationIdentity X11Workspace::frontmostApplication()
 {
     if (!m_connection || !m_root)
         return {};
-    // Our popup is override-redirect and never becomes _NET_ACTIVE_WINDOW; while one of our
-    // windows has the keyboard focus, Kavla is the frontmost application. The server is asked,
-    // not Qt, which learns that a closed popup lost the focus only when the event arrives.
-    if (ownWindowHasFocus())
+    // Kavla is the frontmost application while one of its windows has the keyboard: its popup
+    // (override-redirect, never _NET_ACTIVE_WINDOW, and holding the keyboard by a grab while
+    // the focus stays where it was) as long as it is shown, another window while the X server
+    // gives it the focus. Qt's own focus window is not asked: it learns that a closed popup
+    // lost the keyboard only when the event arrives, and a copy made meanwhile would be lost.
+    const QList<QWindow *> windows = QGuiApplication::topLevelWindows();
+    if (std::any_of(windows.cbegin(), windows.cend(), [](const QWindow *window) {
+            return window->type() == Qt::Popup && window->isVisible();
+        })
+        || ownWindowHasFocus())
         return ownIdentity();
     const QList<uint32_t> active = windowList(m_root, "_NET_ACTIVE_WINDOW");
     if (active.isEmpty() || active.first() == 0)
