@@ -260,7 +260,9 @@ private Q_SLOTS:
         QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));
     }
 
-    // A desktop's panel that starts after Kavla, as at login, still gets the tray icon.
+    // Without a tray host (sway without a bar's tray) a second launch still opens the popup and
+    // Ctrl+2 copies back; a desktop's panel that starts after Kavla, as at login, still gets the
+    // tray icon.
     void trayHostStartedAfterKavla()
     {
         SessionBus bus;
@@ -270,6 +272,20 @@ private Q_SLOTS:
         QVERIFY(late.start());
         QVERIFY2(late.waitForOutput(QStringLiteral("no tray host (StatusNotifier) on the session bus yet")),
                  qPrintable(late.errors()));
+        for (const char *text : {"without a tray 1", "without a tray 2"}) {
+            copy(text);
+            QVERIFY(late.waitForQuery(Newest, QStringLiteral("text|%1||0|0").arg(QLatin1String(text))));
+        }
+        KavlaProcess second(KavlaProcess::SameSession{late});
+        QVERIFY(second.start());
+        QCOMPARE(second.waitForExit(), 0);
+        QVERIFY2(late.waitForOutput(QStringLiteral("history popup shown")), qPrintable(late.errors()));
+        m_compositor.run(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("400"), QStringLiteral("-M"),
+                                                   QStringLiteral("ctrl"), QStringLiteral("-k"), QStringLiteral("2"),
+                                                   QStringLiteral("-m"), QStringLiteral("ctrl")});
+        QVERIFY(late.waitForQuery(Newest, QStringLiteral("text|without a tray 1||0|0")));
+        QCOMPARE(m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")}),
+                 QByteArray("without a tray 1"));
         QProcess host;
         host.setProcessEnvironment(bus.environment(QProcessEnvironment::systemEnvironment()));
         host.start(QStringLiteral(KAVLA_BINARY_DIR "/status_notifier_host"));
