@@ -383,20 +383,27 @@ private Q_SLOTS:
     void runsOnX11WhateverTheSessionSays_data()
     {
         QTest::addColumn<QStringList>("variables"); // NAME=value
-        QTest::newRow("QT_QPA_PLATFORM=wayland without a compositor") << QStringList{u"QT_QPA_PLATFORM=wayland"_qs};
-        QTest::newRow("QT_QPA_PLATFORM=offscreen") << QStringList{u"QT_QPA_PLATFORM=offscreen"_qs};
+        QTest::addColumn<QString>("why");           // the start's line naming the backend
+        const QString noSession = u"watching the X11 clipboard: no Wayland session (WAYLAND_DISPLAY is not set)"_qs;
+        QTest::newRow("QT_QPA_PLATFORM=wayland without a compositor") << QStringList{u"QT_QPA_PLATFORM=wayland"_qs} << noSession;
+        QTest::newRow("QT_QPA_PLATFORM=offscreen") << QStringList{u"QT_QPA_PLATFORM=offscreen"_qs} << noSession;
         QTest::newRow("a Wayland session whose display is gone")
-            << QStringList{u"XDG_SESSION_TYPE=wayland"_qs, u"WAYLAND_DISPLAY=wayland-gone"_qs};
+            << QStringList{u"XDG_SESSION_TYPE=wayland"_qs, u"WAYLAND_DISPLAY=wayland-gone"_qs}
+            << u"watching the X11 clipboard: no Wayland compositor answers at \"wayland-gone\""_qs;
     }
 
     void runsOnX11WhateverTheSessionSays()
     {
         QFETCH(QStringList, variables);
+        QFETCH(QString, why);
         QProcessEnvironment environment = m_display.environment();
+        environment.remove(u"WAYLAND_DISPLAY"_qs);
         for (const QString &variable : variables)
             environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         KavlaProcess kavla(environment);
         QVERIFY2(startKavla(kavla), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.errors().count(u"watching the "_qs), 1);
+        QVERIFY2(kavla.errors().contains(why), qPrintable(kavla.errors()));
         ClipboardOwner owner(m_display);
         QVERIFY(owner.offer(text("delta")));
         QVERIFY2(kavla.waitForQuery(CountSql, QStringLiteral("1")), qPrintable(kavla.errors()));
