@@ -228,9 +228,11 @@ void ClipboardMonitor::checkForChanges()
     }
     const bool madeHere = !ownIdentifier.isEmpty() && ownIdentifier == frontmost.bundleIdentifier;
     // A copy that is not to be recorded is never read at all.
-    const bool ignored = std::any_of(frontmost.aliases.cbegin(), frontmost.aliases.cend(),
+    // An ignored application may be listed under any of the IDs it goes by.
+    const QStringList identifiers = QStringList{frontmost.bundleIdentifier} + frontmost.aliases;
+    const bool ignored = std::any_of(identifiers.cbegin(), identifiers.cend(),
                                      [this](const QString &id) { return m_ignoredApps->isIgnored(id); });
-    if (madeHere || ignored || m_ignoredApps->isIgnored(frontmost.bundleIdentifier) || !m_modelContainer) {
+    if (madeHere || ignored || !m_modelContainer) {
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
@@ -328,10 +330,10 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
                                                             const QString &bundleId,
                                                             const QString &appName)
 {
-    const PasteboardSnapshot snapshot = ContentClassifier::interpreted(read);
     if (!m_modelContainer)
         return {};
     ModelContext *context = m_modelContainer->mainContext();
+    const PasteboardSnapshot snapshot = ContentClassifier::interpreted(read);
 
     const bool captureText = m_preferences->isCaptureEnabled(CaptureKind::Text);
     const bool captureImage = m_preferences->isCaptureEnabled(CaptureKind::Image);
