@@ -214,10 +214,6 @@ private Q_SLOTS:
         const QString dir = m_files.path();
         QTest::newRow("plain text") << text("olá, área de transferência") << QStringLiteral("text|olá, área de transferência||0|0");
         QTest::newRow("TSV text") << text("Nome\tIdade\nAna\t30\n") << QStringLiteral("table|Nome\tIdade\nAna\t30\n||0|0");
-        QTest::newRow("HTML table")
-            << Flavours{{QStringLiteral("text/html"), "<table><tr><td>Ana</td><td>30</td></tr></table>"},
-                        {QStringLiteral("text/plain"), "Ana 30"}}
-            << QStringLiteral("table|Ana 30||0|0");
         QTest::newRow("PNG") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 120, 80)}}
                              << QStringLiteral("image|||120|80");
         QTest::newRow("PNG at 144 dpi") << Flavours{{QStringLiteral("image/png"), imageBytes("png", 120, 80, 144)}}
