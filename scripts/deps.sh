@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kavla needs that are not installed yet.
 #   scripts/deps.sh build   what building and running Kavla needs
-#   scripts/deps.sh test    that, plus what the end-to-end tests need (Xvfb, openbox, trayer, a
-#                           headless sway, wl-clipboard, ...), and, as root, the unprivileged user
-#                           that runs sway (it refuses to run as root)
+#   scripts/deps.sh test    that, plus what the tests need (Xvfb, openbox, trayer, a headless sway,
+#                           wl-clipboard, the AppStream and desktop-file validators, ...), and, as
+#                           root, the unprivileged user that runs sway (it refuses to run as root)
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev
@@ -11,7 +11,8 @@ build_packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev
     libxcb-xfixes0-dev libxcb-xtest0-dev libcanberra-dev libgl-dev qt6-image-formats-plugins fonts-noto-cjk
     libwayland-dev libwayland-bin qt6-wayland libsqlite3-dev)
 test_packages=(xvfb openbox trayer xdotool wmctrl x11-utils x11-xkb-utils xclip xterm imagemagick
-    fonts-dejavu-core fonts-noto-cjk sqlite3 procps sway wl-clipboard wtype util-linux dbus-daemon)
+    fonts-dejavu-core fonts-noto-cjk sqlite3 procps sway wl-clipboard wtype util-linux dbus-daemon
+    appstream desktop-file-utils)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then

@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -18,6 +20,13 @@
 
 int main(int argc, char *argv[])
 {
+    // `kavla --version` answers before any display is looked for, so it works anywhere.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kavla %s\n", KAVLA_VERSION);
+            return 0;
+        }
+    }
 #ifdef __GLIBC__
     // Copies of megabytes are read, stored and let go; a fixed threshold keeps such buffers in
     // mappings of their own, returned to the system when freed, instead of growing the heap for

@@ -57,7 +57,9 @@ AboutSettingsPage::AboutSettingsPage(SettingsView *view)
     auto *name = new QLabel(L("Kavla"));
     name->setFont(PopoverStyle::font(font(), 17, QFont::Bold));
     names->addWidget(name);
-    names->addWidget(SettingsGroup::caption(L("Versão 1.0.0 (Build 1)")));
+    // The tables word the first release's number; the number shown is the one this build carries.
+    names->addWidget(SettingsGroup::caption(
+        L("Versão 1.0.0 (Build 1)").replace(QStringLiteral("1.0.0"), QStringLiteral(KAVLA_VERSION))));
     QLabel *brand = SettingsGroup::caption(L("Marca Tarnwick • Feito para o Ecossistema Apple"));
     brand->setFont(PopoverStyle::font(font(), 10));
     names->addWidget(brand);

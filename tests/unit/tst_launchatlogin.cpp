@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -126,6 +127,13 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("\nExec=\"/opt/my apps/100%%/kavla\"\n"));
+        // The desktop's own validator accepts the entry, quoting included, without a word.
+        QProcess validator;
+        validator.setProcessChannelMode(QProcess::MergedChannels);
+        validator.start(u"desktop-file-validate"_qs, {path});
+        QVERIFY2(validator.waitForFinished(), "desktop-file-validate (desktop-file-utils) did not run");
+        QCOMPARE(validator.exitCode(), 0);
+        QCOMPARE(validator.readAll(), QByteArray());
         QVERIFY(item.unregisterItem(&error));
         QCOMPARE(item.status(), int(LoginItemService::NotRegistered));
         QVERIFY(item.unregisterItem(&error)); // nothing to remove is no failure
