@@ -102,7 +102,8 @@ QColor accent(const QPalette &palette)
     // Some desktop palettes use a grey selection; the accent should read as a colour.
     if (highlight.hslSaturation() < 40)
         return isDark(palette) ? QColor(0x4c, 0x9d, 0xf0) : QColor(0x1f, 0x6f, 0xd1);
-    return isDark(palette) && highlight.lightness() < 110 ? highlight.lighter(135) : highlight;
+    // On a dark window a deep selection blue (dark enough for white text on it) is lifted.
+    return isDark(palette) && highlight.lightness() < 130 ? highlight.lighter(135) : highlight;
 }
 
 QColor badgeFill(const QPalette &palette)
