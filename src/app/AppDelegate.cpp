@@ -39,6 +39,9 @@ void AppDelegate::applicationDidFinishLaunching()
                 &WindowManager::openHelp);
         connect(StatusBarController::shared(), &StatusBarController::historyWindowRequested, windows,
                 &WindowManager::openHistory);
+        // The same keys work inside those windows; their Ctrl+Q quits like the menu's.
+        windows->setModelContainer(container);
+        connect(windows, &WindowManager::quitRequested, windows, [] { QCoreApplication::quit(); });
     }
 
     // With "pasteAfterChoosing" on, a chosen entry is also pasted into the window that was in front.

@@ -3,6 +3,10 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace {
 
 LanguageManager *s_shared = nullptr;
@@ -17,6 +21,7 @@ LanguageManager::LanguageManager(DefaultsStore *store, LocalizedAppBundle *bundl
 {
     LocalizedAppBundle::setSelectedLanguage(m_currentLanguage);
     configureBundle(bundle ? bundle : LocalizedAppBundle::shared());
+    loadQtTranslations();
 }
 
 LanguageManager::~LanguageManager()
@@ -39,6 +44,7 @@ void LanguageManager::setLanguage(const QString &code)
 {
     LocalizedAppBundle::setSelectedLanguage(code);
     m_currentLanguage = code;
+    loadQtTranslations();
     Q_EMIT currentLanguageChanged(code);
     if (m_preferences) {
         m_preferences->setSelectedLanguage(code);
@@ -53,6 +59,23 @@ void LanguageManager::setLanguage(const QString &code)
 void LanguageManager::configureBundle(LocalizedAppBundle *bundle)
 {
     LocalizedAppBundle::setShared(bundle);
+}
+
+void LanguageManager::loadQtTranslations()
+{
+    if (!QCoreApplication::instance())
+        return;
+    if (m_qtTranslator) {
+        QCoreApplication::removeTranslator(m_qtTranslator);
+        delete m_qtTranslator;
+        m_qtTranslator = nullptr;
+    }
+    const QString language = LocalizedAppBundle::shared()->shownLanguage();
+    auto translator = std::make_unique<QTranslator>(this);
+    if (translator->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator.get()))
+        m_qtTranslator = translator.release();
 }
 
 QLocale LanguageManager::localeForLanguage(const QString &code)

@@ -7,12 +7,15 @@
 #include <memory>
 
 class DefaultsStore;
+class QTranslator;
 class LocalizedAppBundle;
 class Preferences;
 
 // The single owner of the interface-language choice: keeps the chosen code ("system", "pt-BR",
 // "en", "es", "it", "ja"; other codes are accepted as they are), stores it, derives the locale
-// the views format with and announces changes. Main thread only.
+// the views format with and announces changes. Qt's own texts (its file dialog, standard buttons)
+// follow the language the interface is shown in, from Qt's translations where they are installed.
+// Main thread only.
 class LanguageManager : public QObject
 {
     Q_OBJECT
@@ -47,6 +50,9 @@ Q_SIGNALS:
     void appLanguageDidChange(const QString &code);
 
 private:
+    void loadQtTranslations();
+
     std::unique_ptr<Preferences> m_preferences;
     QString m_currentLanguage;
+    QTranslator *m_qtTranslator = nullptr;
 };

@@ -58,13 +58,19 @@ LocalizedAppBundle::LocalizedAppBundle(const QString &resourceRoot, const QStrin
     : m_resourceRoot(resourceRoot)
     , m_baseLanguage(resolveLanguage(resourceRoot, preferredLanguages))
 {
-    if (!m_baseLanguage.isEmpty()) {
-        const QString file = pathForLanguage(m_baseLanguage) + u'/' + TableFileName;
-        if (QFileInfo::exists(file))
-            m_baseTable = StringsTable::load(file);
-        for (const QString &error : m_baseTable.errors())
+    const auto load = [this](const QString &code) {
+        StringsTable table;
+        const QString file = pathForLanguage(code) + u'/' + TableFileName;
+        if (!pathForLanguage(code).isEmpty() && QFileInfo::exists(file))
+            table = StringsTable::load(file);
+        for (const QString &error : table.errors())
             Log::note(QStringLiteral("string table ignored: ") + error);
-    }
+        return table;
+    };
+    if (!m_baseLanguage.isEmpty())
+        m_baseTable = load(m_baseLanguage);
+    if (m_baseLanguage != KeyLanguage)
+        m_portugueseTable = load(KeyLanguage);
 }
 
 LocalizedAppBundle::LocalizedAppBundle()
@@ -93,10 +99,20 @@ QString LocalizedAppBundle::localizedString(const QString &key, const QString &v
 
 QString LocalizedAppBundle::baseLocalizedString(const QString &key, const QString &value) const
 {
-    const QString text = m_baseTable.value(key, MissingKeyMarker);
-    if (text != MissingKeyMarker)
-        return text;
+    for (const StringsTable *table : {&m_baseTable, &m_portugueseTable}) {
+        const QString text = table->value(key, MissingKeyMarker);
+        if (text != MissingKeyMarker)
+            return text;
+    }
     return value.isEmpty() ? key : value;
+}
+
+QString LocalizedAppBundle::shownLanguage() const
+{
+    const QString code = selectedLanguage();
+    if (code != QLatin1String("system") && !pathForLanguage(code).isEmpty())
+        return code;
+    return m_baseLanguage.isEmpty() ? KeyLanguage : m_baseLanguage;
 }
 
 QString LocalizedAppBundle::pathForLanguage(const QString &code) const

@@ -3,6 +3,7 @@
 #include "platform/TrayHost.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
+#include "services/KeyCommands.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
@@ -98,10 +99,7 @@ void StatusBarController::configure(ModelContainer *container)
         connect(view, &HistoryPopoverView::closeRequested, this, &StatusBarController::closePopover);
         connect(view, &HistoryPopoverView::settingsRequested, this, &StatusBarController::settingsRequested);
         connect(view, &HistoryPopoverView::helpRequested, this, &StatusBarController::helpRequested);
-        connect(view, &HistoryPopoverView::quitRequested, this, [this] {
-            closePopover();
-            QCoreApplication::quit();
-        });
+        connect(view, &HistoryPopoverView::quitRequested, this, &StatusBarController::quit);
         return view;
     });
     m_popover->setContent(m_root);
@@ -199,7 +197,7 @@ void StatusBarController::showPopover()
         Q_EMIT popoverWillShow();
         m_popover->showUnder(anchorRect());
         if (HistoryPopoverView *view = historyView())
-            view->setFocus();
+            view->focusSearchField();
         Log::note(QStringLiteral("history popup shown"));
     }
     startKeyMonitoring();
@@ -235,18 +233,63 @@ bool StatusBarController::handleKeyPress(int key, quint32 keyCode, Qt::KeyboardM
 {
     if (!isPopoverShown())
         return false;
+    // A menu opened over the popup (a row's menu) has the keyboard to itself: Esc closes it alone.
+    if (QWidget *popup = QApplication::activePopupWidget(); popup && popup != m_popover.get())
+        return false;
+    HistoryPopoverView *view = historyView();
     const QuickSelectKeys decision = QuickSelectKeys::decide(key, keyCode, modifiers);
     switch (decision.action) {
     case QuickSelectKeys::Action::Close:
-        closePopover();
+        // The clear-all question goes first, then the popup.
+        if (!view || !view->dismissQuestion())
+            closePopover();
         return true;
     case QuickSelectKeys::Action::Select:
-        Q_EMIT selectIndexRequested(decision.index);
+        // Not while the clear-all question waits for its answer.
+        if (!view || !view->isAsking())
+            Q_EMIT selectIndexRequested(decision.index);
         return true;
     case QuickSelectKeys::Action::PassThrough:
         break;
     }
+    switch (KeyCommands::decide(key, modifiers)) {
+    case KeyCommand::OpenSettings:
+        requestSettings();
+        return true;
+    case KeyCommand::OpenHistoryWindow:
+        requestHistoryWindow();
+        return true;
+    case KeyCommand::OpenHelp:
+        Q_EMIT helpRequested();
+        return true;
+    case KeyCommand::Quit:
+        quit();
+        return true;
+    case KeyCommand::CloseWindow:
+        closePopover();
+        return true;
+    case KeyCommand::None:
+        break;
+    }
     return false;
+}
+
+void StatusBarController::requestSettings()
+{
+    if (m_modelContainer)
+        Q_EMIT settingsRequested(m_modelContainer);
+}
+
+void StatusBarController::requestHistoryWindow()
+{
+    if (m_modelContainer)
+        Q_EMIT historyWindowRequested(m_modelContainer);
+}
+
+void StatusBarController::quit()
+{
+    closePopover();
+    QCoreApplication::quit();
 }
 
 QMenu *StatusBarController::buildContextMenu(QWidget *parent)
@@ -258,27 +301,18 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
     connect(menu->addAction(L("Abrir Histórico")), &QAction::triggered, this, &StatusBarController::showPopover);
     QAction *historyWindow = menu->addAction(L("Janela do Histórico..."));
     historyWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(historyWindow, &QAction::triggered, this, [this] {
-        if (m_modelContainer)
-            Q_EMIT historyWindowRequested(m_modelContainer);
-    });
+    connect(historyWindow, &QAction::triggered, this, &StatusBarController::requestHistoryWindow);
     menu->addSeparator();
     QAction *settings = menu->addAction(L("Ajustes") + QChar(0x2026));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    connect(settings, &QAction::triggered, this, [this] {
-        if (m_modelContainer)
-            Q_EMIT settingsRequested(m_modelContainer);
-    });
+    connect(settings, &QAction::triggered, this, &StatusBarController::requestSettings);
     QAction *help = menu->addAction(L("Guia do Usuário..."));
     help->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
     connect(help, &QAction::triggered, this, &StatusBarController::helpRequested);
     menu->addSeparator();
-    QAction *quit = menu->addAction(L("Encerrar Kavla"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, this, [this] {
-        closePopover();
-        QCoreApplication::quit();
-    });
+    QAction *quitAction = menu->addAction(L("Encerrar Kavla"));
+    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quitAction, &QAction::triggered, this, &StatusBarController::quit);
     return menu;
 }
 

@@ -25,7 +25,8 @@ class WindowRoot;
 
 // The tray item and what hangs off it: a left click toggles the history popup, a right click or
 // a Ctrl+left click opens the context menu, and while the popup is shown a key monitor turns
-// Ctrl+digit into a quick selection and Escape into closing it. A chosen entry is copied back
+// Ctrl+digit into a quick selection, Escape into closing the clear-all question or else the popup,
+// and Kavla's own keys (Ctrl+, Ctrl+H Ctrl+? Ctrl+Q Ctrl+W) into what the tray menu does. A chosen entry is copied back
 // through the clipboard monitor; the Settings and user-guide entries are asked for with signals.
 class StatusBarController : public QObject
 {
@@ -93,6 +94,9 @@ private:
     void setupShortcutHandler(HistoryPopoverView *view);
     void updateStatusItemIcon();
     QRect anchorRect() const;
+    void requestSettings();
+    void requestHistoryWindow();
+    void quit();
 
     ClipboardMonitor *m_monitor;
     Preferences *m_preferences;

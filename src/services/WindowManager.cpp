@@ -1,6 +1,7 @@
 #include "services/WindowManager.h"
 
 #include "services/AppearanceManager.h"
+#include "services/KeyCommands.h"
 #include "services/LanguageManager.h"
 #include "services/StatusBarController.h"
 #include "store/ModelContainer.h"
@@ -10,6 +11,7 @@
 #include "views/SettingsView.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
@@ -39,6 +41,8 @@ void WindowManager::setShared(WindowManager *manager)
 
 void WindowManager::openSettings(ModelContainer *container)
 {
+    if (container)
+        m_container = container;
     show(m_settings, [container] { return new SettingsView(SettingsServices::fromShared(container)); },
          "settings");
 }
@@ -52,6 +56,7 @@ void WindowManager::openHistory(ModelContainer *container)
 {
     if (!container)
         return;
+    m_container = container;
     show(m_history, [container] { return new ContentView(ContentServices::fromShared(container)); }, "history");
 }
 
@@ -73,13 +78,18 @@ QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const cha
     QWidget *window = factory();
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowFlags(Qt::Window);
-    window->setMinimumSize(slot.minimumSize);
-    window->resize(slot.size);
+    window->installEventFilter(this);
     if (AppearanceManager *appearance = AppearanceManager::shared())
         appearance->applyTargetAppearance(window);
+    window->ensurePolished();
+    // A minimum of our own would hide what the content needs: the larger of the two.
+    window->setMinimumSize(slot.minimumSize.expandedTo(window->minimumSizeHint()));
     const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), slot.size);
+    const QSize size = openingSize(window, slot.size, available);
+    window->resize(size);
     if (screen)
-        window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, slot.size, screen->availableGeometry()));
+        window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
     const QString name = QLatin1String(logName);
     connect(window, &QObject::destroyed, this, [name] { Log::note(name + QStringLiteral(" window closed")); });
     slot.window = window;
@@ -89,4 +99,39 @@ QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const cha
     Log::note(QStringLiteral("%1 window opened").arg(name));
     Q_EMIT windowOpened(window);
     return window;
+}
+
+QSize WindowManager::openingSize(const QWidget *window, QSize ideal, const QRect &available)
+{
+    const QSize needed = window->minimumSizeHint().expandedTo(window->minimumSize());
+    return ideal.expandedTo(needed).boundedTo(available.size()).expandedTo(needed).boundedTo(window->maximumSize());
+}
+
+bool WindowManager::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    // Only presses the focused control left unused reach the window itself.
+    auto *key = static_cast<QKeyEvent *>(event);
+    auto *window = static_cast<QWidget *>(watched);
+    switch (KeyCommands::decide(key->key(), key->modifiers())) {
+    case KeyCommand::OpenSettings:
+        openSettings(m_container);
+        return true;
+    case KeyCommand::OpenHistoryWindow:
+        openHistory(m_container);
+        return true;
+    case KeyCommand::OpenHelp:
+        openHelp();
+        return true;
+    case KeyCommand::Quit:
+        Q_EMIT quitRequested();
+        return true;
+    case KeyCommand::CloseWindow:
+        window->close();
+        return true;
+    case KeyCommand::None:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }

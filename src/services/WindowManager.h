@@ -1,19 +1,24 @@
 #pragma once
 
+#include "store/ModelContainer.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-class ModelContainer;
-
 
 // The ordinary windows besides the popup, at most one of each kind: a request shows the kind's
-// window when one is visible, else builds a new one centred on the screen. A closed window is
-// deleted and forgotten, so the next request starts afresh. Main thread only.
+// window when one is visible, else builds a new one centred on the screen, large enough for its
+// content. A closed window is deleted and forgotten, so the next request starts afresh.
+//
+// In each window Kavla's own keys work as in the popup: Ctrl+, Ctrl+H and Ctrl+? open Settings,
+// the history window and the guide, Ctrl+Q quits, and Esc or Ctrl+W closes the window. Main
+// thread only.
 class WindowManager : public QObject
 {
     Q_OBJECT
@@ -22,7 +27,7 @@ public:
     static constexpr QSize SettingsMinimumSize{720, 490};
     static constexpr QSize HelpSize{880, 600};
     static constexpr QSize HelpMinimumSize{740, 480};
-    static constexpr QSize HistorySize{500, 650};
+    static constexpr QSize HistorySize{720, 600};
     static constexpr QSize HistoryMinimumSize{480, 360};
 
     using QObject::QObject;
@@ -41,6 +46,13 @@ public:
     // Closes the popup, then raises the history window or opens one over `container`.
     void openHistory(ModelContainer *container);
 
+    // The history the windows' own Ctrl+, and Ctrl+H open Settings and the history window over.
+    void setModelContainer(ModelContainer *container) { m_container = container; }
+
+    // The size a window opens at: `ideal`, grown to what its content needs to show whole (its
+    // buttons in the longest language), within the screen's `available` room where that allows.
+    static QSize openingSize(const QWidget *window, QSize ideal, const QRect &available);
+
     QWidget *settingsWindow() const { return m_settings.window; }
     QWidget *helpWindow() const { return m_help.window; }
     QWidget *historyWindow() const { return m_history.window; }
@@ -48,6 +60,11 @@ public:
 Q_SIGNALS:
     // A new window of some kind is on screen (not emitted when an open one is only raised).
     void windowOpened(QWidget *window);
+    // Ctrl+Q in one of the windows.
+    void quitRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // One window of a kind: its current instance and how a new one looks.
@@ -64,4 +81,5 @@ private:
     Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
     Slot m_help{{}, HelpSize, HelpMinimumSize};
     Slot m_history{{}, HistorySize, HistoryMinimumSize};
+    QPointer<ModelContainer> m_container;
 };

@@ -34,6 +34,7 @@ ContentBrowser::ContentBrowser(ContentView *view, QWidget *parent)
 
     HistoryQueryModel *model = view->model();
     m_sidebar->setObjectName(QStringLiteral("historySidebar"));
+    m_sidebar->setAccessibleName(L("Histórico"));
     m_sidebar->setModel(model);
     m_sidebar->setItemDelegate(new ContentRowDelegate(m_sidebar));
     m_sidebar->setUniformItemSizes(true);

@@ -9,7 +9,6 @@
 #include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -40,9 +39,9 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     , m_text(new FullTextView(m_content))
     , m_image(new ImageFitView(m_content))
     , m_files(new QListWidget(m_content))
-    , m_pin(new QPushButton(SymbolIcon::icon(QStringLiteral("pin.fill"), PopoverStyle::orange(palette())), QString(), this))
     , m_copy(new QPushButton(SymbolIcon::icon(QStringLiteral("doc.on.doc"), palette().color(QPalette::ButtonText)),
                              L("Copiar Novamente (Cmd+C)"), this))
+    , m_pin(new QPushButton(SymbolIcon::icon(QStringLiteral("pin.fill"), PopoverStyle::orange(palette())), QString(), this))
     , m_delete(new QPushButton(SymbolIcon::icon(QStringLiteral("trash"), QColor(0xD7, 0x00, 0x15)), L("Excluir"), this))
 {
     auto *layout = new QVBoxLayout(this);
@@ -71,8 +70,11 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     layout->addWidget(new Divider(0, this));
 
     m_text->setObjectName(QStringLiteral("fullText"));
+    m_text->setAccessibleName(L("Conteúdo do item"));
     m_image->setObjectName(QStringLiteral("image"));
+    m_image->setAccessibleName(L("Conteúdo do item"));
     m_files->setObjectName(QStringLiteral("files"));
+    m_files->setAccessibleName(L("Arquivos e Pastas"));
     m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_content->addWidget(m_nothing);
     m_content->addWidget(m_text);
@@ -81,8 +83,8 @@ ContentDetailView::ContentDetailView(Workspace *workspace, QWidget *parent)
     layout->addWidget(m_content, 1);
 
     auto *actions = new QHBoxLayout;
+    // Not a default button: its frame would stay on while the focus is on another button.
     m_copy->setObjectName(QStringLiteral("copyAgain"));
-    m_copy->setDefault(true);
     m_delete->setObjectName(QStringLiteral("delete"));
     actions->addWidget(m_copy);
     m_pin->setObjectName(QStringLiteral("pin"));
@@ -150,7 +152,7 @@ void ContentDetailView::showItem(const ClipboardItemPtr &item)
     }
     if (const std::optional<QStringList> paths = item->filePaths(); paths && !paths->isEmpty()) {
         for (const QString &path : *paths) {
-            auto *row = new QListWidgetItem(QFileInfo(path).fileName(), m_files);
+            auto *row = new QListWidgetItem(path, m_files);
             row->setToolTip(path);
             row->setData(Qt::UserRole, path);
         }

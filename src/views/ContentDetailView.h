@@ -55,7 +55,7 @@ private:
     FullTextView *m_text;
     ImageFitView *m_image;
     QListWidget *m_files;
+    QPushButton *m_copy; // created before the pin: Tab follows the order of creation
     QPushButton *m_pin;
-    QPushButton *m_copy;
     QPushButton *m_delete;
 };

@@ -54,6 +54,8 @@ void ContentRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QColor textColor = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     QColor secondary = textColor;
     secondary.setAlphaF(0.72f);
+    const QColor rowFill = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+    secondary = PopoverStyle::readable(secondary, rowFill);
 
     painter->save();
     const QRect content = option.rect.adjusted(Padding, 0, -Padding, 0);

@@ -1,6 +1,37 @@
 #include "views/ContextMenu.h"
 
+#include "views/PopoverStyle.h"
+
+#include <QEvent>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
+
+ContextMenu::ContextMenu(QWidget *parent)
+    : QMenu(parent)
+{
+    applyColors();
+}
+
+void ContextMenu::changeEvent(QEvent *event)
+{
+    QMenu::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && !m_applying)
+        applyColors();
+}
+
+void ContextMenu::applyColors()
+{
+    const QScopedValueRollback<bool> applying(m_applying, true);
+    QPalette colors = palette();
+    // Styles draw a disabled entry faint, and the menu on the base colour or the window's.
+    QColor heading = PopoverStyle::secondary(colors);
+    for (const QColor &background : {colors.color(QPalette::Base), colors.color(QPalette::Base).lighter(108),
+                                     colors.color(QPalette::Window)})
+        heading = PopoverStyle::readable(heading, background);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        colors.setColor(QPalette::Disabled, role, heading);
+    setPalette(colors);
+}
 
 QAction *ContextMenu::actionForKey(int key, Qt::KeyboardModifiers modifiers) const
 {

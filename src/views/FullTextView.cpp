@@ -12,7 +12,9 @@ FullTextView::FullTextView(QWidget *parent)
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setUndoRedoEnabled(false);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines wrap at the view's width (anywhere when a word is wider than the view).
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_loader.setInterval(0);
     connect(&m_loader, &QTimer::timeout, this, &FullTextView::appendSlice);

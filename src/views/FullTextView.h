@@ -4,11 +4,11 @@
 #include <QString>
 #include <QTimer>
 
-// A read-only, selectable view of a whole text, however long. The text goes into the editor a
-// slice per turn of the event loop, and a line longer than LongestLine is shown broken into
-// lines of that length: the editor lays out a line whole, so one 10 MB line would stall the
-// window for seconds at every slice. Copying a selection gives the original text, without
-// those breaks.
+// A read-only, selectable view of a whole text, however long, its lines wrapped at the view's
+// width. The text goes into the editor a slice per turn of the event loop, and a line longer than
+// LongestLine is shown broken into lines of that length: the editor lays out a line whole, so one
+// 10 MB line would stall the window for seconds at every slice. Copying a selection gives the
+// original text, without those breaks.
 class FullTextView : public QPlainTextEdit
 {
     Q_OBJECT

@@ -6,6 +6,8 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "support/Log.h"
+#include "views/CapacitySlider.h"
+#include "views/ChipLabel.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsGroup.h"
@@ -19,16 +21,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
-
-constexpr int CapacityStep = 5;
-constexpr int CapacityMinimum = 5;
-constexpr int CapacityMaximum = 200;
 
 QLabel *symbolLabel(const QString &symbol, const QColor &color, int size, QWidget *parent)
 {
@@ -74,37 +69,30 @@ void GeneralSettingsPage::addCapacityGroup()
     top->setSpacing(10);
     top->addWidget(new SettingsBadge(QStringLiteral("number"), SettingsBadge::Blue));
     top->addWidget(new QLabel(L("Quantidade máxima de itens salvos (X)")), 1);
-    m_countChip = new QLabel;
+    m_countChip = new ChipLabel(QString(), 10);
     m_countChip->setObjectName(QStringLiteral("capacityChip"));
+    m_countChip->setContentsMargins(8, 3, 8, 3);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(13);
     mono.setWeight(QFont::DemiBold);
     m_countChip->setFont(mono);
-    const QColor accent = PopoverStyle::accent(palette());
-    QColor chipFill = accent;
-    chipFill.setAlphaF(0.12f);
-    m_countChip->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 10px; padding: 3px 8px; }")
-                                   .arg(accent.name(), chipFill.name(QColor::HexArgb)));
     top->addWidget(m_countChip);
     column->addLayout(top);
 
     auto *sliderRow = new QHBoxLayout;
     sliderRow->addWidget(SettingsGroup::caption(L("5")));
-    m_slider = new QSlider(Qt::Horizontal);
+    m_slider = new CapacitySlider;
     m_slider->setObjectName(QStringLiteral("capacitySlider"));
     m_slider->setAccessibleName(L("Capacidade máxima"));
-    m_slider->setRange(CapacityMinimum / CapacityStep, CapacityMaximum / CapacityStep);
-    m_slider->setPageStep(2);
-    m_slider->setTickPosition(QSlider::NoTicks);
     sliderRow->addWidget(m_slider, 1);
     sliderRow->addWidget(SettingsGroup::caption(L("200")));
     column->addLayout(sliderRow);
-    connect(m_slider, &QSlider::valueChanged, this, [preferences](int steps) {
+    // The slider decides when a value is meant; the history limit follows the stored value.
+    connect(m_slider, &CapacitySlider::capacityShown, this, [this](int count) { m_countChip->setText(L("%lld itens", count)); });
+    connect(m_slider, &CapacitySlider::capacityCommitted, this, [preferences](int count) {
         if (preferences)
-            preferences->setMaxHistoryCount(qint64(steps) * CapacityStep);
+            preferences->setMaxHistoryCount(count);
     });
-    connect(m_slider, &QSlider::sliderPressed, this, [this] { view()->setHistoryLimitHeld(true); });
-    connect(m_slider, &QSlider::sliderReleased, this, [this] { view()->setHistoryLimitHeld(false); });
 
     auto *presets = new QHBoxLayout;
     presets->setSpacing(8);
@@ -133,9 +121,8 @@ void GeneralSettingsPage::showCapacity()
 {
     Preferences *preferences = view()->services().preferences;
     const qint64 count = preferences ? preferences->maxHistoryCount() : Preferences::DefaultMaxHistoryCount;
+    m_slider->setCommittedCapacity(count);
     m_countChip->setText(L("%lld itens", count));
-    const QSignalBlocker blocker(m_slider);
-    m_slider->setValue(int(std::clamp<qint64>(count, CapacityMinimum, CapacityMaximum) / CapacityStep));
 }
 
 void GeneralSettingsPage::addContentKindsGroup()
@@ -213,8 +200,10 @@ void GeneralSettingsPage::addBehaviourGroup()
     openSettings->setObjectName(QStringLiteral("openLoginItemSettings"));
     openSettings->setFlat(true);
     openSettings->setCursor(Qt::PointingHandCursor);
-    openSettings->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 11px; padding: 0 4px; }")
-                                    .arg(PopoverStyle::accent(palette()).name()));
+    openSettings->setStyleSheet(QStringLiteral("QPushButton { font-size: 11px; padding: 0 4px; }"));
+    QPalette link = openSettings->palette();
+    link.setColor(QPalette::ButtonText, PopoverStyle::linkText(palette()));
+    openSettings->setPalette(link);
     approval->addWidget(openSettings);
     approval->addStretch(1);
     launch->addWidget(m_approvalRow);
@@ -330,8 +319,10 @@ void GeneralSettingsPage::addDataGroup()
     clear->setObjectName(QStringLiteral("clearHistory"));
     clear->setAccessibleName(clear->text());
     clear->setFlat(true);
-    clear->setStyleSheet(QStringLiteral("QPushButton { color: %1; text-align: left; padding: 2px 0; }")
-                             .arg(PopoverStyle::destructive(palette()).name()));
+    clear->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 2px 0; }"));
+    QPalette destructive = clear->palette();
+    destructive.setColor(QPalette::ButtonText, PopoverStyle::destructiveText(palette()));
+    clear->setPalette(destructive);
     connect(clear, &QPushButton::clicked, view(), &SettingsView::showClearConfirmation);
     group->addBadgeRow(QStringLiteral("trash.fill"), SettingsBadge::Red, clear);
 }

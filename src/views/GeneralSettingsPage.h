@@ -5,7 +5,8 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QSlider;
+class CapacitySlider;
+class ChipLabel;
 
 // The General section: capacity, content kinds, behaviour (sound, launch at login, clipboard
 // keeping, paste after choosing), language, appearance and clearing the history.
@@ -29,8 +30,8 @@ private:
     void showCapacity();
     void showLaunchStatus();
 
-    QLabel *m_countChip = nullptr;
-    QSlider *m_slider = nullptr;
+    ChipLabel *m_countChip = nullptr;
+    CapacitySlider *m_slider = nullptr;
     QCheckBox *m_launchToggle = nullptr;
     QWidget *m_approvalRow = nullptr;
     QWidget *m_errorRow = nullptr;

@@ -2,10 +2,12 @@
 
 #include "services/LocalizedAppBundle.h"
 #include "views/Divider.h"
+#include "views/FocusScrollArea.h"
 #include "views/HelpPages.h"
 #include "views/HelpView.h"
 #include "views/PopoverStyle.h"
 #include "views/SearchBar.h"
+#include "views/SidebarDelegate.h"
 #include "views/SymbolButton.h"
 
 #include <QHBoxLayout>
@@ -20,6 +22,29 @@
 namespace {
 
 constexpr int TopicRole = Qt::UserRole + 1;
+// Room left above a row that starts a section without a header.
+constexpr int GapAboveRole = Qt::UserRole + 2;
+constexpr int SectionGap = 10;
+
+// Draws a topic row below the gap its section leaves above it, so the gap is no row of its own
+// (an empty row would be an unnamed item to assistive tools).
+class TopicDelegate : public SidebarDelegate
+{
+public:
+    using SidebarDelegate::SidebarDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return SidebarDelegate::sizeHint(option, index) + QSize(0, index.data(GapAboveRole).toInt());
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem below = option;
+        below.rect.setTop(option.rect.top() + index.data(GapAboveRole).toInt());
+        SidebarDelegate::paint(painter, below, index);
+    }
+};
 
 // The sidebar's sections: the first and last without a header.
 struct TopicSection
@@ -74,20 +99,23 @@ QWidget *HelpContent::buildSidebar()
     m_topics->setFrameShape(QFrame::NoFrame);
     m_topics->setSpacing(1);
     m_topics->viewport()->setAutoFillBackground(false);
+    m_topics->setItemDelegate(new TopicDelegate(m_topics));
     const QList<TopicSection> sections = topicSections();
     for (qsizetype index = 0; index < sections.size(); ++index) {
         const TopicSection &section = sections.at(index);
-        if (index > 0 || section.header) {
-            // A header, or a gap where a section has none; neither can be chosen.
-            auto *gap = new QListWidgetItem(section.header ? L(section.header) : QString(), m_topics);
-            gap->setFlags(Qt::NoItemFlags);
-            gap->setFont(PopoverStyle::font(font(), 11, QFont::DemiBold));
-            gap->setForeground(PopoverStyle::secondary(palette()));
-            gap->setSizeHint(QSize(0, section.header ? 28 : 10));
+        if (section.header) {
+            // A header, which cannot be chosen.
+            auto *header = new QListWidgetItem(L(section.header), m_topics);
+            header->setFlags(Qt::NoItemFlags);
+            header->setFont(PopoverStyle::font(font(), 11, QFont::DemiBold));
+            header->setForeground(PopoverStyle::secondary(palette()));
+            header->setSizeHint(QSize(0, 28));
         }
         for (HelpTopic topic : section.topics) {
             auto *item = new QListWidgetItem(L(HelpTopics::title(topic)), m_topics);
             item->setData(TopicRole, int(topic));
+            const int gap = index > 0 && !section.header && topic == section.topics.first() ? SectionGap : 0;
+            item->setData(GapAboveRole, gap);
             item->setSizeHint(QSize(0, 30));
         }
     }
@@ -137,9 +165,7 @@ QWidget *HelpContent::buildDetail()
     column->addLayout(bar);
     column->addWidget(new Divider(0, detail));
 
-    m_scroll = new QScrollArea(detail);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
+    m_scroll = new FocusScrollArea(detail);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->addWidget(m_scroll, 1);
@@ -175,5 +201,6 @@ void HelpContent::update()
     padding->addStretch(1);
     delete m_scroll->takeWidget();
     m_scroll->setWidget(page);
+    m_scroll->setAccessibleName(L(HelpTopics::title(shown)));
     m_scroll->verticalScrollBar()->setValue(scrolled);
 }

@@ -102,7 +102,7 @@ public:
             action->setObjectName(QStringLiteral("shortcutAction"));
             QLabel *shortcut = text(item.shortcut, keys, this);
             QPalette palette = shortcut->palette();
-            palette.setColor(QPalette::WindowText, PopoverStyle::accent(this->palette()));
+            palette.setColor(QPalette::WindowText, PopoverStyle::keysText(this->palette()));
             shortcut->setPalette(palette);
             column->addWidget(row(action, shortcut));
             column->addWidget(new Divider(0, this));
@@ -116,7 +116,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        painter.fillPath(shape, PopoverStyle::tint(palette(), 0.02));
+        painter.fillPath(shape, PopoverStyle::tableFill(palette()));
         painter.setPen(QPen(PopoverStyle::tint(palette(), 0.08), 1));
         painter.drawPath(shape);
     }

@@ -57,8 +57,19 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
 
     const QRect row = option.rect.adjusted(0, RowGap / 2, 0, -RowGap / 2);
-    if (option.state & QStyle::State_MouseOver)
+    // The chosen row (Enter takes it) stands out; the one under the pointer is tinted.
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        fillRounded(painter, row, 6, PopoverStyle::selectionFill(palette));
+    else if (option.state & QStyle::State_MouseOver)
         fillRounded(painter, row, 6, PopoverStyle::tint(palette, 0.08));
+    if (option.state & QStyle::State_HasFocus) {
+        const QColor background = selected ? PopoverStyle::selectionFill(palette) : palette.color(QPalette::Window);
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(row).adjusted(1, 1, -1, -1), 6, 6);
+        painter->setPen(QPen(PopoverStyle::focusRing(palette, background), 2));
+        painter->drawPath(ring);
+    }
 
     const QRect content = row.adjusted(PaddingX, 7, -PaddingX, -7);
     const QRect badgeColumn(content.right() - BadgeColumn + 1, content.top(), BadgeColumn, content.height());
@@ -73,9 +84,9 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         const int width = metrics.horizontalAdvance(badge) + 12;
         const int height = metrics.height() + 4;
         const QRect badgeRect(badgeColumn.right() - width + 1, badgeColumn.center().y() - height / 2 + 1, width, height);
-        fillRounded(painter, badgeRect, 4, PopoverStyle::badgeFill(palette));
+        fillRounded(painter, badgeRect, 4, selected ? PopoverStyle::selectedBadgeFill(palette) : PopoverStyle::badgeFill(palette));
         painter->setFont(font);
-        painter->setPen(PopoverStyle::badgeText(palette));
+        painter->setPen(selected ? PopoverStyle::selectedBadgeText(palette) : PopoverStyle::badgeText(palette));
         painter->drawText(badgeRect, Qt::AlignCenter, badge);
     }
 

@@ -12,8 +12,9 @@ HistoryListView::HistoryListView(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(true);
     setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::NoSelection);
-    setFocusPolicy(Qt::NoFocus);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab reaches the list; a click on a row chooses it and leaves the keyboard in the search field.
+    setFocusPolicy(Qt::TabFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalScrollBar()->setSingleStep(20);

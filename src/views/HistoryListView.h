@@ -2,8 +2,9 @@
 
 #include <QListView>
 
-// The popup's list of rows: no frame, no selection, a hover highlight that follows the pointer,
-// scrolling by pixels, and the rows inset from the edges like the rest of the popup.
+// The popup's list of rows: no frame, one chosen row that the keyboard moves, a hover highlight
+// that follows the pointer, scrolling by pixels, and the rows inset from the edges like the rest
+// of the popup.
 class HistoryListView : public QListView
 {
     Q_OBJECT

@@ -17,12 +17,15 @@
 #include "views/SymbolIcon.h"
 #include "views/ThumbnailCache.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -36,7 +39,9 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
     , m_filter(new HistoryFilterModel(m_history, this))
 {
     setObjectName(QStringLiteral("HistoryPopoverView"));
-    setFixedSize(Width, Height);
+    setFixedWidth(Width);
+    setMinimumHeight(MinimumHeight);
+    setMaximumHeight(Height);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
 
@@ -62,6 +67,7 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
     m_stack = new QStackedWidget(this);
     m_emptyState = new EmptyStateView(m_stack);
     m_list = new HistoryListView(m_stack);
+    m_list->setAccessibleName(L("Histórico"));
     m_list->setModel(m_filter);
     m_list->setItemDelegate(new HistoryItemDelegate(m_filter, m_thumbnails, m_list));
     m_stack->addWidget(m_emptyState);
@@ -75,7 +81,13 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
     connect(m_confirmation, &ClearConfirmation::confirmed, this, &HistoryPopoverView::clearAllHistory);
     connect(m_confirmation, &ClearConfirmation::cancelled, this, [this] { m_searchBar->field()->setFocus(); });
 
-    connect(m_searchBar, &SearchBar::textChanged, m_filter, &HistoryFilterModel::setSearchText);
+    connect(m_searchBar, &SearchBar::textChanged, this, [this](const QString &text) {
+        m_chooseFirst = true;
+        m_filter->setSearchText(text);
+        followRows();
+        // Rows matched in the store may still join above; until then the first row stays chosen.
+        m_chooseFirst = m_filter->isSearchPending();
+    });
     connect(m_filter, &HistoryFilterModel::searchCompleted, this, &HistoryPopoverView::updateVisibility);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectItemAtIndex(index.row()); });
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -86,6 +98,16 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
         connect(model, &QAbstractItemModel::rowsInserted, this, &HistoryPopoverView::updateVisibility);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &HistoryPopoverView::updateVisibility);
     }
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_filter, signal, this, &HistoryPopoverView::followRows);
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::followRows);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &HistoryPopoverView::followRows);
+    connect(m_filter, &HistoryFilterModel::searchCompleted, this, [this] {
+        followRows();
+        m_chooseFirst = false;
+    });
+    m_searchBar->field()->installEventFilter(this);
+    m_list->installEventFilter(this);
     if (m_thumbnails) {
         connect(m_history, &QAbstractItemModel::modelReset, this, &HistoryPopoverView::prefetchThumbnails);
         connect(m_history, &QAbstractItemModel::rowsInserted, this, &HistoryPopoverView::prefetchThumbnails);
@@ -93,8 +115,8 @@ HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *prefe
         connect(m_thumbnails, &ThumbnailCache::thumbnailReady, m_list->viewport(), qOverload<>(&QWidget::update));
         prefetchThumbnails();
     }
-    setFocusProxy(m_searchBar->field());
     updateVisibility();
+    followRows();
 }
 
 QWidget *HistoryPopoverView::buildHeader()
@@ -136,6 +158,14 @@ QWidget *HistoryPopoverView::buildFooter()
     layout->addStretch(1);
     layout->addWidget(quit);
     connect(settings, &QToolButton::clicked, this, [this] { Q_EMIT settingsRequested(m_context->container()); });
+    // Tab goes as the eye reads: the trash at the top, the search field, the list, the footer.
+    setTabOrder(m_clearButton, m_searchBar->field());
+    setTabOrder(m_searchBar->field(), m_searchBar->clearButton());
+    setTabOrder(m_searchBar->clearButton(), m_list);
+    setTabOrder(m_list, settings);
+    setTabOrder(settings, help);
+    setTabOrder(help, quit);
+    setTabOrder(quit, m_clearButton);
     connect(help, &QToolButton::clicked, this, &HistoryPopoverView::helpRequested);
     connect(quit, &QToolButton::clicked, this, &HistoryPopoverView::quitRequested);
     return footer;
@@ -164,16 +194,160 @@ void HistoryPopoverView::togglePinnedAtIndex(int index)
     m_context->save(); // a failure leaves the change pending for the next save
 }
 
+void HistoryPopoverView::deleteItemAtIndex(int index)
+{
+    const ClipboardItemPtr item = m_filter->itemAt(index);
+    if (!item || !m_context)
+        return;
+    m_context->remove(item);
+    m_context->save(); // a failure leaves the deletion pending for the next save
+}
+
+int HistoryPopoverView::selectedRow() const
+{
+    const QModelIndex current = m_list->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void HistoryPopoverView::selectRow(int row)
+{
+    // A choice of the user's is kept while rows matched in the store join the list.
+    m_chooseFirst = false;
+    if (m_filter->rowCount() == 0)
+        return;
+    const QModelIndex index = m_filter->index(qBound(0, row, m_filter->rowCount() - 1), 0);
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_list->scrollTo(index);
+}
+
+void HistoryPopoverView::moveSelection(int rows)
+{
+    selectRow(qMax(selectedRow(), 0) + rows);
+}
+
+void HistoryPopoverView::followRows()
+{
+    if (m_filter->rowCount() == 0)
+        return;
+    if (m_chooseFirst || !m_list->currentIndex().isValid()) {
+        m_list->selectionModel()->setCurrentIndex(m_filter->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        m_list->scrollToTop();
+    }
+}
+
+QMenu *HistoryPopoverView::buildRowMenu(int row, QWidget *parent)
+{
+    const ClipboardItemPtr item = m_filter->itemAt(row);
+    if (!item)
+        return nullptr;
+    auto *menu = new QMenu(parent);
+    // By entry, not row: the row may move while the menu is open.
+    const auto rowOf = [this, id = item->id()] {
+        const QList<ClipboardItemPtr> items = m_filter->items();
+        for (int at = 0; at < items.size(); ++at) {
+            if (items.at(at)->id() == id)
+                return at;
+        }
+        return -1;
+    };
+    connect(menu->addAction(L(item->isPinned() ? "Desafixar" : "Fixar")), &QAction::triggered, this,
+            [this, rowOf] { togglePinnedAtIndex(rowOf()); });
+    connect(menu->addAction(L("Excluir")), &QAction::triggered, this, [this, rowOf] { deleteItemAtIndex(rowOf()); });
+    return menu;
+}
+
 void HistoryPopoverView::showRowMenu(const QPoint &position)
 {
     const QModelIndex index = m_list->indexAt(position);
-    const ClipboardItemPtr item = m_filter->itemAt(index.row());
-    if (!index.isValid() || !item)
+    if (index.isValid())
+        showRowMenuAt(index.row(), m_list->viewport()->mapToGlobal(position));
+}
+
+void HistoryPopoverView::showRowMenuAt(int row, const QPoint &globalPosition)
+{
+    QMenu *menu = buildRowMenu(row, this);
+    if (!menu)
         return;
-    QMenu menu(this);
-    const QAction *pin = menu.addAction(L(item->isPinned() ? "Desafixar" : "Fixar"));
-    if (menu.exec(m_list->viewport()->mapToGlobal(position)) == pin)
-        togglePinnedAtIndex(index.row());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
+}
+
+bool HistoryPopoverView::dismissQuestion()
+{
+    if (!isAsking())
+        return false;
+    m_confirmation->cancelButton()->click();
+    return true;
+}
+
+bool HistoryPopoverView::isAsking() const
+{
+    return m_confirmation->isVisible();
+}
+
+bool HistoryPopoverView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && handleKey(watched, static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool HistoryPopoverView::handleKey(QObject *watched, QKeyEvent *event)
+{
+    QLineEdit *field = m_searchBar->field();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_Menu && modifiers == Qt::NoModifier) || (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        const int row = selectedRow();
+        if (row >= 0) {
+            const QRect rect = m_list->visualRect(m_filter->index(row, 0));
+            showRowMenuAt(row, m_list->viewport()->mapToGlobal(rect.bottomLeft() + QPoint(24, 0)));
+        }
+        return true;
+    }
+    if (modifiers != Qt::NoModifier) {
+        return false;
+    }
+    // Home and End belong to the field's text while there is some.
+    const bool listKeys = watched == m_list || field->text().isEmpty();
+    const int page = qMax(1, m_list->viewport()->height() / qMax(1, m_list->sizeHintForRow(0)));
+    switch (key) {
+    case Qt::Key_Down:
+        moveSelection(1);
+        return true;
+    case Qt::Key_Up:
+        moveSelection(-1);
+        return true;
+    case Qt::Key_PageDown:
+        moveSelection(page);
+        return true;
+    case Qt::Key_PageUp:
+        moveSelection(-page);
+        return true;
+    case Qt::Key_Home:
+        if (!listKeys)
+            return false;
+        selectRow(0);
+        return true;
+    case Qt::Key_End:
+        if (!listKeys)
+            return false;
+        selectRow(m_filter->rowCount() - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        selectItemAtIndex(selectedRow());
+        return true;
+    default:
+        break;
+    }
+    // Typing while the list has the keyboard goes on in the search field.
+    if (watched == m_list && (key == Qt::Key_Backspace || (!event->text().isEmpty() && event->text().at(0).isPrint()))) {
+        field->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(field, event);
+        return true;
+    }
+    return false;
 }
 
 void HistoryPopoverView::showClearConfirmation()
@@ -228,10 +402,18 @@ void HistoryPopoverView::applyHeaderColors()
         SymbolIcon::pixmap(QStringLiteral("clock.arrow.circlepath"), PopoverStyle::accent(palette()), 16, 2.0));
 }
 
+void HistoryPopoverView::focusSearchField()
+{
+    m_searchBar->field()->setFocus(Qt::OtherFocusReason);
+}
+
 void HistoryPopoverView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_searchBar->field()->setFocus();
+    focusSearchField();
+    m_chooseFirst = true;
+    followRows();
+    m_chooseFirst = m_filter->isSearchPending();
     Q_EMIT cameOnScreen();
 }
 

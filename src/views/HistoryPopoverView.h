@@ -11,7 +11,9 @@ class HistoryQueryModel;
 class ModelContainer;
 class ModelContext;
 class Preferences;
+class QKeyEvent;
 class QListView;
+class QMenu;
 class QStackedWidget;
 class SearchBar;
 class SymbolButton;
@@ -20,14 +22,21 @@ class ThumbnailCache;
 // The content of the tray popup: the history newest first, narrowed by a search field, each row
 // copied back by a click or by Ctrl+1 … Ctrl+0 for the first ten rows shown; a button to clear the
 // whole history after a confirmation, and buttons for Settings, the user guide and quitting.
-// Lays itself out at a fixed 380 x 530. Lists the container's shared history model; what it asks
-// of the rest of the application it says with signals.
+//
+// By keyboard: the first row shown is chosen when the popup opens and whenever the search changes;
+// Up, Down, Page Up and Page Down (and Home and End while the search is empty) move the choice
+// while typing stays in the search field, and Enter takes the chosen row as a click does. The Menu
+// key or Shift+F10 opens the chosen row's menu. Tab reaches the list and every button.
+//
+// 380 wide and 530 high, lower where the screen has less room. Lists the container's shared
+// history model; what it asks of the rest of the application it says with signals.
 class HistoryPopoverView : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int Width = 380;
     static constexpr int Height = 530;
+    static constexpr int MinimumHeight = 240;
 
     HistoryPopoverView(ModelContext *context, Preferences *preferences, ThumbnailCache *thumbnails,
                        QWidget *parent = nullptr);
@@ -39,8 +48,21 @@ public:
     void selectItemAtIndex(int index);
     // Pins the entry of that row, or unpins it: a pinned entry is spared by the history limit.
     void togglePinnedAtIndex(int index);
+    // Deletes the entry of that row, pinned or not.
+    void deleteItemAtIndex(int index);
+    // The chosen row, -1 when the list is empty.
+    int selectedRow() const;
+    void selectRow(int row);
+    // A row's menu: "Fixar" or "Desafixar", and "Excluir". Owned by `parent`.
+    QMenu *buildRowMenu(int row, QWidget *parent);
+    // Closes the clear-all question when it is open, as Cancel does; true when it was.
+    bool dismissQuestion();
+    bool isAsking() const;
     void clearAllHistory();
     void showClearConfirmation();
+
+    // The keyboard goes to the search field (also each time the view comes on screen).
+    void focusSearchField();
 
     QString searchText() const;
     void setSearchText(const QString &text);
@@ -55,6 +77,10 @@ public:
     bool isShowingEmptyState() const;
     EmptyStateView *emptyState() const { return m_emptyState; }
 
+    QSize sizeHint() const override { return {Width, Height}; }
+    // Its height is its own (530, or what the screen leaves), not what wrapped texts would need.
+    bool hasHeightForWidth() const override { return false; }
+
 Q_SIGNALS:
     // The view came on screen: the time to (re)install the quick-select handler.
     void cameOnScreen();
@@ -67,12 +93,19 @@ Q_SIGNALS:
     void quitRequested();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void showRowMenu(const QPoint &position);
+    void showRowMenuAt(int row, const QPoint &globalPosition);
+    // Keys pressed in the search field or the list; true when they were handled.
+    bool handleKey(QObject *watched, QKeyEvent *event);
+    void moveSelection(int rows);
+    // Chooses the first row after the search changed, and some row whenever there is none.
+    void followRows();
 
     QWidget *buildHeader();
     QWidget *buildFooter();
@@ -93,4 +126,5 @@ private:
     QListView *m_list = nullptr;
     EmptyStateView *m_emptyState = nullptr;
     ClearConfirmation *m_confirmation = nullptr;
+    bool m_chooseFirst = true;
 };

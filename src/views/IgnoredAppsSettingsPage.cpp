@@ -89,9 +89,13 @@ IgnoredAppsSettingsPage::IgnoredAppsSettingsPage(SettingsView *view)
     add->setObjectName(QStringLiteral("addFromDisk"));
     add->setDefault(false);
     add->setMinimumHeight(30);
-    add->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border-radius: 6px; padding: 4px 10px; }"
+    add->setStyleSheet(QStringLiteral("QPushButton { background: %1; border-radius: 6px; padding: 4px 10px; }"
                                       "QPushButton:focus { border: 2px solid %2; }")
-                           .arg(PopoverStyle::accent(palette()).darker(110).name(), palette().color(QPalette::WindowText).name()));
+                           .arg(PopoverStyle::prominentFill(palette()).name(),
+                                PopoverStyle::focusRing(palette(), PopoverStyle::cardFill(palette())).name()));
+    QPalette onFill = add->palette();
+    onFill.setColor(QPalette::ButtonText, Qt::white);
+    add->setPalette(onFill);
     if (ignored)
         connect(add, &QPushButton::clicked, ignored, &IgnoredAppsManager::selectAppFromDisk);
     column->addWidget(add);

@@ -7,7 +7,7 @@ namespace PopoverStyle {
 
 namespace {
 
-constexpr qreal MinimumTextContrast = 4.5;
+constexpr qreal MinimumMarkContrast = 3.0;
 
 QColor withAlpha(QColor color, qreal opacity)
 {
@@ -59,16 +59,16 @@ QColor over(const QColor &color, const QColor &background)
     return mix(background, opaque, alpha);
 }
 
-QColor readable(const QColor &text, const QColor &background)
+QColor readable(const QColor &text, const QColor &background, qreal minimum)
 {
     const QColor seen = over(text, background);
-    if (contrastRatio(seen, background) >= MinimumTextContrast)
+    if (contrastRatio(seen, background) >= minimum)
         return seen;
     // Towards whichever end reads better on this background, in small steps so the hue stays.
     const QColor end = contrastRatio(Qt::black, background) > contrastRatio(Qt::white, background) ? QColor(Qt::black)
                                                                                                     : QColor(Qt::white);
     QColor result = seen;
-    for (int step = 1; step <= 20 && contrastRatio(result, background) < MinimumTextContrast; ++step)
+    for (int step = 1; step <= 20 && contrastRatio(result, background) < minimum; ++step)
         result = mix(seen, end, step / 20.0);
     return result;
 }
@@ -85,7 +85,10 @@ QColor primary(const QPalette &palette)
 
 QColor secondary(const QPalette &palette)
 {
-    return readable(withAlpha(primary(palette), 0.62), palette.color(QPalette::Window));
+    QColor text = withAlpha(primary(palette), 0.62);
+    for (const QColor &background : {palette.color(QPalette::Window), cardFill(palette), palette.color(QPalette::AlternateBase)})
+        text = readable(text, background);
+    return text;
 }
 
 QColor tertiary(const QPalette &palette)
@@ -99,7 +102,8 @@ QColor accent(const QPalette &palette)
     // Some desktop palettes use a grey selection; the accent should read as a colour.
     if (highlight.hslSaturation() < 40)
         return isDark(palette) ? QColor(0x4c, 0x9d, 0xf0) : QColor(0x1f, 0x6f, 0xd1);
-    return isDark(palette) && highlight.lightness() < 110 ? highlight.lighter(135) : highlight;
+    // On a dark window a deep selection blue (dark enough for white text on it) is lifted.
+    return isDark(palette) && highlight.lightness() < 130 ? highlight.lighter(135) : highlight;
 }
 
 QColor badgeFill(const QPalette &palette)
@@ -112,6 +116,26 @@ QColor badgeText(const QPalette &palette)
     return readable(accent(palette), badgeFill(palette));
 }
 
+QColor selectionFill(const QPalette &palette)
+{
+    return over(withAlpha(accent(palette), isDark(palette) ? 0.30 : 0.20), palette.color(QPalette::Window));
+}
+
+QColor selectedBadgeFill(const QPalette &palette)
+{
+    return over(withAlpha(accent(palette), 0.12), selectionFill(palette));
+}
+
+QColor selectedBadgeText(const QPalette &palette)
+{
+    return readable(accent(palette), selectedBadgeFill(palette));
+}
+
+QColor focusRing(const QPalette &palette, const QColor &background)
+{
+    return readable(accent(palette), background, MinimumMarkContrast);
+}
+
 QColor searchFill(const QPalette &palette)
 {
     return over(tint(palette, isDark(palette) ? 0.07 : 0.05), palette.color(QPalette::Window));
@@ -120,6 +144,47 @@ QColor searchFill(const QPalette &palette)
 QColor placeholderText(const QPalette &palette)
 {
     return readable(secondary(palette), searchFill(palette));
+}
+
+QColor cardFill(const QPalette &palette)
+{
+    return isDark(palette) ? palette.color(QPalette::Window).lighter(135) : palette.color(QPalette::Base);
+}
+
+QColor chipFill(const QPalette &palette)
+{
+    return over(withAlpha(accent(palette), 0.12), cardFill(palette));
+}
+
+QColor chipText(const QPalette &palette)
+{
+    return readable(accent(palette), chipFill(palette));
+}
+
+QColor tableFill(const QPalette &palette)
+{
+    return over(tint(palette, 0.02), palette.color(QPalette::Window));
+}
+
+QColor keysText(const QPalette &palette)
+{
+    return readable(accent(palette), tableFill(palette));
+}
+
+QColor linkText(const QPalette &palette)
+{
+    return readable(accent(palette), cardFill(palette));
+}
+
+QColor destructiveText(const QPalette &palette)
+{
+    return readable(destructive(palette), cardFill(palette));
+}
+
+QColor prominentFill(const QPalette &palette)
+{
+    // Darkened until white reads on it.
+    return readable(accent(palette), Qt::white);
 }
 
 QColor destructiveButtonText(const QPalette &palette)

@@ -1,6 +1,7 @@
 #include "views/PopoverWindow.h"
 
 #include "services/LocalizedAppBundle.h"
+#include "views/AccessibleWindows.h"
 #include "views/PopoverStyle.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,7 @@ PopoverWindow::PopoverWindow(QWidget *parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
     , m_layout(new QVBoxLayout(this))
 {
+    AccessibleWindows::install();
     setObjectName(QStringLiteral("HistoryPopover"));
     setWindowTitle(L("Kavla"));
     // One pixel of frame around the content, painted by paintEvent.
@@ -53,13 +55,22 @@ QRect PopoverWindow::placement(const QRect &anchor, const QSize &size, const QRe
     return result;
 }
 
+void PopoverWindow::fitInto(const QRect &available)
+{
+    // The content gives up height on a small screen (1366 x 768 at 200 % leaves 384 points).
+    const QMargins frame = m_layout->contentsMargins();
+    if (m_content)
+        m_content->setMaximumHeight(qMax(0, available.height() - 2 * ScreenMargin - frame.top() - frame.bottom()));
+    adjustSize();
+}
+
 void PopoverWindow::showUnder(const QRect &anchor)
 {
-    adjustSize();
     QScreen *screen = QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size() * 2);
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), sizeHint() * 2);
+    fitInto(available);
     move(placement(anchor, sizeHint(), available).topLeft());
     show();
     activateWindow();

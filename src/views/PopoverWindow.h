@@ -19,6 +19,8 @@ public:
     // Shows the popup centred under `anchor` (the tray icon), kept on the anchor's screen and
     // placed above it when there is no room below.
     void showUnder(const QRect &anchor);
+    // Lowers the content to the height the `available` room of a screen leaves, when it must.
+    void fitInto(const QRect &available);
     static QRect placement(const QRect &anchor, const QSize &size, const QRect &available);
 
     // Milliseconds since the popup was last hidden, or -1 when it never was.

@@ -16,7 +16,7 @@ SearchBar::SearchBar(QWidget *parent)
     : QWidget(parent)
     , m_magnifier(new QLabel(this))
     , m_field(new QLineEdit(this))
-    , m_clear(new SymbolButton(QStringLiteral("xmark.circle.fill"), 13, QString(), this))
+    , m_clear(new SymbolButton(QStringLiteral("xmark.circle.fill"), 13, L("Limpar Busca"), this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 6, 6, 6);
@@ -24,8 +24,11 @@ SearchBar::SearchBar(QWidget *parent)
     m_magnifier->setFixedSize(14, 14);
     layout->addWidget(m_magnifier);
 
+    m_field->setObjectName(QStringLiteral("searchField"));
+    m_clear->setObjectName(QStringLiteral("searchClear"));
     m_field->setFrame(false);
     m_field->setPlaceholderText(L("Buscar no histórico..."));
+    m_field->setAccessibleName(L("Buscar no histórico"));
     m_field->setFont(PopoverStyle::font(font(), 13));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_field->setClearButtonEnabled(false);
@@ -41,7 +44,10 @@ SearchBar::SearchBar(QWidget *parent)
         m_clear->setVisible(!text.isEmpty());
         Q_EMIT textChanged(text);
     });
-    connect(m_clear, &QToolButton::clicked, this, [this] { m_field->clear(); });
+    connect(m_clear, &QToolButton::clicked, this, [this] {
+        m_field->clear();
+        m_field->setFocus(Qt::OtherFocusReason);
+    });
     updateSymbols();
 }
 

@@ -15,6 +15,7 @@ public:
     explicit SearchBar(QWidget *parent = nullptr);
 
     QLineEdit *field() const { return m_field; }
+    SymbolButton *clearButton() const { return m_clear; }
     QString text() const;
     void setText(const QString &text);
 

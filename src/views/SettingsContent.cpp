@@ -3,11 +3,13 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "views/AboutSettingsPage.h"
+#include "views/FocusScrollArea.h"
 #include "views/GeneralSettingsPage.h"
 #include "views/IgnoredAppsSettingsPage.h"
 #include "views/SettingsSidebar.h"
 #include "views/SettingsView.h"
 #include "views/ShortcutsSettingsPage.h"
+#include "views/WheelGuard.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -16,7 +18,7 @@
 SettingsContent::SettingsContent(SettingsView *view)
     : m_view(view)
     , m_sidebar(new SettingsSidebar(this))
-    , m_detail(new QScrollArea(this))
+    , m_detail(new FocusScrollArea(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -25,8 +27,6 @@ SettingsContent::SettingsContent(SettingsView *view)
     m_sidebar->setAutoFillBackground(true);
     m_sidebar->setBackgroundRole(QPalette::AlternateBase);
     layout->addWidget(m_sidebar);
-    m_detail->setWidgetResizable(true);
-    m_detail->setFrameShape(QFrame::NoFrame);
     layout->addWidget(m_detail, 1);
 
     m_sidebar->searchField()->setText(view->searchText());
@@ -65,6 +65,7 @@ void SettingsContent::showSelectedSection()
         page = new AboutSettingsPage(m_view);
         break;
     }
+    WheelGuard::guardChildren(page);
     // The old page goes later: the row click that replaced it may still be on the stack.
     if (QWidget *old = m_detail->takeWidget())
         old->deleteLater();

@@ -25,8 +25,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const bool dark = PopoverStyle::isDark(palette());
-        const QColor fill = dark ? palette().color(QPalette::Window).lighter(135) : palette().color(QPalette::Base);
+        const QColor fill = PopoverStyle::cardFill(palette());
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
         painter.fillPath(shape, fill);

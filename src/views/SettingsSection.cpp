@@ -1,5 +1,6 @@
 #include "views/SettingsSection.h"
 
+#include "services/LocalizedAppBundle.h"
 #include "store/SearchText.h"
 
 namespace SettingsSections {
@@ -42,7 +43,7 @@ QString symbol(SettingsSection section)
     case SettingsSection::IgnoredApps:
         return QStringLiteral("shield.slash.fill");
     case SettingsSection::Shortcuts:
-        return QStringLiteral("command");
+        return QStringLiteral("keyboard");
     case SettingsSection::About:
         return QStringLiteral("info.circle.fill");
     }
@@ -70,7 +71,8 @@ QList<SettingsSection> filtered(const QString &searchText)
         return all();
     QList<SettingsSection> result;
     for (SettingsSection section : all()) {
-        if (rawValue(section).contains(searchText, Qt::CaseInsensitive))
+        const QString portuguese = rawValue(section);
+        if (portuguese.contains(searchText, Qt::CaseInsensitive) || L(portuguese).contains(searchText, Qt::CaseInsensitive))
             result << section;
     }
     return result;

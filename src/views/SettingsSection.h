@@ -18,8 +18,8 @@ std::optional<SettingsSection> fromRawValue(const QString &raw);
 QString symbol(SettingsSection section);
 // The header's description, as a lookup key.
 QString description(SettingsSection section);
-// The sections whose Portuguese title contains `searchText` as typed, ignoring case; all of them
-// when the text holds nothing but spaces and tabs.
+// The sections whose title, as shown in the interface language or in Portuguese, contains
+// `searchText` as typed, ignoring case; all of them when the text holds nothing but spaces and tabs.
 QList<SettingsSection> filtered(const QString &searchText);
 
 } // namespace SettingsSections

@@ -5,8 +5,10 @@
 #include "views/SettingsBadge.h"
 #include "views/SettingsGroup.h"
 #include "views/SettingsView.h"
+#include "views/SidebarDelegate.h"
 #include "views/SymbolIcon.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,10 +32,18 @@ SettingsSidebar::SettingsSidebar(QWidget *parent)
     layout->setSpacing(10);
 
     m_search->setPlaceholderText(L("Buscar ajustes"));
+    // The style's placeholder is half-transparent text, too faint to read.
+    QPalette field = m_search->palette();
+    field.setColor(QPalette::PlaceholderText, PopoverStyle::readable(PopoverStyle::secondary(field), field.color(QPalette::Base)));
+    m_search->setPalette(field);
     m_search->setAccessibleName(L("Buscar ajustes"));
     m_search->setClearButtonEnabled(true);
+    // The field's two small buttons are named after what they do, for assistive tools.
+    if (auto *clear = m_search->findChild<QAction *>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(L("Limpar Busca"));
     m_search->addAction(SymbolIcon::icon(QStringLiteral("magnifyingglass"), PopoverStyle::secondary(palette())),
-                        QLineEdit::LeadingPosition);
+                        QLineEdit::LeadingPosition)
+        ->setText(L("Buscar ajustes"));
     connect(m_search, &QLineEdit::textEdited, this, &SettingsSidebar::searchTextEdited);
     layout->addWidget(m_search);
 
@@ -54,6 +64,7 @@ SettingsSidebar::SettingsSidebar(QWidget *parent)
     layout->addLayout(header);
 
     m_list->setAccessibleName(L("Ajustes"));
+    m_list->setItemDelegate(new SidebarDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setIconSize(QSize(22, 22));
     m_list->setSpacing(2);
@@ -64,6 +75,13 @@ SettingsSidebar::SettingsSidebar(QWidget *parent)
             Q_EMIT sectionChosen(SettingsSection(item->data(SectionRole).toInt()));
     });
     layout->addWidget(m_list, 1);
+
+    m_noMatches = SettingsGroup::caption(L("Nenhuma seção corresponde à busca"), this);
+    m_noMatches->setObjectName(QStringLiteral("noMatchingSection"));
+    m_noMatches->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_noMatches->setContentsMargins(8, 4, 8, 4);
+    m_noMatches->hide();
+    layout->insertWidget(layout->indexOf(m_list), m_noMatches);
 }
 
 void SettingsSidebar::showSections(const QString &searchText, SettingsSection selected)
@@ -83,6 +101,7 @@ void SettingsSidebar::showSections(const QString &searchText, SettingsSection se
             item->setSizeHint(QSize(0, 32));
         }
     }
+    m_noMatches->setVisible(sections.isEmpty());
     const qsizetype row = sections.indexOf(selected);
     if (row >= 0)
         m_list->setCurrentRow(int(row));

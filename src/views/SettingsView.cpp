@@ -126,20 +126,8 @@ void SettingsView::clearHistory()
     context->save();
 }
 
-void SettingsView::setHistoryLimitHeld(bool held)
-{
-    m_limitHeld = held;
-    if (!held && m_limitPending)
-        applyHistoryLimit();
-}
-
 void SettingsView::applyHistoryLimit()
 {
-    if (m_limitHeld) {
-        m_limitPending = true;
-        return;
-    }
-    m_limitPending = false;
     if (m_services.monitor && m_services.context)
         m_services.monitor->enforceHistoryLimit(m_services.context);
 }

@@ -16,7 +16,7 @@ class WindowRoot;
 // The Settings window's content. It keeps the window's own state (search text, the list of
 // running applications offered for ignoring, the clear-history question) across the rebuilds
 // that a change of language or appearance makes of everything inside it, and applies the history
-// limit whenever the capacity changes.
+// limit whenever the stored capacity changes (its controls store a value only once it is meant).
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -47,10 +47,6 @@ public:
     // Deletes every entry, pinned ones too; failures are not reported.
     void clearHistory();
 
-    // While the capacity slider is being dragged the chosen value is stored at once but entries
-    // are deleted only for the value where the drag ends, not for each value passed on the way.
-    void setHistoryLimitHeld(bool held);
-
     // After the next rebuild, the control of this object name takes the keyboard focus again: a
     // picker that changes the language or appearance keeps the focus where the user left it.
     void restoreFocusAfterRebuild(const QString &objectName) { m_focusAfterRebuild = objectName; }
@@ -75,6 +71,4 @@ private:
     QPointer<QMessageBox> m_clearConfirmation;
     QString m_focusAfterRebuild;
     bool m_appeared = false;
-    bool m_limitHeld = false;
-    bool m_limitPending = false;
 };

@@ -3,6 +3,7 @@
 #include "services/HotKeyManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "views/ChipLabel.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsGroup.h"
@@ -20,23 +21,18 @@
 namespace {
 
 // Keys shown as they are typed inside Kavla, where Command is Ctrl.
-QWidget *explanationRow(const QString &keys, const QString &description, const QPalette &palette)
+QWidget *explanationRow(const QString &keys, const QString &description)
 {
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    auto *chip = new QLabel(keys);
-    chip->setTextFormat(Qt::PlainText);
+    auto *chip = new ChipLabel(keys, 4);
+    chip->setContentsMargins(6, 2, 6, 2);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);
     mono.setBold(true);
     chip->setFont(mono);
-    chip->setAlignment(Qt::AlignCenter);
-    QColor fill = PopoverStyle::accent(palette);
-    fill.setAlphaF(0.12f);
-    chip->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 4px; padding: 2px 6px; }")
-                            .arg(PopoverStyle::accent(palette).name(), fill.name(QColor::HexArgb)));
     auto *cell = new QHBoxLayout;
     cell->addWidget(chip, 0, Qt::AlignCenter);
     auto *cellWidget = new QWidget;
@@ -106,12 +102,14 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(SettingsView *view)
     auto *rows = new QVBoxLayout;
     rows->setSpacing(6);
     rows->addWidget(explanationRow(QStringLiteral("Ctrl+1"),
-                                   L("Copia o 1º item mais recente para a área de transferência e o move ao topo"), palette()));
+                                   L("Copia o 1º item mais recente para a área de transferência e o move ao topo")));
     rows->addWidget(explanationRow(QStringLiteral("Ctrl+2 … Ctrl+9"),
-                                   L("Copia o item correspondente da 2ª à 9ª posição e o move ao topo"), palette()));
-    rows->addWidget(explanationRow(QStringLiteral("Ctrl+0"), L("Copia o 10º item mais recente e o move ao topo"), palette()));
-    rows->addWidget(explanationRow(QStringLiteral("Esc"), L("Fecha a janela do histórico"), palette()));
-    rows->addWidget(explanationRow(QStringLiteral("Ctrl+,"), L("Abre esta janela de Ajustes"), palette()));
+                                   L("Copia o item correspondente da 2ª à 9ª posição e o move ao topo")));
+    rows->addWidget(explanationRow(QStringLiteral("Ctrl+0"), L("Copia o 10º item mais recente e o move ao topo")));
+    rows->addWidget(explanationRow(QStringLiteral("↑ ↓"), L("Escolhe o item de cima ou de baixo")));
+    rows->addWidget(explanationRow(QStringLiteral("Enter"), L("Copia o item escolhido e o move ao topo")));
+    rows->addWidget(explanationRow(QStringLiteral("Esc"), L("Fecha a janela do histórico")));
+    rows->addWidget(explanationRow(QStringLiteral("Ctrl+,"), L("Abre esta janela de Ajustes")));
     column->addLayout(rows);
     quick->addRow(column);
 }

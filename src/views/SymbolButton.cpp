@@ -16,7 +16,8 @@ SymbolButton::SymbolButton(const QString &symbol, int size, const QString &toolT
     setAccessibleName(toolTip);
     setAutoRaise(true);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keyboard where it was (the search field).
+    setFocusPolicy(Qt::TabFocus);
     setIconSize(QSize(size, size));
     setFixedSize(size + 10, size + 10);
     updateIcon();
@@ -26,7 +27,21 @@ void SymbolButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         updateIcon();
+    if (event->type() == QEvent::EnabledChange)
+        update();
     QToolButton::changeEvent(event);
+}
+
+void SymbolButton::focusInEvent(QFocusEvent *event)
+{
+    QToolButton::focusInEvent(event);
+    update();
+}
+
+void SymbolButton::focusOutEvent(QFocusEvent *event)
+{
+    QToolButton::focusOutEvent(event);
+    update();
 }
 
 void SymbolButton::enterEvent(QEnterEvent *event)
@@ -53,6 +68,15 @@ void SymbolButton::paintEvent(QPaintEvent *)
         path.addRoundedRect(QRectF(rect()), 5, 5);
         painter.fillPath(path, PopoverStyle::tint(palette(), isDown() ? 0.14 : 0.08));
     }
+    if (hasFocus()) {
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
+        painter.setPen(QPen(PopoverStyle::focusRing(palette(), palette().color(QPalette::Window)), 2));
+        painter.drawPath(ring);
+    }
+    // A button that cannot be used now (the guide's arrows at either end) is drawn faint.
+    if (!isEnabled())
+        painter.setOpacity(0.35);
     const QPixmap pixmap = icon().pixmap(iconSize(), devicePixelRatioF());
     const QRect target(QPoint((width() - m_size) / 2, (height() - m_size) / 2), QSize(m_size, m_size));
     painter.drawPixmap(target, pixmap);

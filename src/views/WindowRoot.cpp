@@ -2,6 +2,7 @@
 
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
+#include "views/AccessibleWindows.h"
 
 #include <QVBoxLayout>
 
@@ -12,6 +13,7 @@ WindowRoot::WindowRoot(LanguageManager *languages, AppearanceManager *appearance
     , m_factory(std::move(factory))
     , m_layout(new QVBoxLayout(this))
 {
+    AccessibleWindows::install();
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
     if (m_languages)

@@ -9,10 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
-#include <QUuid>
 
 namespace {
 
@@ -29,34 +26,6 @@ bool launched(KavlaProcess &kavla)
 bool waitForCount(KavlaProcess &kavla, const QString &text, int count, int timeoutMs = 10000)
 {
     return kavla.waitForCount(text, count, timeoutMs);
-}
-
-// Text entries, the first one newest, written straight into a history created by an earlier run.
-bool seedHistory(const QString &databasePath, const QStringList &texts)
-{
-    const QString name = QUuid::createUuid().toString();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, name);
-        db.setDatabaseName(databasePath);
-        ok = db.open();
-        QSqlQuery insert(db);
-        ok = ok && insert.prepare(QStringLiteral(
-            "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
-            " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
-            " VALUES (?, ?, ?, 'text', ?, NULL, NULL, 'org.example.Editor', 'Editor', ?, 1, 0, 0, 0)"));
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        for (int i = 0; ok && i < texts.size(); ++i) {
-            insert.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-            insert.addBindValue(now - 60000 * (i + 1));
-            insert.addBindValue(now - 60000 * (i + 1));
-            insert.addBindValue(texts.at(i));
-            insert.addBindValue(texts.at(i).size());
-            ok = insert.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
 }
 
 } // namespace
@@ -221,6 +190,9 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+3 of three") << three << us << false << QString() << u"ctrl+3"_qs << u"third entry"_qs;
         QTest::newRow("Ctrl+3 of two") << three.mid(0, 2) << us << false << QString() << u"ctrl+3"_qs << QString();
         QTest::newRow("typing filters") << three << us << false << u"SECOND"_qs << u"ctrl+1"_qs << u"second entry"_qs;
+        // By the keyboard alone: the first row is chosen, Down moves the choice, Enter takes it.
+        QTest::newRow("Down, Enter") << three << us << false << QString() << u"Down Return"_qs << u"second entry"_qs;
+        QTest::newRow("a few letters, Enter") << three << us << false << u"thi"_qs << u"Return"_qs << u"third entry"_qs;
         // The digit-row key of "2", which types "é" on AZERTY.
         QTest::newRow("fr: Ctrl+é key") << three << u"fr"_qs << false << QString() << u"ctrl+eacute"_qs
                                         << u"second entry"_qs;
@@ -254,7 +226,7 @@ private Q_SLOTS:
         KavlaProcess kavla(m_display.environment());
         QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
-        QVERIFY(seedHistory(kavla.databasePath(), history));
+        QVERIFY(kavla.seedHistory(history));
         QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
         run(u"xdotool mousemove 10 700"_qs);
         key(u"super+shift+v"_qs);
@@ -283,7 +255,7 @@ private Q_SLOTS:
         KavlaProcess kavla(m_display.environment());
         QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
-        QVERIFY(seedHistory(kavla.databasePath(), {u"newest"_qs, u"second"_qs, u"third"_qs}));
+        QVERIFY(kavla.seedHistory({u"newest"_qs, u"second"_qs, u"third"_qs}));
         QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
         const QPoint icon = waitForTrayIcon();
         QVERIFY2(!icon.isNull(), "no tray icon");

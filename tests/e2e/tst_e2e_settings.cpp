@@ -1,12 +1,15 @@
 // The Settings window and the user guide with the real binary on a private display with a window
 // manager and a tray host: opened from the tray menu's Ctrl+, and Ctrl+? at most once each, both at
-// once, and the launch-at-login switch writing and removing the XDG autostart entry.
+// once, and from the popup's keys; the mouse wheel scrolling the page past the capacity slider
+// without changing it; and the launch-at-login switch writing and removing the XDG autostart entry.
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 namespace {
@@ -126,6 +129,60 @@ private Q_SLOTS:
         QCOMPARE(windows(guideTitle).size(), 1);
         QCOMPARE(settingsWindows().size(), 1);
         QCOMPARE(kavla.terminate(), 0);
+    }
+
+    // With the keyboard alone: the hot key, then Ctrl+, in the popup opens Settings and Esc closes
+    // it; Ctrl+H in the popup opens the history window. Eight notches of the wheel over the page,
+    // from above the capacity slider, scroll it past the slider: capacity and entries stay.
+    void popupKeysAndWheelOverThePage()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+        QStringList texts;
+        for (int i = 1; i <= 40; ++i)
+            texts << u"entry %1"_qs.arg(i);
+        QVERIFY(kavla.seedHistory(texts));
+        QFile preferences(kavla.preferencesPath());
+        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        preferences.write(R"({"maxHistoryCount": {"type": "integer", "value": 50}})");
+        preferences.close();
+        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+
+        run(u"xdotool key super+shift+v"_qs);
+        QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 1), qPrintable(kavla.errors()));
+        run(u"xdotool key ctrl+comma"_qs);
+        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        const QString window = settingsWindows().first();
+        run(u"xdotool windowactivate --sync "_qs + window);
+
+        // Over the General page's description, right of the sidebar: two notches of the page's
+        // scroll (60 points each) above the slider, so the third brings the slider under the
+        // pointer rather than jumping past it.
+        const QString geometry = run(u"xdotool getwindowgeometry --shell "_qs + window);
+        const auto value = [&](const QString &name) {
+            for (const QString &line : geometry.split(u'\n'))
+                if (line.startsWith(name + u'='))
+                    return line.mid(name.size() + 1).toInt();
+            return -1;
+        };
+        run(u"xdotool mousemove %1 %2"_qs.arg(value(u"X"_qs) + 240 + (value(u"WIDTH"_qs) - 240) / 2).arg(value(u"Y"_qs) + 111));
+        run(u"xdotool click --repeat 8 --delay 60 5"_qs);
+        // The window takes Esc after the wheel's turns, in the order they came.
+        run(u"xdotool key Escape"_qs);
+        QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
+
+        run(u"xdotool key super+shift+v"_qs);
+        QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 2), qPrintable(kavla.errors()));
+        run(u"xdotool key ctrl+h"_qs);
+        QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
+        QCOMPARE(kavla.terminate(), 0);
+        QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
+        QVERIFY(preferences.open(QIODevice::ReadOnly));
+        const QJsonObject stored = QJsonDocument::fromJson(preferences.readAll()).object();
+        QCOMPARE(stored.value(u"maxHistoryCount"_qs).toObject().value(u"value"_qs).toInt(), 50);
     }
 
     void launchToggleWritesAndRemovesTheAutostartEntry()

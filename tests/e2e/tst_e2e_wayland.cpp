@@ -236,11 +236,12 @@ private Q_SLOTS:
 
     // The tray icon is a StatusNotifier item: the host's clicks open and close the popup, and the
     // host draws the menu Kavla exports (an application may not place a menu of its own on Wayland).
+    // The session's language has no table: the entries read as the Portuguese table writes them.
     void trayItemOnTheStatusNotifierHost()
     {
         QVERIFY(nextTrayHostLine().startsWith("item "));
-        QCOMPARE(askTrayHost("menu"), QByteArray("menu Kavla|Abrir Histórico|Janela do Histórico...|Ajustes…|"
-                                                 "Guia do Usuário...|Encerrar Kavla"));
+        QCOMPARE(askTrayHost("menu"), QByteArray("menu Kavla|Abrir Histórico|Janela do Histórico…|Ajustes…|"
+                                                 "Guia do Usuário…|Encerrar Kavla"));
         const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
         // A click just after the popup closed is taken for the click that closed it; the last
         // row closed it a moment ago.
@@ -254,7 +255,7 @@ private Q_SLOTS:
 
         // A host that asks for the menu anyway gets no window of Kavla's.
         QCOMPARE(askTrayHost("context"), QByteArray("sent"));
-        QCOMPARE(askTrayHost("click Janela do Histórico..."), QByteArray("sent"));
+        QCOMPARE(askTrayHost("click Janela do Histórico…"), QByteArray("sent"));
         QVERIFY(m_kavla->waitForOutput(QStringLiteral("history window opened")));
         QTRY_COMPARE(m_compositor.windows(), QStringList{QStringLiteral("com.tarnwick.Kavla")});
         QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));

@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -123,7 +124,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("content"); // the detail's view, by object name
-        QTest::addColumn<QString>("shownText"); // the text view's text or the first file's name
+        QTest::addColumn<QString>("shownText"); // the text view's text or the first file's whole path
 
         const QString tsv = u"a\tb\n1\t2"_qs;
         QTest::newRow("text") << MonitorHarness::Flavours{{u"text/plain"_qs, "hello  world\nsecond line"}} << u"Firefox"_qs
@@ -137,7 +138,7 @@ private Q_SLOTS:
                                                            {u"text/plain"_qs, tsv.toUtf8()}}
                                << u"Firefox"_qs << u"a\tb 1\t2"_qs << u"doc.text"_qs << u"fullText"_qs << tsv;
         QTest::newRow("files") << MonitorHarness::Flavours{{u"text/uri-list"_qs, "file:///tmp/report.pdf\r\nfile:///tmp/b.txt\r\n"}}
-                               << u"Firefox"_qs << u"2 arquivos"_qs << u"doc.text"_qs << u"files"_qs << u"report.pdf"_qs;
+                               << u"Firefox"_qs << u"2 arquivos"_qs << u"doc.text"_qs << u"files"_qs << u"/tmp/report.pdf"_qs;
     }
     void eachKindShowsItsRowAndDetail()
     {
@@ -363,21 +364,113 @@ private Q_SLOTS:
         QCOMPARE(f.detail()->item(), chosen);
     }
 
+    // One window at most, opening wide enough for its buttons in every language.
+    void theWindowManagerKeepsOneHistoryWindow_data()
+    {
+        QTest::addColumn<QString>("language");
+        for (const char *language : {"pt-BR", "en", "es", "it", "ja"})
+            QTest::newRow(language) << QString::fromLatin1(language);
+    }
     void theWindowManagerKeepsOneHistoryWindow()
     {
+        QFETCH(QString, language);
         MonitorHarness harness;
+        harness.copyText(u"an entry"_qs);
+        LanguageManager languages(&harness.defaults);
+        languages.setLanguage(language);
         WindowManager windows;
         windows.openHistory(harness.container.get());
-        QWidget *first = windows.historyWindow();
+        auto *first = qobject_cast<ContentView *>(windows.historyWindow());
         QVERIFY(first);
         QVERIFY(QTest::qWaitForWindowExposed(first));
         windows.openHistory(harness.container.get());
         QCOMPARE(windows.historyWindow(), first);
         QCOMPARE(first->windowTitle(), u"Kavla"_qs);
-        QCOMPARE(first->size(), WindowManager::HistorySize);
+        QVERIFY(first->width() >= WindowManager::HistorySize.width());
+        first->setSelectedItem(harness.history().first());
+        settle();
+        for (QPushButton *button : first->browser()->detail()->findChildren<QPushButton *>()) {
+            const QRect inWindow(button->mapTo(first, QPoint()), button->size());
+            QVERIFY2(button->width() >= button->sizeHint().width() && first->rect().contains(inWindow),
+                     qPrintable(button->text()));
+        }
         first->close();
         settle();
         QVERIFY(!windows.historyWindow());
+        languages.setLanguage(u"system"_qs);
+    }
+
+    // The detail by keyboard: Tab goes as the eye reads, one button looks chosen at a time, and a
+    // long line wraps.
+    void detailByKeyboardAndWrapped()
+    {
+        Fixture f;
+        f.harness.copyText(QString(u"a long line "_qs).repeated(200));
+        f.open();
+        f.chooseRow(0);
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, (QStringList{u"historySidebar"_qs, u"fullText"_qs, u"copyAgain"_qs, u"pin"_qs, u"delete"_qs}));
+        for (QPushButton *button : f.detail()->findChildren<QPushButton *>())
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+        QTRY_VERIFY(f.detail()->isTextComplete());
+        QCOMPARE(f.detail()->textView()->horizontalScrollBar()->maximum(), 0);
+    }
+
+    // Kavla's keys work in each of its windows: Esc and Ctrl+W close it, Ctrl+, Ctrl+H and Ctrl+?
+    // open the others, Ctrl+Q asks to quit.
+    void keysInEveryWindow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("effect");
+        const Qt::KeyboardModifiers none, ctrl = Qt::ControlModifier;
+        for (const char *window : {"settings", "help", "history"}) {
+            QTest::addRow("%s: Esc", window) << QString::fromLatin1(window) << int(Qt::Key_Escape) << none << u"closed"_qs;
+            QTest::addRow("%s: Ctrl+W", window) << QString::fromLatin1(window) << int(Qt::Key_W) << ctrl << u"closed"_qs;
+            QTest::addRow("%s: Ctrl+,", window) << QString::fromLatin1(window) << int(Qt::Key_Comma) << ctrl << u"settings"_qs;
+            QTest::addRow("%s: Ctrl+H", window) << QString::fromLatin1(window) << int(Qt::Key_H) << ctrl << u"history"_qs;
+            QTest::addRow("%s: Ctrl+?", window) << QString::fromLatin1(window) << int(Qt::Key_Question)
+                                                << (ctrl | Qt::ShiftModifier) << u"help"_qs;
+            QTest::addRow("%s: Ctrl+Q", window) << QString::fromLatin1(window) << int(Qt::Key_Q) << ctrl << u"quit"_qs;
+        }
+    }
+    void keysInEveryWindow()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, effect);
+        MonitorHarness harness;
+        WindowManager windows;
+        windows.setModelContainer(harness.container.get());
+        QSignalSpy quit(&windows, &WindowManager::quitRequested);
+        if (window == u"settings")
+            windows.openSettings(harness.container.get());
+        else if (window == u"help")
+            windows.openHelp();
+        else
+            windows.openHistory(harness.container.get());
+        const QPointer<QWidget> opened = window == u"settings" ? windows.settingsWindow()
+            : window == u"help"                                  ? windows.helpWindow()
+                                                                 : windows.historyWindow();
+        QVERIFY(QTest::qWaitForWindowActive(opened));
+        settle();
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus && opened->isAncestorOf(focus));
+        QTest::keyClick(focus, Qt::Key(key), modifiers);
+        settle();
+        QCOMPARE(!opened, effect == u"closed");
+        QCOMPARE(quit.count(), effect == u"quit" ? 1 : 0);
+        const QMap<QString, QWidget *> shown{{u"settings"_qs, windows.settingsWindow()},
+                                              {u"help"_qs, windows.helpWindow()},
+                                              {u"history"_qs, windows.historyWindow()}};
+        for (auto kind = shown.cbegin(); kind != shown.cend(); ++kind)
+            QCOMPARE(kind.value() != nullptr, kind.key() == window ? effect != u"closed" : kind.key() == effect);
     }
 };
 

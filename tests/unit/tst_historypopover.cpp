@@ -12,12 +12,15 @@
 #include "views/HistoryFilterModel.h"
 #include "views/HistoryItemDelegate.h"
 #include "views/HistoryPopoverView.h"
+#include "views/SearchBar.h"
 #include "views/SymbolButton.h"
 #include "views/ThumbnailCache.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
+#include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -272,6 +275,125 @@ private Q_SLOTS:
         }
         QCOMPARE(copies, copied.isEmpty() ? QStringList() : QStringList{copied});
         QCOMPARE(closes, copied.isEmpty() ? 0 : 1);
+    }
+
+    // By keyboard from the search field: the first row shown is chosen, the arrows and page keys
+    // move the choice while the keyboard stays in the field, Enter takes the chosen row.
+    void keyboardChoosesAndTakesRows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("copied"); // empty: nothing copied
+
+        using Keys = QList<int>;
+        QTest::newRow("Enter takes the newest") << QString() << Keys{Qt::Key_Return} << u"four"_qs;
+        QTest::newRow("Down, Enter") << QString() << Keys{Qt::Key_Down, Qt::Key_Enter} << u"three"_qs;
+        QTest::newRow("Down past the end stays on the last")
+            << QString() << Keys{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}
+            << u"one"_qs;
+        QTest::newRow("Down, Up, Up") << QString() << Keys{Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Return}
+                                      << u"four"_qs;
+        QTest::newRow("Page Down") << QString() << Keys{Qt::Key_PageDown, Qt::Key_Return} << u"one"_qs;
+        QTest::newRow("End, then Home") << QString() << Keys{Qt::Key_End, Qt::Key_Home, Qt::Key_Return} << u"four"_qs;
+        QTest::newRow("End with the search empty") << QString() << Keys{Qt::Key_End, Qt::Key_Return} << u"one"_qs;
+        // The first match is chosen as the search changes; Home and End then move the text cursor.
+        QTest::newRow("typing, Enter") << u"t"_qs << Keys{Qt::Key_Return} << u"three"_qs;
+        QTest::newRow("typing, Down, Enter") << u"t"_qs << Keys{Qt::Key_Down, Qt::Key_Return} << u"two"_qs;
+        QTest::newRow("typing, End") << u"t"_qs << Keys{Qt::Key_Down, Qt::Key_End, Qt::Key_Return} << u"two"_qs;
+        QTest::newRow("typing after a Down chooses the first match again")
+            << u"o"_qs << Keys{Qt::Key_Down, Qt::Key_N, Qt::Key_Return} << u"one"_qs;
+        QTest::newRow("nothing listed") << u"zzz"_qs << Keys{Qt::Key_Return} << QString();
+    }
+    void keyboardChoosesAndTakesRows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, copied);
+
+        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3), text(u"four"_qs, 4)});
+        HistoryPopoverView view(context, nullptr, nullptr);
+        QStringList copies;
+        connect(&view, &HistoryPopoverView::copyItemRequested, this,
+                [&](const ClipboardItemPtr &item, ModelContext *) { copies << *item->textContent(); });
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QLineEdit *field = view.searchBar()->field();
+        QCOMPARE(view.selectedRow(), 0);
+        QTest::keyClicks(field, typed);
+        for (int key : keys) {
+            QTest::keyClick(field, Qt::Key(key));
+            QVERIFY(field->hasFocus());
+        }
+        QCOMPARE(copies, copied.isEmpty() ? QStringList() : QStringList{copied});
+    }
+
+    // Tab goes through every control as the eye reads them, each showing the focus; typing in
+    // the list goes on in the search field.
+    void tabReachesTheListAndEveryButton()
+    {
+        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2)});
+        HistoryPopoverView view(context, nullptr, nullptr);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyClicks(view.searchBar()->field(), u"o"_qs);
+        const QStringList expected = {u"searchClear"_qs, u"historyList"_qs, u"settingsButton"_qs, u"helpButton"_qs,
+                                      u"quitButton"_qs, u"clearHistoryButton"_qs, u"searchField"_qs};
+        QStringList visited;
+        for (int i = 0; i < expected.size(); ++i) {
+            QWidget *before = QApplication::focusWidget();
+            QTest::keyClick(before, Qt::Key_Tab);
+            QWidget *now = QApplication::focusWidget();
+            visited << now->objectName();
+            if (auto *button = qobject_cast<SymbolButton *>(now)) {
+                // The ring: the button looks different with the focus than without.
+                const QImage focused = button->grab().toImage();
+                button->clearFocus();
+                QVERIFY2(button->grab().toImage() != focused, qPrintable(now->objectName()));
+                button->setFocus(Qt::TabFocusReason);
+            }
+        }
+        QCOMPARE(visited, expected);
+        // Backwards too.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"clearHistoryButton"_qs);
+
+        view.listView()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(view.listView(), Qt::Key_N);
+        QVERIFY(view.searchBar()->field()->hasFocus());
+        QCOMPARE(view.searchText(), u"on"_qs);
+    }
+
+    // The row's menu, from the Menu key or Shift+F10 on the chosen row: pin or unpin, and delete.
+    void rowMenuByKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("Menu key") << int(Qt::Key_Menu) << Qt::KeyboardModifiers();
+        QTest::newRow("Shift+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    }
+    void rowMenuByKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        HistoryPopoverView view(context, nullptr, nullptr);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyClick(view.searchBar()->field(), Qt::Key_Down);
+        QTest::keyClick(view.searchBar()->field(), Qt::Key(key), modifiers);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QStringList entries;
+        for (QAction *action : menu->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList{u"Fixar"_qs, u"Excluir"_qs}));
+        menu->actions().last()->trigger();
+        menu->close();
+        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"one"_qs}));
+        QCOMPARE(view.selectedRow(), 1);
+        std::unique_ptr<QMenu> again(view.buildRowMenu(0, nullptr));
+        again->actions().first()->trigger();
+        QVERIFY(view.filteredItems().first()->isPinned());
     }
 
     // Pinning changes the row in place, keeps the order and the quick-select numbers, and the

@@ -93,21 +93,24 @@ private Q_SLOTS:
     }
 
     // French has no table: texts come from the platform's choice (here none: Portuguese), while
-    // the locale the views format numbers with is French.
+    // the locale the views format numbers with is French. Qt's own texts (its dialogs' buttons)
+    // are in the language the interface is shown in.
     void localeFollowsTheCode_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("quit");
+        QTest::addColumn<QString>("qtCancel");
 
-        QTest::newRow("system") << u"system"_qs << QLocale::system() << u"Encerrar Kavla"_qs;
-        QTest::newRow("empty") << QString() << QLocale::system() << u"Encerrar Kavla"_qs;
-        QTest::newRow("pt-BR") << u"pt-BR"_qs << QLocale(QLocale::Portuguese, QLocale::Brazil) << u"Encerrar Kavla"_qs;
-        QTest::newRow("en") << u"en"_qs << QLocale(QLocale::English) << u"Quit Kavla"_qs;
-        QTest::newRow("es") << u"es"_qs << QLocale(QLocale::Spanish) << u"Salir de Kavla"_qs;
-        QTest::newRow("it") << u"it"_qs << QLocale(QLocale::Italian) << u"Esci da Kavla"_qs;
-        QTest::newRow("ja") << u"ja"_qs << QLocale(QLocale::Japanese) << u"Kavlaを終了"_qs;
-        QTest::newRow("fr without a table") << u"fr"_qs << QLocale(QLocale::French) << u"Encerrar Kavla"_qs;
+        const QString cancelar = u"Cancelar"_qs;
+        QTest::newRow("system") << u"system"_qs << QLocale::system() << u"Encerrar Kavla"_qs << cancelar;
+        QTest::newRow("empty") << QString() << QLocale::system() << u"Encerrar Kavla"_qs << cancelar;
+        QTest::newRow("pt-BR") << u"pt-BR"_qs << QLocale(QLocale::Portuguese, QLocale::Brazil) << u"Encerrar Kavla"_qs << cancelar;
+        QTest::newRow("en") << u"en"_qs << QLocale(QLocale::English) << u"Quit Kavla"_qs << u"Cancel"_qs;
+        QTest::newRow("es") << u"es"_qs << QLocale(QLocale::Spanish) << u"Salir de Kavla"_qs << cancelar;
+        QTest::newRow("it") << u"it"_qs << QLocale(QLocale::Italian) << u"Esci da Kavla"_qs << u"Annulla"_qs;
+        QTest::newRow("ja") << u"ja"_qs << QLocale(QLocale::Japanese) << u"Kavlaを終了"_qs << u"キャンセル"_qs;
+        QTest::newRow("fr without a table") << u"fr"_qs << QLocale(QLocale::French) << u"Encerrar Kavla"_qs << cancelar;
     }
 
     void localeFollowsTheCode()
@@ -115,6 +118,7 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QLocale, locale);
         QFETCH(QString, quit);
+        QFETCH(QString, qtCancel);
 
         MemoryDefaultsStore store;
         LanguageManager manager(&store, m_bundle.get());
@@ -123,6 +127,7 @@ private Q_SLOTS:
         QCOMPARE(manager.appLocale(), locale);
         QCOMPARE(LanguageManager::localeForLanguage(code), locale);
         QCOMPARE(L("Encerrar Kavla"), quit);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), qtCancel);
     }
 
     void worksWithoutAStore()

@@ -42,7 +42,8 @@ private Q_SLOTS:
         writeTable(m_root.path(), QStringLiteral("it"),
                    "\"Ajustes\" = \"Impostazioni\";\n\"Só italiano\" = \"Solo italiano\";\n"
                    "\"Marcado\" = \"Segnato\";\n");
-        writeTable(m_root.path(), QStringLiteral("pt-BR"), "\"Ajustes\" = \"Ajustes\";\n");
+        writeTable(m_root.path(), QStringLiteral("pt-BR"),
+                   "\"Ajustes\" = \"Ajustes\";\n\"Iniciar no login do macOS\" = \"Iniciar ao entrar na sessão\";\n");
         // Malformed (a semicolon missing): no entry of it is used, not even those before the fault.
         writeTable(m_root.path(), QStringLiteral("es"), "\"Ajustes\" = \"Ajustes (es)\";\n\"Excluir\" = \"Eliminar\"\n");
     }
@@ -87,7 +88,8 @@ private Q_SLOTS:
         }
     }
 
-    // Chosen table, then the table the platform's choice picked, then the caller's default or the key.
+    // Chosen table, then the table the platform's choice picked, then the Portuguese table (whose
+    // values carry the Linux wording a key may lack), then the caller's default or the key.
     void looksUpInOrder_data()
     {
         QTest::addColumn<QString>("selected");
@@ -106,6 +108,12 @@ private Q_SLOTS:
         row("missing everywhere, no default: the key", u"en"_qs, u"Nada"_qs, u"Nada"_qs);
         row("system: platform table only", u"system"_qs, u"Ajustes"_qs, u"Impostazioni"_qs);
         row("system without platform match: the key", u"system"_qs, u"Ajustes"_qs, u"Ajustes"_qs, {}, {u"de"_qs});
+        row("German desktop: the Portuguese table, never the key", u"system"_qs, u"Iniciar no login do macOS"_qs,
+            u"Iniciar ao entrar na sessão"_qs, {}, {u"de-DE"_qs});
+        row("code without folder on a German desktop: the Portuguese table", u"fr"_qs, u"Iniciar no login do macOS"_qs,
+            u"Iniciar ao entrar na sessão"_qs, {}, {u"de-DE"_qs});
+        row("missing from chosen and platform tables: the Portuguese table", u"en"_qs, u"Iniciar no login do macOS"_qs,
+            u"Iniciar ao entrar na sessão"_qs);
         row("code without folder (fr): platform table", u"fr"_qs, u"Ajustes"_qs, u"Impostazioni"_qs);
         row("malformed chosen table: platform table", u"es"_qs, u"Ajustes"_qs, u"Impostazioni"_qs);
         row("empty code: platform table", QString(), u"Ajustes"_qs, u"Impostazioni"_qs);

@@ -44,6 +44,17 @@ ClipboardItemPtr textEntry(const QString &text, bool pinned = false)
     return item;
 }
 
+// One notch of the mouse wheel over the middle of `target` (up for a positive `notches`); true when
+// the widget took it.
+bool wheel(QWidget *target, int notches)
+{
+    const QPointF at = QRectF(target->rect()).center();
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
 // Runs the deletions the rebuilt rows and pages left for later.
 void settle()
 {
@@ -155,8 +166,12 @@ private Q_SLOTS:
         QTest::newRow("capitals") << u"pt-BR"_qs << u"SOB"_qs << QStringList{u"Sobre"_qs};
         QTest::newRow("only spaces") << u"pt-BR"_qs << u"   "_qs << rawValues(SettingsSections::all());
         QTest::newRow("leading space") << u"pt-BR"_qs << u" Geral"_qs << QStringList();
-        QTest::newRow("English title in English") << u"en"_qs << u"General"_qs << QStringList();
+        // The titles as shown match too, and the Portuguese ones still do.
+        QTest::newRow("English title in English") << u"en"_qs << u"General"_qs << QStringList{u"Geral"_qs};
+        QTest::newRow("part of a shown title") << u"en"_qs << u"short"_qs << QStringList{u"Atalhos"_qs};
         QTest::newRow("Portuguese title in English") << u"en"_qs << u"atal"_qs << QStringList{u"Atalhos"_qs};
+        QTest::newRow("nothing matches") << u"en"_qs << u"language"_qs << QStringList();
+        QTest::newRow("Japanese title in Japanese") << u"ja"_qs << u"ショート"_qs << QStringList{u"Atalhos"_qs};
     }
     void sidebarSearch()
     {
@@ -167,12 +182,20 @@ private Q_SLOTS:
         f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
         f.languages->setLanguage(language);
         f.open();
-        QTest::keyClicks(f.content()->sidebar()->searchField(), typed);
+        // Typed through the input method, as Japanese is.
+        QInputMethodEvent typing;
+        typing.setCommitString(typed);
+        QCoreApplication::sendEvent(f.content()->sidebar()->searchField(), &typing);
         QCOMPARE(rawValues(f.content()->sidebar()->listedSections()), listed);
+        // An empty list says so.
+        QCOMPARE(f.content()->sidebar()->noMatchesLabel()->isVisible(), listed.isEmpty());
         // The General page stays on show whatever the list holds.
         QCOMPARE(f.content()->shownSection(), SettingsSection::General);
     }
 
+    // Entries go only for a value the user settled on: a drag's or click's release, a key, a
+    // preset, or wheel turns made with the focus once the focus moves on. Turns without the focus
+    // are the page's, not the slider's.
     void capacityAppliesTheLimit_data()
     {
         QTest::addColumn<QString>("action");
@@ -185,6 +208,9 @@ private Q_SLOTS:
         QTest::newRow("drag through 5 back up keeps all") << u"drag-through"_qs << qint64(50) << 40;
         QTest::newRow("100 preset") << u"preset100"_qs << qint64(100) << 40;
         QTest::newRow("15 preset") << u"preset15"_qs << qint64(15) << 15;
+        QTest::newRow("wheel without the focus") << u"wheel-unfocused"_qs << qint64(30) << 40;
+        QTest::newRow("wheel with the focus, then Tab") << u"wheel-focused"_qs << qint64(20) << 20;
+        QTest::newRow("wheel down and back up, then Tab") << u"wheel-back"_qs << qint64(30) << 40;
     }
     void capacityAppliesTheLimit()
     {
@@ -197,6 +223,8 @@ private Q_SLOTS:
             f.harness.save(textEntry(QString::number(i)));
         f.harness.preferences.setMaxHistoryCount(30);
         f.open();
+        f.view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
         QSlider *slider = f.find<QSlider>(u"capacitySlider"_qs);
         QStyleOptionSlider option;
         option.initFrom(slider);
@@ -227,6 +255,24 @@ private Q_SLOTS:
             const int target = int(stored / 5);
             move(xOf(target) + 1);
             QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(xOf(target) + 1, handle.y()));
+        } else if (action == u"wheel-unfocused") {
+            // Eight notches down over the slider: none is taken, each is left for the page.
+            QVERIFY(!slider->hasFocus());
+            for (int notch = 0; notch < 8; ++notch)
+                QVERIFY(!wheel(slider, -1));
+            QCOMPARE(slider->value() * 5, 30);
+        } else if (action.startsWith(u"wheel")) {
+            slider->setFocus(Qt::TabFocusReason);
+            QVERIFY(slider->hasFocus());
+            QVERIFY(wheel(slider, -1));
+            if (action == u"wheel-back")
+                QVERIFY(wheel(slider, 1));
+            // Shown, not yet meant: nothing stored, nothing deleted.
+            QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(slider->value() * 5));
+            QCOMPARE(f.harness.preferences.maxHistoryCount(), qint64(30));
+            QCOMPARE(f.harness.history().size(), 40);
+            QTest::keyClick(slider, Qt::Key_Tab);
+            QVERIFY(!slider->hasFocus());
         } else {
             QTest::mouseClick(f.find<QPushButton>(u"preset"_qs + action.mid(6)), Qt::LeftButton);
         }
@@ -234,6 +280,36 @@ private Q_SLOTS:
         QCOMPARE(f.harness.preferences.maxHistoryCount() % 5, 0);
         QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(stored));
         QCOMPARE(f.harness.history().size(), kept);
+    }
+
+    // A turn of the wheel over a picker that does not have the focus is the page's.
+    void wheelOverAnUnfocusedPickerLeavesIt_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("picker");
+        QTest::newRow("language") << u"Geral"_qs << u"languagePicker"_qs;
+        QTest::newRow("global hot key") << u"Atalhos"_qs << PreferenceKeys::globalShortcutPreset;
+    }
+    void wheelOverAnUnfocusedPickerLeavesIt()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, picker);
+        Fixture f;
+        f.harness.preferences.setSettingsSelectedSection(section);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.open();
+        QComboBox *box = f.find<QComboBox>(picker);
+        QVERIFY(box->isEnabled());
+        const int before = box->currentIndex();
+        QSignalSpy activated(box, &QComboBox::activated);
+        for (int notch = 0; notch < 3; ++notch) {
+            QVERIFY(!wheel(box, -1));
+            QVERIFY(!wheel(box, 1));
+        }
+        QCOMPARE(box->currentIndex(), before);
+        QCOMPARE(activated.count(), 0);
+        QCOMPARE(f.harness.preferences.selectedLanguage(), u"system"_qs);
+        QCOMPARE(f.harness.preferences.globalShortcutPreset(), u"cmd_shift_v"_qs);
     }
 
     void clearingAsksFirst_data()

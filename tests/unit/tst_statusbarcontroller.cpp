@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -202,6 +203,66 @@ private Q_SLOTS:
         QCOMPARE(view->searchText(), searchText);
     }
 
+    // While the popup is shown: Esc closes the clear-all question before the popup, and leaves a
+    // row's menu to close itself; Kavla's own keys do what the tray menu's entries do.
+    void keysWhileThePopupIsShown_data()
+    {
+        QTest::addColumn<QString>("opened"); // what is open over the list: "", "question", "menu"
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("consumed");
+        QTest::addColumn<QString>("effect");
+        QTest::addColumn<bool>("popupShown");
+        QTest::addColumn<bool>("asking");
+
+        const Qt::KeyboardModifiers none, ctrl = Qt::ControlModifier;
+        const QString question = u"question"_qs;
+        QTest::newRow("Esc") << QString() << int(Qt::Key_Escape) << none << true << QString() << false << false;
+        QTest::newRow("Esc with the question") << question << int(Qt::Key_Escape) << none << true << QString() << true << false;
+        QTest::newRow("Ctrl+2 with the question") << question << int(Qt::Key_2) << ctrl << true << QString() << true << true;
+        QTest::newRow("Esc with a row menu") << u"menu"_qs << int(Qt::Key_Escape) << none << false << QString() << true << false;
+        QTest::newRow("Ctrl+,") << QString() << int(Qt::Key_Comma) << ctrl << true << u"settings"_qs << true << false;
+        QTest::newRow("Ctrl+H") << QString() << int(Qt::Key_H) << ctrl << true << u"history"_qs << true << false;
+        QTest::newRow("Ctrl+? typed with Shift") << QString() << int(Qt::Key_Question) << (ctrl | Qt::ShiftModifier) << true
+                                                 << u"help"_qs << true << false;
+        QTest::newRow("Ctrl+W") << QString() << int(Qt::Key_W) << ctrl << true << QString() << false << false;
+        QTest::newRow("Ctrl+Q") << QString() << int(Qt::Key_Q) << ctrl << true << QString() << false << false;
+        QTest::newRow("Ctrl+Shift+H passes") << QString() << int(Qt::Key_H) << (ctrl | Qt::ShiftModifier) << false << QString()
+                                             << true << false;
+    }
+
+    void keysWhileThePopupIsShown()
+    {
+        QFETCH(QString, opened);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, consumed);
+        QFETCH(QString, effect);
+        QFETCH(bool, popupShown);
+        QFETCH(bool, asking);
+        auto controller = makeController(3);
+        QStringList effects;
+        connect(controller.get(), &StatusBarController::settingsRequested, this, [&] { effects << u"settings"_qs; });
+        connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
+        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&] { effects << u"history"_qs; });
+        controller->showPopover();
+        QVERIFY(QTest::qWaitForWindowExposed(controller->popover()));
+        HistoryPopoverView *view = controller->historyView();
+        std::unique_ptr<QMenu> menu;
+        if (opened == u"question")
+            view->showClearConfirmation();
+        if (opened == u"menu") {
+            menu.reset(view->buildRowMenu(0, view));
+            menu->popup(QPoint(10, 10));
+            QVERIFY(QTest::qWaitForWindowExposed(menu.get()));
+        }
+        QCOMPARE(controller->handleKeyPress(key, 0, modifiers), consumed);
+        QCOMPARE(effects, effect.isEmpty() ? QStringList() : QStringList{effect});
+        QCOMPARE(controller->isPopoverShown(), popupShown);
+        QCOMPARE(view->isAsking(), asking);
+        QVERIFY(copies().isEmpty());
+    }
+
     void contextMenuEntries_data()
     {
         QTest::addColumn<QString>("entry"); // chosen by its text; empty: by its key equivalent
@@ -340,6 +401,33 @@ private Q_SLOTS:
         QFETCH(QRect, anchor);
         QFETCH(QRect, expected);
         QCOMPARE(PopoverWindow::placement(anchor, QSize(382, 532), QRect(0, 0, 1280, 800)), expected);
+    }
+
+    // A laptop's 1366 x 768 at 200 % leaves 683 x 384 points: the popup gives up height to stay
+    // whole on screen, and takes it back on a larger one.
+    void popupFitsASmallScreen_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<int>("height");
+        QTest::newRow("1366 x 768 at 200 %") << QRect(0, 0, 683, 384) << 384 - 8;
+        QTest::newRow("1280 x 800") << QRect(0, 0, 1280, 800) << HistoryPopoverView::Height + 2;
+    }
+
+    void popupFitsASmallScreen()
+    {
+        QFETCH(QRect, available);
+        QFETCH(int, height);
+        auto controller = makeController(30);
+        PopoverWindow *popup = controller->popover();
+        popup->fitInto(QRect(0, 0, 683, 384));
+        popup->fitInto(available);
+        QCOMPARE(popup->sizeHint().height(), height);
+        const QRect placed = PopoverWindow::placement(QRect(available.right() - 30, 0, 24, 24), popup->sizeHint(), available);
+        QVERIFY(available.contains(placed));
+        popup->show();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QCOMPARE(popup->height(), height);
+        QVERIFY(controller->historyView()->listView()->height() > 100);
     }
 
 private:

@@ -18,6 +18,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -203,6 +206,65 @@ private Q_SLOTS:
         QVERIFY(view.selectedItem());
         auto *title = view.findChild<QLabel *>(QStringLiteral("sourceAppName"));
         check(view, scheme, title);
+    }
+
+    // The history window as it opens, in each language: its buttons whole, nothing clipped.
+    void historyWindowAtOpeningSize_data()
+    {
+        QTest::addColumn<Scheme>("scheme");
+        QTest::addColumn<QString>("language");
+        for (const char *language : {"pt-BR", "en", "es", "it", "ja"})
+            QTest::addRow("history-opening-%s-light", language) << Scheme::Light << QString::fromLatin1(language);
+    }
+    void historyWindowAtOpeningSize()
+    {
+        QFETCH(Scheme, scheme);
+        QFETCH(QString, language);
+        MonitorHarness harness;
+        harness.copyText(u"Reunião às 15h na sala 2. Levar o relatório trimestral e os números de vendas do último "
+                         "trimestre, com a comparação entre as filiais."_qs);
+        LanguageManager languages(&harness.defaults);
+        languages.setLanguage(language);
+        ContentView view({harness.container.get(), harness.monitor.get(), &harness.workspace, &languages, nullptr});
+        view.browser()->sidebar()->setCurrentIndex(view.model()->index(0));
+        view.ensurePolished();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        show(view, scheme, WindowManager::openingSize(&view, WindowManager::HistorySize, screen));
+        for (QPushButton *button : view.findChildren<QPushButton *>())
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+        check(view, scheme, view.findChild<QLabel *>(QStringLiteral("sourceAppName")));
+        languages.setLanguage(u"system"_qs);
+    }
+
+    // On a desktop whose language has no table (German), Settings reads as the Portuguese table
+    // says it, in Linux words.
+    void settingsOnAGermanDesktop_data()
+    {
+        QTest::addColumn<Scheme>("scheme");
+        QTest::newRow("settings-general-de-light") << Scheme::Light;
+    }
+    void settingsOnAGermanDesktop()
+    {
+        QFETCH(Scheme, scheme);
+        LocalizedAppBundle german(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"de-DE"_qs});
+        LocalizedAppBundle::setShared(&german);
+        MonitorHarness harness;
+        harness.preferences.setSettingsSelectedSection(u"Geral"_qs);
+        LanguageManager languages(&harness.defaults);
+        SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
+                           harness.monitor.get(), harness.context()});
+        show(view, scheme, WindowManager::SettingsSize);
+        const QStringList shown = [&] {
+            QStringList texts;
+            for (QAbstractButton *control : view.findChildren<QAbstractButton *>())
+                texts << control->text();
+            return texts;
+        }();
+        QVERIFY(shown.contains(u"Iniciar o Kavla ao entrar na sessão"_qs));
+        QVERIFY(!shown.join(u' ').contains(u"macOS"_qs));
+        check(view, scheme, view.content()->page()->findChild<QLabel *>(QStringLiteral("sectionTitle")),
+              view.content()->page());
+        LocalizedAppBundle::setShared(m_bundle.get());
     }
 
 private:

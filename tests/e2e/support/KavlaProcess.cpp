@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -153,6 +154,33 @@ QStringList KavlaProcess::query(const QString &sql) const
     }
     QSqlDatabase::removeDatabase(name);
     return rows;
+}
+
+bool KavlaProcess::seedHistory(const QStringList &texts) const
+{
+    const QString name = QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath());
+        ok = QFile::exists(databasePath()) && db.open();
+        QSqlQuery insert(db);
+        ok = ok && insert.prepare(QStringLiteral(
+            "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
+            " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
+            " VALUES (?, ?, ?, 'text', ?, NULL, NULL, 'org.example.Editor', 'Editor', ?, 1, 0, 0, 0)"));
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (int i = 0; ok && i < texts.size(); ++i) {
+            insert.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+            insert.addBindValue(now - 60000 * (i + 1));
+            insert.addBindValue(now - 60000 * (i + 1));
+            insert.addBindValue(texts.at(i));
+            insert.addBindValue(texts.at(i).size());
+            ok = insert.exec();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
 }
 
 bool KavlaProcess::waitForQuery(const QString &sql, const QString &expected, int timeoutMs) const

@@ -46,6 +46,9 @@ public:
     // Runs one SQL query on the history database (read-only) and returns the rows, fields
     // separated by '|'; empty on error.
     QStringList query(const QString &sql) const;
+    // Writes text entries, the first one newest, a minute apart, into the history an earlier run
+    // created (Kavla not running).
+    bool seedHistory(const QStringList &texts) const;
     // Polls `sql` until its first row equals `expected`.
     bool waitForQuery(const QString &sql, const QString &expected, int timeoutMs = 10000) const;
 
