@@ -1,7 +1,7 @@
 #include "platform/PasteboardSnapshot.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "support/ImageBytes.h"
+
 #include <QStringDecoder>
 
 PasteboardSnapshot::PasteboardSnapshot(qint64 changeCount, QStringList types,
@@ -53,27 +53,7 @@ QList<QUrl> PasteboardSnapshot::urls() const
     return urls;
 }
 
-QImage PasteboardSnapshot::image() const
-{
-    for (const QString &type : m_types) {
-        if (!type.startsWith(QLatin1String("image/")))
-            continue;
-        const auto found = m_flavours.constFind(type);
-        if (found == m_flavours.constEnd() || found->isEmpty())
-            continue;
-        QImage image = QImage::fromData(*found);
-        if (!image.isNull())
-            return image;
-    }
-    return {};
-}
-
 bool PasteboardSnapshot::looksLikeImage(const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
-        return false;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).canRead();
+    return ImageBytes::header(bytes).has_value();
 }
