@@ -319,12 +319,12 @@ void ClipboardMonitor::forgetSecret(const std::optional<SecretCopyDetector::Verd
     context->remove(item);
     if (m_restorable == item)
         m_restorable.reset();
+    // A failed save keeps the deletion pending and retries it.
+    context->save();
     const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(verdict->after).count();
     Log::line(verdict->reason == SecretCopyDetector::Reason::Cleared
                   ? QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois").arg(seconds)
                   : QStringLiteral("Cópia esquecida como senha: o conteúdo anterior voltou %1 s depois").arg(seconds));
-    // A failed save keeps the deletion pending and retries it.
-    context->save();
 }
 
 QList<QUrl> ClipboardMonitor::localFileUrls(const PasteboardSnapshot &snapshot)

@@ -213,7 +213,8 @@ private Q_SLOTS:
         copy("");
         QVERIFY2(m_kavla->waitForOutput(QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada")),
                  qPrintable(m_kavla->output()));
-        QCOMPARE(count(QStringLiteral("textContent = 's3nh4 wayland'")), QStringLiteral("0"));
+        QVERIFY(m_kavla->waitForQuery(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE textContent = 's3nh4 wayland'"),
+                                      QStringLiteral("0")));
     }
 
     // An owner that never writes what it offers costs the reading thread alone: the popup opens
