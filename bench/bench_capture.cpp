@@ -10,6 +10,9 @@
 // another build of Kavla with the same copies, for side-by-side figures. `--memory` measures only
 // the memory of a 64 MB and a 200 MB text copy, for every `--kavla PATH` given, side by side:
 // Kavla's resident memory idle before the copy, its peak while recording it, and once recorded.
+// `--hostile` measures, the same way, what a hostile-input run found: capture latency while the
+// thumbnails of 50 images of 8000x8000 are made, the popup while a 16000x16000 PNG is copied, and
+// the memory of a 200 MB text put back after its owner quit.
 #include "support/WaylandCompositor.h"
 
 #include <QBuffer>
@@ -25,6 +28,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUuid>
 
 #include <algorithm>
 #include <cstdio>
@@ -121,15 +125,21 @@ struct Kavla
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
         return db.open();
     }
-    ~Kavla()
+    ~Kavla() { stop(); }
+    // Quits Kavla and closes the read connection; start() may run it again on the same folders.
+    void stop()
     {
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connection);
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000))
+                process.kill();
+        }
+        output.clear();
     }
+    QString databasePath() const { return root.filePath(QStringLiteral("data/kavla/history.sqlite")); }
 
     QByteArray output;
     // Waits until `text` has appeared `count` times in Kavla's output.
@@ -188,13 +198,16 @@ struct Kavla
         return -1;
     }
 
-    // CPU time used so far by all of Kavla's threads, in seconds (the scheduler's nanosecond
-    // account, finer than the clock ticks of /proc/<pid>/stat).
-    double cpuSeconds() const
+    // CPU time used so far by all of Kavla's threads, or by its interface thread alone, in seconds
+    // (the scheduler's nanosecond account, finer than the clock ticks of /proc/<pid>/stat).
+    double cpuSeconds(bool interfaceThreadOnly = false) const
     {
         qint64 nanoseconds = 0;
         const QString tasks = QStringLiteral("/proc/%1/task").arg(process.processId());
-        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        // The interface thread is the one whose id is the process's.
+        const QStringList threads = interfaceThreadOnly ? QStringList{QString::number(process.processId())}
+                                                        : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString &task : threads) {
             QFile schedstat(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
             if (schedstat.open(QIODevice::ReadOnly))
                 nanoseconds += schedstat.readAll().split(' ').value(0).toLongLong();
@@ -419,6 +432,199 @@ int compareTextMemory(const Display &display, const QStringList &binaries)
     return 0;
 }
 
+// A PNG of `width` x `height` pixels in smooth gradients: small to store, but decoding it costs
+// what decoding any image of that size costs.
+QByteArray gradientPng(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        uchar *line = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            line[3 * x] = uchar((x * 255) / width);
+            line[3 * x + 1] = uchar((y * 255) / height);
+            line[3 * x + 2] = 128;
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Writes `count` image entries of `png` (its size `side` pixels square) straight into the history.
+bool seedImages(const QString &databasePath, const QByteArray &png, int side, int count)
+{
+    const QString name = QStringLiteral("bench-seed");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath);
+        ok = db.open() && db.transaction();
+        QSqlQuery item(db);
+        QSqlQuery bytes(db);
+        ok = ok
+            && item.prepare(QStringLiteral(
+                "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
+                " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
+                " VALUES (?, ?, ?, 'image', NULL, ?, NULL, 'org.example.Viewer', 'Viewer', 0, 0, ?, ?, 0)"))
+            && bytes.prepare(QStringLiteral("INSERT INTO ClipboardItemImageData (itemId, bytes) VALUES (?, ?)"));
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (int i = 0; ok && i < count; ++i) {
+            const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            for (const QVariant &value : {QVariant(id), QVariant(now - 1000 * (i + 1)), QVariant(now - 1000 * (i + 1)),
+                                          QVariant(png.size()), QVariant(side), QVariant(side)})
+                item.addBindValue(value);
+            bytes.addBindValue(id);
+            bytes.addBindValue(png);
+            ok = item.exec() && bytes.exec();
+        }
+        ok = ok && db.commit();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// The faults a hostile run found, measured for each build in turn, side by side: the time to
+// capture a text while the first popup open makes thumbnails of 50 images of 8000x8000, and once
+// they are made; the popup while a 16000x16000 PNG is copied; the resident memory of a 200 MB text
+// put back after its owner quit.
+int compareHostile(const Display &display, const QStringList &binaries)
+{
+    const auto fail = [](const QString &binary, const char *what) {
+        std::fprintf(stderr, "bench_capture: %s %s\n", qPrintable(binary), what);
+        return 1;
+    };
+    std::printf("50 images of 8000x8000 stored: text capture latency (ms) right after the first popup open and close,\n"
+                "at the first start and again after a restart, and Kavla's CPU seconds for that open after the\n"
+                "restart, all threads and the interface thread\n");
+    std::printf("  %-44s %8s %8s %8s   %8s %8s %8s   %8s %8s\n", "", "median", "95th", "max", "median", "95th", "max",
+                "CPU s", "UI CPU s");
+    const QByteArray large = gradientPng(8000, 8000);
+    for (const QString &binary : binaries) {
+        s_kavlaBinary = binary;
+        Kavla kavla;
+        Owner owner;
+        const QByteArray preferences = R"({"maxHistoryCount": {"type": "integer", "value": 200}})";
+        if (!kavla.start(display, preferences))
+            return fail(binary, "did not start");
+        kavla.stop();
+        if (!seedImages(kavla.databasePath(), large, 8000, 50) || !owner.start(display))
+            return fail(binary, "could not be given 50 images, or the clipboard helper did not start");
+        // Each start: the popup opens and asks for every thumbnail; texts are copied meanwhile.
+        QList<double> rounds[2];
+        double cpu = 0;
+        double interfaceCpu = 0;
+        for (QList<double> &round : rounds) {
+            if (!kavla.start(display, preferences))
+                return fail(binary, "did not start again");
+            QThread::sleep(2);
+            const double cpuBefore = kavla.cpuSeconds();
+            const double interfaceCpuBefore = kavla.cpuSeconds(true);
+            QProcess key;
+            key.setProcessEnvironment(baseEnvironment(display.name));
+            key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")});
+            if (!kavla.waitForOutput("history popup shown", 1, 60000))
+                return fail(binary, "showed no popup");
+            key.waitForFinished(5000);
+            // Closed again at once: what is copied while it has the keyboard is Kavla's own.
+            key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+            if (!kavla.waitForOutput("history popup closed", 1, 60000))
+                return fail(binary, "did not close its popup");
+            key.waitForFinished(5000);
+            // With no window manager the keyboard stays with Kavla a moment after the popup closes,
+            // and what is copied while it has it is Kavla's own.
+            QThread::sleep(1);
+            for (int i = 0; i < 20; ++i) {
+                const qint64 rows = kavla.rows();
+                // A new text each time: one copied again would refresh its row rather than add one.
+                const QString path = owner.prepare("durante as miniaturas " + QByteArray::number(&round - rounds) + '.'
+                                                   + QByteArray::number(i));
+                QElapsedTimer clock;
+                clock.start();
+                owner.offer(QStringLiteral("text/plain"), path);
+                if (kavla.waitForRows(rows + 1, 60000) < 0)
+                    return fail(binary, "did not record a text within a minute");
+                round << double(clock.nsecsElapsed()) / 1e6;
+                QThread::msleep(100);
+            }
+            // Until the thumbnails are done: a second with almost no CPU.
+            for (QDeadlineTimer idle(300000); !idle.hasExpired();) {
+                const double before = kavla.cpuSeconds();
+                QThread::sleep(1);
+                if (kavla.cpuSeconds() - before < 0.05)
+                    break;
+            }
+            cpu = kavla.cpuSeconds() - cpuBefore;
+            interfaceCpu = kavla.cpuSeconds(true) - interfaceCpuBefore;
+            kavla.stop();
+        }
+        std::printf("  %-44s %8.1f %8.1f %8.1f   %8.1f %8.1f %8.1f   %8.2f %8.2f\n", qPrintable(binary),
+                    percentile(rounds[0], 0.5), percentile(rounds[0], 0.95), percentile(rounds[0], 1.0),
+                    percentile(rounds[1], 0.5), percentile(rounds[1], 0.95), percentile(rounds[1], 1.0), cpu,
+                    interfaceCpu);
+        std::fflush(stdout);
+    }
+
+    std::printf("a 16000x16000 PNG copied: the popup opened right after the copy (ms), Kavla's line, peak MB\n");
+    const QByteArray huge = gradientPng(16000, 16000);
+    for (const QString &binary : binaries) {
+        s_kavlaBinary = binary;
+        Kavla kavla;
+        Owner owner;
+        if (!kavla.start(display) || !owner.start(display))
+            return fail(binary, "or the clipboard helper did not start");
+        const QString path = owner.prepare(huge);
+        QThread::sleep(1);
+        owner.offer(QStringLiteral("image/png"), path);
+        QThread::msleep(300); // the read has the image; Kavla is processing it
+        const double popup = popupOpenMs(display, kavla, 1);
+        QDeadlineTimer settled(60000);
+        while (!settled.hasExpired() && kavla.rows() < 1 && !kavla.output.contains("Erro ao salvar imagem"))
+            kavla.waitForOutput("Erro ao salvar imagem", 1, 200);
+        const qsizetype at = kavla.output.indexOf("Erro ao salvar imagem");
+        const QByteArray line = at < 0 ? QByteArray(kavla.rows() > 0 ? "(recorded)" : "(none)")
+                                       : kavla.output.mid(at, kavla.output.indexOf('\n', at) - at);
+        std::printf("  %-44s %8.1f  %s  %.0f\n", qPrintable(binary), popup, line.constData(), kavla.memoryMegabytes("VmHWM:"));
+        std::fflush(stdout);
+    }
+
+    std::printf("a 200 MB text whose owner quit, put back by Kavla: resident MB once recorded, and once put back\n");
+    const QByteArray text = largeText(200'000'000);
+    for (const QString &binary : binaries) {
+        s_kavlaBinary = binary;
+        Kavla kavla;
+        Owner owner;
+        if (!kavla.start(display) || !owner.start(display))
+            return fail(binary, "or the clipboard helper did not start");
+        owner.offer(QStringLiteral("text/plain"), owner.prepare(text));
+        if (kavla.waitForRows(1, 300000) < 0)
+            return fail(binary, "did not record the 200 MB text");
+        const auto settle = [&kavla] {
+            double megabytes = kavla.memoryMegabytes("VmRSS:");
+            for (QDeadlineTimer settled(60000); !settled.hasExpired();) {
+                QThread::sleep(2);
+                const double now = kavla.memoryMegabytes("VmRSS:");
+                if (qAbs(now - megabytes) < 1)
+                    break;
+                megabytes = now;
+            }
+            return megabytes;
+        };
+        QDeadlineTimer folded(120000);
+        while (kavla.foldedRows() <= 0 && !folded.hasExpired())
+            QThread::msleep(100);
+        const double recorded = settle();
+        owner.process.write("quit\n");
+        owner.process.waitForFinished(10000);
+        if (!kavla.waitForOutput("clipboard kept after its owner quit", 1, 60000))
+            return fail(binary, "did not put the 200 MB text back");
+        std::printf("  %-44s %8.1f %8.1f\n", qPrintable(binary), recorded, settle());
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 // A photograph-like 4K image: smooth gradients with sensor noise, so the PNG is large (about
 // 20 MB) like a real screenshot of a photo, not a few hundred kilobytes of flat colour.
 QByteArray photo4k()
@@ -465,6 +671,8 @@ int main(int argc, char *argv[])
     }
     if (arguments.contains(QStringLiteral("--memory")))
         return compareTextMemory(display, binaries);
+    if (arguments.contains(QStringLiteral("--hostile")))
+        return compareHostile(display, binaries);
     std::printf("kavla: %s\n", qPrintable(s_kavlaBinary));
 
     {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds an optimised Kavla and runs the benchmarks.
 #   scripts/bench.sh [ARGS]            every benchmark, each given ARGS
-#   scripts/bench.sh --baseline REV    the memory of a 64 MB and a 200 MB text copy, Kavla as of
-#                                      the git revision REV beside this one, in the same run
+#   scripts/bench.sh --baseline REV    the memory of a 64 MB and a 200 MB text copy, and the
+#                                      figures of bench_capture --hostile, Kavla as of the git
+#                                      revision REV beside this one, in the same run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -17,7 +18,8 @@ if [ "${1:-}" = --baseline ]; then
     git archive --format=tar --prefix=source/ "$revision" | tar -x -C "$baseline"
     cmake -S "$baseline/source" -B "$baseline/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$baseline/build" --target kavla
-    exec build-bench/bench/bench_capture --memory --kavla "$baseline/build/kavla" --kavla build-bench/kavla
+    build-bench/bench/bench_capture --memory --kavla "$baseline/build/kavla" --kavla build-bench/kavla
+    exec build-bench/bench/bench_capture --hostile --kavla "$baseline/build/kavla" --kavla build-bench/kavla
 fi
 
 for bench in build-bench/bench/bench_*; do

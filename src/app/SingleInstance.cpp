@@ -9,6 +9,9 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,13 +56,62 @@ SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close();
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+}
+
+SingleInstance::Lock SingleInstance::takeLock()
+{
+    const QByteArray path = QFile::encodeName(m_lockPath);
+    const auto unavailable = [this](const QString &why) {
+        Log::note(QStringLiteral("cannot take the lock %1 (%2); running without the check for another Kavla")
+                      .arg(m_lockPath, why));
+        return Lock::Unavailable;
+    };
+    // A few rounds at most: each one replaces what should not be there, or finds the file
+    // replaced under it by another launch.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        // Never through a symlink, and never blocking on a pipe.
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        struct stat info = {};
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+            const int error = errno;
+            if (fd >= 0)
+                ::close(fd);
+            struct stat found = {};
+            if (::lstat(path.constData(), &found) != 0 || S_ISDIR(found.st_mode))
+                return unavailable(QString::fromLocal8Bit(std::strerror(fd < 0 ? error : ENOTDIR)));
+            if (::unlink(path.constData()) != 0 && errno != ENOENT)
+                return unavailable(QString::fromLocal8Bit(std::strerror(errno)));
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            if (error == EWOULDBLOCK)
+                return Lock::HeldElsewhere;
+            return unavailable(QString::fromLocal8Bit(std::strerror(error)));
+        }
+        // Another launch may have replaced the file between the open and the lock: the lock
+        // counts only on the file the path names.
+        struct stat named = {};
+        if (::lstat(path.constData(), &named) != 0 || named.st_dev != info.st_dev || named.st_ino != info.st_ino) {
+            ::close(fd);
+            continue;
+        }
+        // For a person looking, which process holds it; the lock holds without it.
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        [[maybe_unused]] const bool noted = ::ftruncate(fd, 0) == 0
+            && ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) == pid.size();
+        m_lockFd = fd;
+        return Lock::Taken;
+    }
+    return unavailable(QStringLiteral("it keeps being replaced"));
 }
 
 bool SingleInstance::claim()
 {
-    m_lock = std::make_unique<QLockFile>(m_lockPath);
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0))
+    if (takeLock() == Lock::HeldElsewhere)
         return false;
 
     m_server = new QLocalServer(this);

@@ -1,15 +1,19 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
-
-#include <memory>
+#include <QString>
 
 class QLocalServer;
 
 // Keeps one Kavla per user session. The first launch holds a lock in $XDG_RUNTIME_DIR and listens
 // on a local socket beside it; a later launch finds the lock taken, asks the first one to show
 // itself (or to open its user guide) through the socket, and exits.
+//
+// The lock is an flock() on kavla.lock, which the system lets go when the process ends, however
+// it ends: what the file holds means nothing, so a leftover or garbage file never blocks a start.
+// Anything at that path that is not a regular file of this user's (a symlink, a pipe, another
+// user's file) is removed and replaced; a socket path taken by anything is taken over by the
+// instance that holds the lock.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -31,8 +35,11 @@ Q_SIGNALS:
     void helpWindowRequested();
 
 private:
+    enum class Lock { Taken, HeldElsewhere, Unavailable };
+    Lock takeLock();
+
     QString m_lockPath;
     QString m_socketPath;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFd = -1;
     QLocalServer *m_server = nullptr;
 };

@@ -111,6 +111,17 @@ std::optional<QString> ClipboardItem::textContent() const
     return m_context->readTextContent(storedId());
 }
 
+std::optional<QByteArray> ClipboardItem::textContentUtf8() const
+{
+    if (m_textContent || !m_textInStore)
+        return m_textContent ? std::optional<QByteArray>(m_textContent->toUtf8()) : std::nullopt;
+    if (!m_pendingTextUtf8.isNull())
+        return m_pendingTextUtf8;
+    if (!m_context)
+        return std::nullopt;
+    return m_context->readTextContentUtf8(storedId());
+}
+
 QString ClipboardItem::textSummary() const
 {
     return m_textContent ? *m_textContent : m_textSummary;

@@ -54,6 +54,9 @@ public:
     QString contentType() const { return m_contentType; }
     // The whole text: held, or read from the store for a long stored one.
     std::optional<QString> textContent() const;
+    // The same as UTF-8, read from the store as it is kept there: a long text is never held in
+    // a second encoding.
+    std::optional<QByteArray> textContentUtf8() const;
     bool hasTextContent() const { return m_textContent.has_value() || m_textInStore; }
     // False for a long stored text, whose content lives in the store only.
     bool isTextHeld() const { return m_textContent.has_value(); }

@@ -35,6 +35,10 @@ public:
 
     // Replaces the clipboard with `contents` (taking ownership); an empty QMimeData clears it.
     virtual void writeContents(QMimeData *contents) = 0;
+    // Puts `contents` (taking ownership) on a clipboard that emptied: only while it is still the
+    // generation `changeCount` and nobody has taken it since, even a client whose change is not
+    // announced yet, so a newer copy is never replaced. Counted like writeContents() when written.
+    virtual void restoreContents(QMimeData *contents, qint64 changeCount) = 0;
 
 protected:
     // Emits contentsRead() with what a read delivered, then gives the memory of a large one back.

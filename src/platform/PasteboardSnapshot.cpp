@@ -1,7 +1,7 @@
 #include "platform/PasteboardSnapshot.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "support/ImageBytes.h"
+
 #include <QStringDecoder>
 
 PasteboardSnapshot::PasteboardSnapshot(qint64 changeCount, QStringList types,
@@ -106,10 +106,5 @@ QImage PasteboardSnapshot::image() const
 
 bool PasteboardSnapshot::looksLikeImage(const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
-        return false;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).canRead();
+    return ImageBytes::header(bytes).has_value();
 }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QImage>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -75,8 +74,10 @@ public:
     bool ownerQuit() const { return m_ownerQuit; }
     void setOwnerQuit(bool quit) { m_ownerQuit = quit; }
 
-    // The flavours not read because they are larger than the request allowed, with the size
-    // known of each (the whole, or as far as it was read).
+    // The flavours not read because they are larger than the request allowed, with the size of
+    // each when the owner announced it or it was read whole, or UnknownSize when the owner did
+    // not say and reading stopped at the limit.
+    static constexpr qint64 UnknownSize = -1;
     const QHash<QString, qint64> &oversized() const { return m_oversized; }
     void setOversized(QHash<QString, qint64> oversized) { m_oversized = std::move(oversized); }
 

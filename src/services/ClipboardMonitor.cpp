@@ -6,24 +6,22 @@
 #include "services/ClipboardFlavours.h"
 #include "services/ContentClassifier.h"
 #include "services/IgnoredAppsManager.h"
+#include "services/ImageMimeData.h"
 #include "services/Preferences.h"
 #include "store/FetchDescriptor.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
+#include "store/ThumbnailStore.h"
 #include "support/Log.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QMimeData>
 #include <QLocale>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cmath>
+#include <chrono>
 
 namespace {
 ClipboardMonitor *s_shared = nullptr;
@@ -48,43 +46,14 @@ QString sizeText(qint64 bytes)
     return QLocale::c().formattedDataSize(bytes);
 }
 
+// The size is the one announced, or UnknownSize when the owner did not say.
 QString overLimit(const QString &what, qint64 bytes, qint64 limit)
 {
+    if (bytes == PasteboardSnapshot::UnknownSize)
+        return QStringLiteral("%1 of more than %2 is larger than a history entry can hold; not recorded")
+            .arg(what, sizeText(limit));
     return QStringLiteral("%1 of %2 is larger than the %3 a history entry can hold; not recorded")
         .arg(what, sizeText(bytes), sizeText(limit));
-}
-
-std::optional<QImage> decodedImage(const QByteArray &bytes, const char *format = nullptr,
-                                   QSize *tooManyPixels = nullptr)
-{
-    if (bytes.isEmpty())
-        return std::nullopt;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    // The header says the size: an image over the limit is never decoded.
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > ClipboardMonitor::MaxImagePixels) {
-        if (tooManyPixels)
-            *tooManyPixels = size;
-        return std::nullopt;
-    }
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return std::nullopt;
-    return image;
-}
-
-std::optional<QByteArray> pngEncoding(const QImage &image)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image) || png.isEmpty())
-        return std::nullopt;
-    return png;
 }
 
 QDateTime now()
@@ -124,6 +93,7 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     QImageReader::setAllocationLimit(ImageDecodeBudgetMiB);
     connect(m_pasteboard, &Pasteboard::changedOutside, this, &ClipboardMonitor::onChangeAnnounced);
     connect(m_pasteboard, &Pasteboard::contentsRead, this, &ClipboardMonitor::onContentsRead);
+    connect(&m_imageCapture, &ImageCapture::finished, this, &ClipboardMonitor::onImageCaptured);
 }
 
 ClipboardMonitor::~ClipboardMonitor()
@@ -150,6 +120,8 @@ void ClipboardMonitor::configure(ModelContainer *container)
         connect(container, &ModelContainer::didSave, this, [this](const StoreChanges &changes) {
             if (m_restorable && changes.deleted.contains(m_restorable->id()))
                 m_restorable.reset();
+            for (const QUuid &id : changes.deleted)
+                m_secrets.entryDeleted(id);
         });
     }
     startMonitoring();
@@ -177,6 +149,9 @@ void ClipboardMonitor::stopMonitoring()
 {
     m_ticker.stop();
     m_reading = {};
+    // An image still being made is of a copy made before: it is not recorded now.
+    if (std::exchange(m_pendingImage, std::nullopt))
+        m_recording = false;
     if (!m_isMonitoring)
         return;
     m_isMonitoring = false;
@@ -236,6 +211,7 @@ void ClipboardMonitor::checkForChanges()
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
+        m_secrets.contentArrived(std::nullopt, {});
         return;
     }
 
@@ -271,22 +247,126 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
         // Never recorded, and nothing of it but the mark was read.
         Log::line(QStringLiteral("Cópia marcada por um gerenciador de senhas ignorada"));
         m_restorable.reset();
+        m_secrets.contentArrived(std::nullopt, {});
     } else if (snapshot.isComplete() && m_isMonitoring && snapshot.types().isEmpty()) {
         m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+        // An owner that quit is no clear: what it copied may be put back. One that gave the
+        // clipboard up while it runs emptied it.
         if (snapshot.ownerQuit())
-            restoreAfterOwnerQuit();
+            restoreAfterOwnerQuit(generation.changeCount);
+        else
+            forgetSecret(m_secrets.cleared());
         m_restorable.reset();
     } else if (snapshot.isComplete() && m_isMonitoring) {
+        // The text read as its charset says, and bytes that are no text taken for what they are.
+        const PasteboardSnapshot interpreted = ContentClassifier::interpreted(snapshot);
+        const CaptureSwitches switches{m_preferences->isCaptureEnabled(CaptureKind::Text),
+                                       m_preferences->isCaptureEnabled(CaptureKind::Image),
+                                       m_preferences->isCaptureEnabled(CaptureKind::Table),
+                                       m_preferences->isCaptureEnabled(CaptureKind::File)};
         m_recording = true;
-        m_restorable = processPasteboardContent(snapshot, generation.source.bundleIdentifier,
-                                                generation.source.name);
-        m_recording = false;
+        if (std::optional<ImageCapture::Request> request = imageRequest(interpreted, switches)) {
+            // Decoded and encoded off the interface thread; the classification goes on then.
+            m_pendingImage = PendingImage{++m_imageTickets, interpreted, generation, switches};
+            m_imageCapture.start(m_pendingImage->ticket, *request);
+            return;
+        }
+        record(interpreted, generation, switches, nullptr);
+        return;
     } else {
         m_restorable.reset();
+        m_secrets.contentArrived(std::nullopt, {});
     }
+    finishGeneration(generation);
+}
+
+void ClipboardMonitor::onImageCaptured(quint64 ticket, const ImageCapture::Result &result)
+{
+    if (!m_pendingImage || m_pendingImage->ticket != ticket)
+        return;
+    const PendingImage pending = *std::exchange(m_pendingImage, std::nullopt);
+    record(pending.snapshot, pending.generation, pending.switches, &result);
+}
+
+void ClipboardMonitor::record(const PasteboardSnapshot &snapshot, const Generation &generation,
+                              const CaptureSwitches &switches, const ImageCapture::Result *images)
+{
+    m_restorable = processPasteboardContent(snapshot, generation.source.bundleIdentifier, generation.source.name,
+                                            switches, images);
+    const std::optional<QByteArray> text = snapshot.data(PlainTextType);
+    const bool blank = !m_restorable && text && isBlank(*text) && snapshot.urls().isEmpty()
+        && (!images || (!images->fromFile && !images->fromFlavours));
+    if (blank)
+        forgetSecret(m_secrets.cleared());
+    else
+        forgetSecret(m_secrets.contentArrived(text ? SecretCopyDetector::fingerprint(*text) : std::nullopt, m_restorable));
+    m_recording = false;
+    finishGeneration(generation);
+}
+
+void ClipboardMonitor::finishGeneration(const Generation &generation)
+{
     m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
     if (std::exchange(m_recheckAfterRecording, false) || m_pasteboard->changeCount() != m_lastChangeCount)
         checkForChanges();
+}
+
+void ClipboardMonitor::forgetSecret(const std::optional<SecretCopyDetector::Verdict> &verdict)
+{
+    if (!verdict || !m_preferences->forgetClearedSecrets() || !m_modelContainer)
+        return;
+    const ClipboardItemPtr &item = verdict->entry;
+    // A pinned entry is one the user chose to keep.
+    if (item->isPinned())
+        return;
+    ModelContext *context = m_modelContainer->mainContext();
+    context->remove(item);
+    if (m_restorable == item)
+        m_restorable.reset();
+    // A failed save keeps the deletion pending and retries it.
+    context->save();
+    const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(verdict->after).count();
+    Log::line(verdict->reason == SecretCopyDetector::Reason::Cleared
+                  ? QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois").arg(seconds)
+                  : QStringLiteral("Cópia esquecida como senha: o conteúdo anterior voltou %1 s depois").arg(seconds));
+}
+
+std::optional<ImageCapture::Request> ClipboardMonitor::imageRequest(const PasteboardSnapshot &snapshot,
+                                                                   const CaptureSwitches &switches)
+{
+    if (!switches.image)
+        return std::nullopt;
+    ImageCapture::Request request;
+    request.maxFileBytes = MaxImageFileBytes;
+    request.maxPixels = MaxImagePixels;
+    request.thumbnailEdge = ThumbnailStore::Edge;
+    const QList<QUrl> fileUrls = ClipboardFlavours::localFileUrls(snapshot);
+    if (fileUrls.size() == 1) {
+        const QString path = fileUrls.first().toLocalFile();
+        if (ImageFileExtensions.contains(QFileInfo(path).suffix().toLower()))
+            request.filePath = path;
+    }
+    // The image flavours are reached only when no file entry is recorded first, nor the text of
+    // a table (whose picture is only a picture): PNG, TIFF and JPEG in that order, then any other
+    // image type read.
+    const std::optional<QByteArray> text = snapshot.data(PlainTextType);
+    const bool tableText = text && !isBlank(*text) && (switches.table || switches.text)
+        && ContentClassifier::isTableContent(snapshot);
+    if ((fileUrls.isEmpty() || !switches.file) && !tableText) {
+        for (const QString &type : {PngType, TiffType, JpegType}) {
+            if (std::optional<QByteArray> bytes = snapshot.data(type))
+                request.flavours.append({type, *bytes});
+        }
+        for (const QString &type : snapshot.types()) {
+            if (type.startsWith(QLatin1String("image/")) && type != PngType && type != TiffType && type != JpegType) {
+                if (std::optional<QByteArray> bytes = snapshot.data(type))
+                    request.flavours.append({type, *bytes});
+            }
+        }
+    }
+    if (request.filePath.isEmpty() && request.flavours.isEmpty())
+        return std::nullopt;
+    return request;
 }
 
 PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
@@ -326,30 +406,26 @@ PasteboardRequest ClipboardMonitor::flavoursToRead(const QStringList &types,
     return request;
 }
 
-ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &read,
-                                                            const QString &bundleId,
-                                                            const QString &appName)
+ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnapshot &snapshot,
+                                                            const QString &bundleId, const QString &appName,
+                                                            const CaptureSwitches &switches,
+                                                            const ImageCapture::Result *images)
 {
     if (!m_modelContainer)
         return {};
     ModelContext *context = m_modelContainer->mainContext();
-    const PasteboardSnapshot snapshot = ContentClassifier::interpreted(read);
-
-    const bool captureText = m_preferences->isCaptureEnabled(CaptureKind::Text);
-    const bool captureImage = m_preferences->isCaptureEnabled(CaptureKind::Image);
-    const bool captureTable = m_preferences->isCaptureEnabled(CaptureKind::Table);
-    const bool captureFile = m_preferences->isCaptureEnabled(CaptureKind::File);
+    const auto saveImage = [&](const ImageCapture::Image &image) {
+        ClipboardItemPtr item = saveImageItem(image.data, image.size, bundleId, appName, context);
+        if (item && !image.thumbnail.isEmpty())
+            m_modelContainer->storeThumbnail(item->storedId(), image.thumbnail);
+        return item;
+    };
 
     const QList<QUrl> fileUrls = ClipboardFlavours::localFileUrls(snapshot);
     if (!fileUrls.isEmpty()) {
-        if (fileUrls.size() == 1 && captureImage) {
-            const QString path = fileUrls.first().toLocalFile();
-            if (ImageFileExtensions.contains(QFileInfo(path).suffix().toLower())) {
-                if (std::optional<ImageCapture> image = imageFromFile(path)) 
-                    return saveImageItem(image->data, image->size, bundleId, appName, context);
-            }
-        }
-        if (captureFile) 
+        if (images && images->fromFile)
+            return saveImage(*images->fromFile);
+        if (switches.file)
             return saveFileItem(fileUrls, bundleId, appName, context);
     }
 
@@ -357,16 +433,24 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     // picture of it is offered too; an image wins only over other text.
     const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     if (text && !isBlank(*text) && ContentClassifier::isTableContent(snapshot)) {
-        if (captureTable && !ContentClassifier::isSingleCell(*text))
+        if (switches.table && !ContentClassifier::isSingleCell(*text))
             return saveTableItem(*text, bundleId, appName, context);
-        if (captureText)
+        if (switches.text)
             return saveTextItem(*text, bundleId, appName, context);
     }
 
-    if (captureImage) {
+    // An image flavour that is not an image is said so when nothing else of the copy is recorded.
+    QString undecodable;
+    if (switches.image) {
+        if (images && images->fromFlavours)
+            return saveImage(*images->fromFlavours);
         QString tooLarge;
-        if (std::optional<ImageCapture> image = extractImageDataAndSize(snapshot, &tooLarge))
-            return saveImageItem(image->data, image->size, bundleId, appName, context);
+        if (images && images->tooManyPixels.isValid()) {
+            tooLarge = QStringLiteral("an image of %1 x %2 pixels is larger than the %3 megapixels a history entry can hold; not recorded")
+                           .arg(images->tooManyPixels.width())
+                           .arg(images->tooManyPixels.height())
+                           .arg(MaxImagePixels / 1'000'000);
+        }
         for (auto it = snapshot.oversized().cbegin(); tooLarge.isEmpty() && it != snapshot.oversized().cend(); ++it) {
             if (it.key().startsWith(QLatin1String("image/")))
                 tooLarge = overLimit(QStringLiteral("an image"), it.value(), entryLimits().imageBytes);
@@ -375,92 +459,29 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
             Log::line(QStringLiteral("Erro ao salvar imagem no histórico: ") + tooLarge);
             return {};
         }
+        if (images && !images->undecodable.isEmpty()) {
+            const qsizetype bytes = snapshot.data(images->undecodable).value_or(QByteArray()).size();
+            undecodable = QStringLiteral("the %1 of %2 copied is not an image Kavla can decode (damaged or cut short); not recorded")
+                              .arg(images->undecodable, sizeText(bytes));
+        }
     }
+    const auto nothing = [&undecodable] {
+        if (!undecodable.isEmpty())
+            Log::line(QStringLiteral("Erro ao salvar imagem no histórico: ") + undecodable);
+        return ClipboardItemPtr();
+    };
 
-    const bool table = captureTable && ContentClassifier::isTableContent(snapshot);
+    const bool table = switches.table && ContentClassifier::isTableContent(snapshot);
     if (const auto oversized = snapshot.oversized().constFind(PlainTextType);
-        oversized != snapshot.oversized().cend() && (table || captureText)) {
+        oversized != snapshot.oversized().cend() && (table || switches.text)) {
         Log::line((table ? QStringLiteral("Erro ao salvar tabela no histórico: ")
                          : QStringLiteral("Erro ao salvar texto no histórico: "))
                   + overLimit(QStringLiteral("a text"), *oversized, entryLimits().textBytes));
         return {};
     }
-    if (!captureText || !text || isBlank(*text))
-        return {};
+    if (!switches.text || !text || isBlank(*text))
+        return nothing();
     return saveTextItem(*text, bundleId, appName, context);
-}
-
-std::optional<ClipboardMonitor::ImageCapture> ClipboardMonitor::imageFromFile(const QString &path)
-{
-    // Only a regular file of reasonable size: reading a pipe would block, and a huge file
-    // would be held in memory whole.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > MaxImageFileBytes)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    const std::optional<QImage> image = decodedImage(bytes);
-    if (!image)
-        return std::nullopt;
-    return ImageCapture{std::move(bytes), pointSize(*image)};
-}
-
-std::optional<ClipboardMonitor::ImageCapture>
-ClipboardMonitor::extractImageDataAndSize(const PasteboardSnapshot &snapshot, QString *tooLarge)
-{
-    QSize tooManyPixels;
-    if (std::optional<QByteArray> png = snapshot.data(PngType)) {
-        if (const std::optional<QImage> image = decodedImage(*png, nullptr, &tooManyPixels))
-            return ImageCapture{*png, pointSize(*image)};
-    }
-    if (std::optional<QByteArray> tiff = snapshot.data(TiffType)) {
-        if (const std::optional<QImage> image = decodedImage(*tiff, nullptr, &tooManyPixels)) {
-            if (std::optional<QByteArray> png = pngEncoding(*image))
-                return ImageCapture{*png, QSizeF(image->size())};
-        }
-    }
-    if (std::optional<QByteArray> jpeg = snapshot.data(JpegType)) {
-        if (const std::optional<QImage> image = decodedImage(*jpeg, nullptr, &tooManyPixels))
-            return ImageCapture{*jpeg, pointSize(*image)};
-    }
-    // Any other offered image flavour the toolkit can decode. The clipboard's image object and
-    // an image built from the clipboard are the same decoding here, so one attempt serves both.
-    const QImage image = snapshot.image();
-    if (!image.isNull()) {
-        if (std::optional<QByteArray> png = pngEncoding(image))
-            return ImageCapture{*png, pointSize(image)};
-    }
-    if (!tooLarge)
-        return std::nullopt;
-    if (tooManyPixels.isValid()) {
-        *tooLarge = QStringLiteral("an image of %1 x %2 pixels is larger than the %3 megapixels a history entry can hold; not recorded")
-                        .arg(tooManyPixels.width())
-                        .arg(tooManyPixels.height())
-                        .arg(MaxImagePixels / 1'000'000);
-    }
-    return std::nullopt;
-}
-
-QSizeF ClipboardMonitor::pointSize(const QImage &image)
-{
-    // An image that records no resolution gets the toolkit's default one, and one recording
-    // exactly that default cannot be told from it after decoding: both keep their pixel size.
-    static const int defaultDotsPerMeter = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
-    const int dotsPerMeterX = image.dotsPerMeterX();
-    const int dotsPerMeterY = image.dotsPerMeterY();
-    const QSizeF pixels(image.size());
-    if (dotsPerMeterX == defaultDotsPerMeter && dotsPerMeterY == defaultDotsPerMeter)
-        return pixels;
-    // Files store dots per metre, so 72 dpi reads back as 72.009: whole dots per inch are meant.
-    const long dpiX = std::lround(dotsPerMeterX * 0.0254);
-    const long dpiY = std::lround(dotsPerMeterY * 0.0254);
-    if (dpiX <= 0 || dpiY <= 0)
-        return pixels;
-    return QSizeF(pixels.width() * 72.0 / double(dpiX), pixels.height() * 72.0 / double(dpiY));
 }
 
 // --- History store operations ---------------------------------------------------------------
@@ -580,31 +601,40 @@ void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
 
 QMimeData *ClipboardMonitor::mimeDataFor(const ClipboardItem &item)
 {
-    auto *contents = new QMimeData;
-    const std::optional<QString> text = item.textContent();
+    // An image as the bytes it is stored as; nothing of it is decoded.
     if (item.isImage()) {
         if (const std::optional<QByteArray> bytes = item.imageData()) {
-            if (const std::optional<QImage> image = decodedImage(*bytes))
-                contents->setImageData(*image);
+            if (QMimeData *image = ImageMimeData::create(*bytes))
+                return image;
         }
-    } else if (item.isFile()) {
+        return new QMimeData;
+    }
+    auto *contents = new QMimeData;
+    if (item.isFile()) {
         if (const std::optional<QStringList> paths = item.filePaths())
             ClipboardFlavours::setFiles(*contents, *paths);
-    } else if (item.isTable()) {
-        if (text)
-            ClipboardFlavours::setTable(*contents, *text);
-    } else if (text) {
-        contents->setText(*text);
+        return contents;
+    }
+    // Text as the UTF-8 it is stored as: a long one is held once, not in a second encoding.
+    if (const std::optional<QByteArray> text = item.textContentUtf8()) {
+        if (item.isTable())
+            ClipboardFlavours::setTable(*contents, QString::fromUtf8(*text));
+        else
+            contents->setData(PlainTextType, *text);
     }
     return contents;
 }
 
-void ClipboardMonitor::restoreAfterOwnerQuit()
+void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
 {
     if (!m_restorable || !m_preferences->keepClipboardAfterOwnerQuits())
         return;
-    // Our own write: counted at once, so it is never recorded again.
-    m_pasteboard->writeContents(mimeDataFor(*m_restorable));
+    // Our own write: counted at once, so it is never recorded again. Written only while the
+    // clipboard is still empty, so a copy made meanwhile is never replaced.
+    const qint64 before = m_pasteboard->changeCount();
+    m_pasteboard->restoreContents(mimeDataFor(*m_restorable), changeCount);
+    if (m_pasteboard->changeCount() == before)
+        return;
     m_lastChangeCount = m_pasteboard->changeCount();
     Log::note(QStringLiteral("clipboard kept after its owner quit"));
 }
@@ -614,6 +644,9 @@ void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelC
     if (!item)
         return;
     QMimeData *contents = mimeDataFor(*item);
+    // What the user put there is what a password tool would put back, not a restore of it.
+    m_secrets.ownWrite(contents->hasFormat(PlainTextType) ? SecretCopyDetector::fingerprint(contents->data(PlainTextType))
+                                                          : std::nullopt);
     m_pasteboard->writeContents(contents);
     // A read still under way is of a generation this write has replaced; Kavla owns the
     // clipboard now, so there is nothing to keep when another owner quits.

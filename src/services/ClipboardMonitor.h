@@ -3,7 +3,9 @@
 #include "models/ClipboardItem.h"
 #include "platform/PasteboardSnapshot.h"
 #include "platform/Workspace.h"
+#include "services/ImageCapture.h"
 #include "services/PollTicker.h"
+#include "services/SecretCopyDetector.h"
 
 #include <QByteArray>
 #include <QList>
@@ -86,6 +88,11 @@ public:
     void checkForChanges();
     // Whether a generation is being read.
     bool isReading() const { return m_reading.changeCount != 0; }
+    // Whether a generation read is being recorded (its image made off the interface thread).
+    bool isRecording() const { return m_recording; }
+
+    // What recognises secrets copied without a mark; tests give it a clock of their own.
+    SecretCopyDetector &secretCopyDetector() { return m_secrets; }
 
     // The capture switches a read is chosen by, taken when the read is asked for.
     struct CaptureSwitches
@@ -98,18 +105,6 @@ public:
     // The flavours the classification needs of a generation offering `types`.
     static PasteboardRequest flavoursToRead(const QStringList &types, const CaptureSwitches &switches);
 
-    struct ImageCapture
-    {
-        QByteArray data;
-        QSizeF size;
-    };
-    // The first image flavour that decodes; when none does and one had more pixels than an
-    // entry may hold, `tooLarge` (when given) says so.
-    static std::optional<ImageCapture> extractImageDataAndSize(const PasteboardSnapshot &snapshot,
-                                                              QString *tooLarge = nullptr);
-
-    // An image's size in points: its pixel size, scaled by 72 / dpi when it records a resolution.
-    static QSizeF pointSize(const class QImage &image);
 
 Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
@@ -125,11 +120,24 @@ private:
     void runQueuedPoll();
     void onChangeAnnounced();
     void onContentsRead(const PasteboardSnapshot &snapshot);
-    // Records the generation; returns the entry it saved or refreshed, if any.
-    ClipboardItemPtr processPasteboardContent(const PasteboardSnapshot &snapshot,
-                                              const QString &bundleId, const QString &appName);
-    // The clipboard emptied because its owner quit: offers the entry recorded from it again.
-    void restoreAfterOwnerQuit();
+    // What the image of a generation needs made off the interface thread; nullopt when nothing.
+    static std::optional<ImageCapture::Request> imageRequest(const PasteboardSnapshot &snapshot,
+                                                             const CaptureSwitches &switches);
+    void onImageCaptured(quint64 ticket, const ImageCapture::Result &result);
+    // Records the generation (with its image made, when one was needed) and tells the secret
+    // detector; then the next announced change is examined.
+    void record(const PasteboardSnapshot &snapshot, const Generation &generation,
+                const CaptureSwitches &switches, const ImageCapture::Result *images);
+    // Returns the entry it saved or refreshed, if any.
+    ClipboardItemPtr processPasteboardContent(const PasteboardSnapshot &snapshot, const QString &bundleId,
+                                              const QString &appName, const CaptureSwitches &switches,
+                                              const ImageCapture::Result *images);
+    void finishGeneration(const Generation &generation);
+    // The clipboard emptied because its owner quit: offers the entry recorded from it again,
+    // unless the clipboard changed again since generation `changeCount`.
+    void restoreAfterOwnerQuit(qint64 changeCount);
+    // Deletes the entry the secret detector named, when that is switched on.
+    void forgetSecret(const std::optional<SecretCopyDetector::Verdict> &verdict);
     static QMimeData *mimeDataFor(const ClipboardItem &item);
     struct EntryLimits
     {
@@ -137,7 +145,6 @@ private:
         qint64 imageBytes = 0;
     };
     EntryLimits entryLimits() const;
-    static std::optional<ImageCapture> imageFromFile(const QString &path);
 
     // Texts come as valid UTF-8, so that a long one is never held decoded as well.
     ClipboardItemPtr saveTextItem(const QByteArray &text, const QString &bundleId, const QString &appName,
@@ -174,6 +181,18 @@ private:
     // owner quits; none when that generation was not recorded.
     ClipboardItemPtr m_restorable;
     bool m_recheckAfterRecording = false;
+    // The generation whose image is being made, with what its classification goes on with.
+    struct PendingImage
+    {
+        quint64 ticket = 0;
+        PasteboardSnapshot snapshot;
+        Generation generation;
+        CaptureSwitches switches;
+    };
+    std::optional<PendingImage> m_pendingImage;
+    quint64 m_imageTickets = 0;
+    ImageCapture m_imageCapture;
+    SecretCopyDetector m_secrets;
     QPointer<ModelContainer> m_modelContainer;
     bool m_isMonitoring = false;
 };

@@ -27,14 +27,6 @@ qint64 saturatedInteger(double number)
     return qint64(number);
 }
 
-// Skips what NSString's scanners skip before a number.
-qsizetype skipWhitespace(QStringView text, qsizetype position)
-{
-    while (position < text.size() && text.at(position).isSpace())
-        ++position;
-    return position;
-}
-
 using ChangeSignal = void (Preferences::*)();
 
 struct KeySignal
@@ -67,6 +59,7 @@ const auto &keySignals()
         {Keys::ignoredApplications, &Preferences::ignoredApplicationsChanged},
         {Keys::keepClipboardAfterOwnerQuits, &Preferences::keepClipboardAfterOwnerQuitsChanged},
         {Keys::pasteAfterChoosing, &Preferences::pasteAfterChoosingChanged},
+        {Keys::forgetClearedSecrets, &Preferences::forgetClearedSecretsChanged},
     });
     return table;
 }
@@ -103,97 +96,22 @@ void Preferences::setShared(Preferences *preferences)
 
 // --- Read patterns ----------------------------------------------------------------------------
 
-bool Preferences::stringBoolValue(QStringView text)
-{
-    qsizetype position = skipWhitespace(text, 0);
-    if (position < text.size() && (text.at(position) == u'+' || text.at(position) == u'-'))
-        ++position;
-    while (position < text.size() && text.at(position) == u'0')
-        ++position;
-    if (position >= text.size())
-        return false;
-    const QChar first = text.at(position);
-    return first == u'Y' || first == u'y' || first == u'T' || first == u't'
-           || (first >= u'1' && first <= u'9');
-}
-
-qint64 Preferences::stringIntegerValue(QStringView text)
-{
-    qsizetype position = skipWhitespace(text, 0);
-    bool negative = false;
-    if (position < text.size() && (text.at(position) == u'+' || text.at(position) == u'-')) {
-        negative = text.at(position) == u'-';
-        ++position;
-    }
-    // Accumulated toward the sign so that the most negative value is reached without overflow.
-    qint64 result = 0;
-    bool saturated = false;
-    for (; position < text.size(); ++position) {
-        const QChar character = text.at(position);
-        if (character < u'0' || character > u'9')
-            break;
-        if (saturated)
-            continue;
-        const int digit = character.unicode() - u'0';
-        if (negative) {
-            if (result < (Int64Min + digit) / 10) {
-                result = Int64Min;
-                saturated = true;
-            } else {
-                result = result * 10 - digit;
-            }
-        } else {
-            if (result > (Int64Max - digit) / 10) {
-                result = Int64Max;
-                saturated = true;
-            } else {
-                result = result * 10 + digit;
-            }
-        }
-    }
-    return result;
-}
-
-bool Preferences::coercedBool(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool();
-    case QMetaType::LongLong:
-        return value.toLongLong() != 0;
-    case QMetaType::Double:
-        return value.toDouble() != 0.0;
-    case QMetaType::QString:
-        return stringBoolValue(value.toString());
-    default:
-        return false;
-    }
-}
-
-qint64 Preferences::coercedInteger(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? 1 : 0;
-    case QMetaType::LongLong:
-        return value.toLongLong();
-    case QMetaType::Double:
-        return saturatedInteger(value.toDouble());
-    case QMetaType::QString:
-        return stringIntegerValue(value.toString());
-    default:
-        return 0;
-    }
-}
-
 bool Preferences::boolValue(const QString &key) const
 {
-    return coercedBool(m_store->object(key));
+    return typedBool(key).value_or(false);
 }
 
 qint64 Preferences::integerValue(const QString &key) const
 {
-    return coercedInteger(m_store->object(key));
+    const QVariant value = m_store->object(key);
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return saturatedInteger(value.toDouble());
+    default:
+        return 0;
+    }
 }
 
 std::optional<QString> Preferences::stringValue(const QString &key) const
@@ -479,4 +397,16 @@ bool Preferences::pasteAfterChoosing() const
 void Preferences::setPasteAfterChoosing(bool paste)
 {
     m_store->set(PreferenceKeys::pasteAfterChoosing, paste);
+}
+
+// --- Secrets without a mark -------------------------------------------------------------------
+
+bool Preferences::forgetClearedSecrets() const
+{
+    return typedBool(PreferenceKeys::forgetClearedSecrets).value_or(true);
+}
+
+void Preferences::setForgetClearedSecrets(bool forget)
+{
+    m_store->set(PreferenceKeys::forgetClearedSecrets, forget);
 }

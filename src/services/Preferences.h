@@ -32,6 +32,7 @@ inline const QString ignoredApplications = QStringLiteral("Kavla_IgnoredApplicat
 inline const QString offeredIgnoredDefaults = QStringLiteral("Kavla_OfferedIgnoredDefaults");
 inline const QString keepClipboardAfterOwnerQuits = QStringLiteral("keepClipboardAfterOwnerQuits");
 inline const QString pasteAfterChoosing = QStringLiteral("pasteAfterChoosing");
+inline const QString forgetClearedSecrets = QStringLiteral("forgetClearedSecrets");
 } // namespace PreferenceKeys
 
 // The kinds of clipboard content the monitor can be told to skip.
@@ -48,11 +49,11 @@ enum class CaptureKind { Text, Image, Table, File };
 // so two readers of one key may fall back differently. The readers named "...For<Use>" are the
 // ones a particular caller must use; the plain names are the settings window's bound values.
 //
-// Read patterns (each a public function too, for keys read in only one place):
-//   boolean read   missing -> false; a number -> non-zero; a string -> stringBoolValue();
-//                  anything else -> false
-//   integer read   missing -> 0; a number -> truncated toward zero (saturated); a boolean -> 0/1;
-//                  a string -> stringIntegerValue(); anything else -> 0
+// Read patterns (each a public function too, for keys read in only one place). A value of another
+// type than the pattern reads is ignored, as if the key were missing, so the reader's own fallback
+// applies: a boolean is never a capacity of 1, nor a string "YES" a switch turned on.
+//   boolean read   only a stored boolean; else false
+//   integer read   a stored number, truncated toward zero (saturated); else 0
 //   string read    only a stored string
 //   typed reads    only a stored boolean; an unsigned 32-bit number (integer, or whole double,
 //                  in range); only stored data
@@ -85,14 +86,6 @@ public:
     std::optional<quint32> typedUInt32(const QString &key) const;
     std::optional<QByteArray> dataValue(const QString &key) const;
 
-    // The coercions behind the boolean and integer reads, applied to a stored value.
-    static bool coercedBool(const QVariant &value);
-    static qint64 coercedInteger(const QVariant &value);
-    // Like NSString.boolValue: after leading whitespace, an optional sign and zeros, true when
-    // the text goes on with Y, y, T, t or a digit 1-9.
-    static bool stringBoolValue(QStringView text);
-    // Like NSString.integerValue: the leading decimal integer after whitespace (saturated), else 0.
-    static qint64 stringIntegerValue(QStringView text);
 
     // --- History capacity ("maxHistoryCount") ---------------------------------------------------
     // The history-limit operation's reader: integer read; a result below 1 (missing included) is
@@ -178,6 +171,12 @@ public:
     bool pasteAfterChoosing() const;
     void setPasteAfterChoosing(bool paste);
 
+    // --- Secrets without a mark ("forgetClearedSecrets") -----------------------------------------
+    // Whether a text copy that its owner clears soon after, or replaces with what came before,
+    // is forgotten: a stored boolean, else true.
+    bool forgetClearedSecrets() const;
+    void setForgetClearedSecrets(bool forget);
+
 Q_SIGNALS:
     void maxHistoryCountChanged();
     void soundFeedbackChanged();
@@ -194,6 +193,7 @@ Q_SIGNALS:
     void ignoredApplicationsChanged();
     void keepClipboardAfterOwnerQuitsChanged();
     void pasteAfterChoosingChanged();
+    void forgetClearedSecretsChanged();
 
 private:
     void notifyChanged(const QString &key);

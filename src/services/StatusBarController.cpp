@@ -87,6 +87,7 @@ void StatusBarController::configure(ModelContainer *container)
         m_trayHost->watch();
     }
 
+    m_thumbnails->setContainer(container);
     ModelContext *context = container ? container->mainContext() : nullptr;
     m_root = new WindowRoot(m_languages, m_appearance, [this, context]() -> QWidget * {
         if (!context)

@@ -229,3 +229,34 @@ std::optional<QString> ModelContainer::readTextContent(const QString &storedId) 
         return std::nullopt;
     return query.value(0).toString();
 }
+
+std::optional<QByteArray> ModelContainer::readTextContentUtf8(const QString &storedId) const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT CAST(textContent AS BLOB) FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(storedId);
+    if (!query.exec() || !query.next() || query.value(0).isNull())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}
+
+std::optional<QByteArray> ModelContainer::readThumbnail(const QString &storedId) const
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT bytes FROM ClipboardItemThumbnail WHERE itemId = ?"));
+    query.addBindValue(storedId);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}
+
+bool ModelContainer::storeThumbnail(const QString &storedId, const QByteArray &png)
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO ClipboardItemThumbnail (itemId, bytes)"
+                                 " SELECT id, ? FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(png);
+    query.addBindValue(storedId);
+    return query.exec();
+}

@@ -43,6 +43,12 @@ public:
 
     std::optional<QByteArray> readImageData(const QString &storedId) const;
     std::optional<QString> readTextContent(const QString &storedId) const;
+    std::optional<QByteArray> readTextContentUtf8(const QString &storedId) const;
+    // The small thumbnail (PNG) kept beside an image entry, made once (see ThumbnailStore).
+    std::optional<QByteArray> readThumbnail(const QString &storedId) const;
+    // Keeps `png` as the thumbnail of the entry stored under `storedId`; nothing when that entry
+    // is not stored (deleted meanwhile, or not saved yet). False when the write failed.
+    bool storeThumbnail(const QString &storedId, const QByteArray &png);
 
 Q_SIGNALS:
     // After every successful save of a context of this container, with what it wrote.

@@ -829,3 +829,8 @@ std::optional<QString> ModelContext::readTextContent(const QString &storedId) co
 {
     return m_container->readTextContent(storedId);
 }
+
+std::optional<QByteArray> ModelContext::readTextContentUtf8(const QString &storedId) const
+{
+    return m_container->readTextContentUtf8(storedId);
+}

@@ -61,6 +61,7 @@ public:
 
     std::optional<QByteArray> readImageData(const QString &storedId) const;
     std::optional<QString> readTextContent(const QString &storedId) const;
+    std::optional<QByteArray> readTextContentUtf8(const QString &storedId) const;
 
 private:
     friend class ClipboardItem;

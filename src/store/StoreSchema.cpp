@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <iterator>
+
 namespace StoreSchema {
 
 namespace {
@@ -48,6 +50,16 @@ const char *const SideRowsTriggerStatement =
     " DELETE FROM ClipboardItemImageData WHERE itemId = old.id;"
     " DELETE FROM ClipboardItemSearchText WHERE itemId = old.id;"
     " END";
+// The small thumbnail of an image entry, made once and deleted with it (added later than the
+// folded copies, so with a trigger of its own).
+const char *const ThumbnailTableStatement =
+    "CREATE TABLE IF NOT EXISTS ClipboardItemThumbnail (itemId TEXT NOT NULL PRIMARY KEY, bytes BLOB NOT NULL)";
+const char *const ThumbnailTriggerStatement =
+    "CREATE TRIGGER IF NOT EXISTS ClipboardItem_deleteThumbnail AFTER DELETE ON ClipboardItem BEGIN"
+    " DELETE FROM ClipboardItemThumbnail WHERE itemId = old.id;"
+    " END";
+const char *const DerivedStatements[] = {SideTableStatement, SideRowsTriggerStatement, ThumbnailTableStatement,
+                                         ThumbnailTriggerStatement};
 const QString FoldLocaleKey = QStringLiteral("searchFoldLocale");
 
 bool fail(const QSqlQuery &query, QString *error)
@@ -84,7 +96,7 @@ bool create(QSqlDatabase &db, QString *error)
             break;
         }
     }
-    for (const char *statement : {SideTableStatement, SideRowsTriggerStatement}) {
+    for (const char *statement : DerivedStatements) {
         if (ok && !query.exec(QString::fromLatin1(statement)))
             ok = fail(query, error);
     }
@@ -153,11 +165,12 @@ bool prepareSearch(QSqlDatabase &db, const QString &foldLocale, QString *error)
 {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE"
-                                   " (type = 'table' AND name = 'ClipboardItemSearchText')"
-                                   " OR (type = 'trigger' AND name = 'ClipboardItem_deleteSideRows')"))
+                                   " (type = 'table' AND name IN ('ClipboardItemSearchText', 'ClipboardItemThumbnail'))"
+                                   " OR (type = 'trigger' AND name IN ('ClipboardItem_deleteSideRows',"
+                                   " 'ClipboardItem_deleteThumbnail'))"))
         || !query.next())
         return fail(query, error);
-    const bool complete = query.value(0).toInt() == 2;
+    const bool complete = query.value(0).toInt() == int(std::size(DerivedStatements));
     query.finish();
     if (!query.exec(QStringLiteral("SELECT value FROM KavlaMetadata WHERE key = 'searchFoldLocale'")))
         return fail(query, error);
@@ -171,7 +184,7 @@ bool prepareSearch(QSqlDatabase &db, const QString &foldLocale, QString *error)
         return false;
     }
     bool ok = true;
-    for (const char *statement : {SideTableStatement, SideRowsTriggerStatement}) {
+    for (const char *statement : DerivedStatements) {
         if (ok && !query.exec(QString::fromLatin1(statement)))
             ok = fail(query, error);
     }

@@ -17,8 +17,8 @@ bool create(QSqlDatabase &db, QString *error);
 // Checks that an existing database is a Kavla history of the supported version.
 bool verify(QSqlDatabase &db, const QStringList &tables, QString *error);
 
-// Adds what searches need to a history that lacks it, and drops folded copies made under another
-// locale than `foldLocale`. Writes nothing when all is in place.
+// Adds what searches and thumbnails need to a history that lacks it, and drops folded copies made
+// under another locale than `foldLocale`. Writes nothing when all is in place.
 bool prepareSearch(QSqlDatabase &db, const QString &foldLocale, QString *error);
 
 } // namespace StoreSchema

@@ -239,6 +239,17 @@ void GeneralSettingsPage::addBehaviourGroup()
     connect(preferences, &Preferences::keepClipboardAfterOwnerQuitsChanged, keep, showKeep);
     connect(keep, &QCheckBox::toggled, preferences, &Preferences::setKeepClipboardAfterOwnerQuits);
 
+    QCheckBox *forget = group->addToggle(QStringLiteral("hand.raised.fill"), SettingsBadge::Orange,
+                                         L("Esquecer senhas apagadas logo após a cópia"));
+    forget->setObjectName(PreferenceKeys::forgetClearedSecrets);
+    auto showForget = [forget, preferences] {
+        const QSignalBlocker blocker(forget);
+        forget->setChecked(preferences->forgetClearedSecrets());
+    };
+    showForget();
+    connect(preferences, &Preferences::forgetClearedSecretsChanged, forget, showForget);
+    connect(forget, &QCheckBox::toggled, preferences, &Preferences::setForgetClearedSecrets);
+
     QCheckBox *paste = group->addToggle(QStringLiteral("text.cursor"), SettingsBadge::Purple,
                                         L("Colar automaticamente ao escolher um item"));
     paste->setObjectName(PreferenceKeys::pasteAfterChoosing);

@@ -1,21 +1,30 @@
 #include "views/ThumbnailCache.h"
 
-#include <QBuffer>
+#include "store/ModelContainer.h"
+
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QSet>
+
+#include <algorithm>
 
 ThumbnailCache::ThumbnailCache(QObject *parent)
     : QObject(parent)
 {
-    m_pool.setMaxThreadCount(1);
 }
 
-ThumbnailCache::~ThumbnailCache()
+ThumbnailCache::~ThumbnailCache() = default;
+
+void ThumbnailCache::setContainer(ModelContainer *container)
 {
-    // Results posted after this point go to a destroyed object and are dropped by Qt.
-    m_pool.clear();
-    m_pool.waitForDone();
+    if (container == m_container && m_store)
+        return;
+    m_container = container;
+    m_entries.clear();
+    m_store.reset();
+    if (!container)
+        return;
+    m_store = std::make_unique<ThumbnailStore>(container->path());
+    connect(m_store.get(), &ThumbnailStore::ready, this, &ThumbnailCache::onReady);
 }
 
 ThumbnailCache::State ThumbnailCache::state(const QUuid &id) const
@@ -55,85 +64,37 @@ void ThumbnailCache::prefetch(const QList<ClipboardItemPtr> &items)
 
 void ThumbnailCache::waitForPending()
 {
-    while (m_decoding || !m_queue.isEmpty()) {
-        m_pool.waitForDone();
-        QCoreApplication::sendPostedEvents(this);
-        if (!m_decoding)
-            decodeNext();
+    const auto pending = [this] {
+        return std::any_of(m_entries.cbegin(), m_entries.cend(), [](const Entry &entry) { return entry.state == State::Pending; });
+    };
+    while (m_store && pending()) {
+        m_store->waitForPending();
+        QCoreApplication::sendPostedEvents(m_store.get());
     }
 }
 
 void ThumbnailCache::start(const ClipboardItemPtr &item)
 {
-    if (!item->hasImageData()) {
+    if (!item->hasImageData() || !m_store) {
         m_entries.insert(item->id(), Entry{State::Failed, {}});
         return;
     }
     m_entries.insert(item->id(), Entry{State::Pending, {}});
-    m_queue.enqueue(Waiting{item->id(), item});
-    decodeNext();
+    m_store->request(item->id(), item->storedId());
 }
 
-void ThumbnailCache::decodeNext()
+void ThumbnailCache::onReady(const QUuid &id, const QString &storedId, const QImage &thumbnail, const QByteArray &made,
+                             bool decoded)
 {
-    while (!m_decoding && !m_queue.isEmpty()) {
-        const Waiting next = m_queue.dequeue();
-        const QUuid id = next.id;
-        const ClipboardItemPtr item = next.item.lock();
-        if (!item) {
-            m_entries.remove(id); // deleted from the history meanwhile
-            continue;
-        }
-        const std::optional<QByteArray> bytes = item->imageData();
-        if (!bytes || bytes->isEmpty()) {
-            store(id, {});
-            continue;
-        }
-        m_decoding = true;
+    if (decoded)
         ++m_decodeCount;
-        const QByteArray data = *bytes;
-        m_pool.start([this, id, data] {
-            const QImage image = decode(data);
-            QMetaObject::invokeMethod(
-                this,
-                [this, id, image] {
-                    m_decoding = false;
-                    store(id, image);
-                    decodeNext();
-                },
-                Qt::QueuedConnection);
-        });
-    }
-}
-
-void ThumbnailCache::store(const QUuid &id, const QImage &image)
-{
+    // Kept for next time even when the entry has left the popup's list meanwhile.
+    if (!made.isEmpty() && m_container)
+        m_container->storeThumbnail(storedId, made);
     auto found = m_entries.find(id);
     if (found == m_entries.end())
         return;
-    found->state = image.isNull() ? State::Failed : State::Ready;
-    found->image = image;
+    found->state = thumbnail.isNull() ? State::Failed : State::Ready;
+    found->image = thumbnail;
     Q_EMIT thumbnailReady(id);
-}
-
-QImage ThumbnailCache::decode(const QByteArray &bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > Edge || size.height() > Edge)) {
-        // Formats that can (JPEG) decode directly at the reduced size.
-        reader.setScaledSize(size.scaled(Edge, Edge, Qt::KeepAspectRatioByExpanding));
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    if (image.width() != Edge || image.height() != Edge) {
-        image = image.scaled(Edge, Edge, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        image = image.copy((image.width() - Edge) / 2, (image.height() - Edge) / 2, Edge, Edge);
-    }
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

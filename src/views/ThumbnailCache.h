@@ -1,50 +1,52 @@
 #pragma once
 
 #include "models/ClipboardItem.h"
+#include "store/ThumbnailStore.h"
 
 #include <QHash>
 #include <QImage>
-#include <QQueue>
 #include <QObject>
-#include <QThreadPool>
+#include <QPointer>
 #include <QUuid>
 
-// Small square thumbnails of image entries, decoded once per entry off the main thread and kept
-// by id, so painting the popup's rows never decodes a full-size image. The bytes are read from
-// the store on the main thread (the database connection lives there), one image at a time as
-// the previous decoding finishes, so a history of large images never sits in memory at once.
+#include <memory>
+
+class ModelContainer;
+
+// The small square thumbnails the popup's rows show for image entries, kept in memory by id. Each
+// comes from the history's ThumbnailStore, off the interface thread: read as kept there, or made
+// once from the image and then kept there too, so painting a row never decodes a full-size image
+// and a history of large images is decoded at most once in its life.
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
 public:
-    // The edge of a thumbnail in pixels: the 22-point frame at twice the density.
-    static constexpr int Edge = 44;
+    static constexpr int Edge = ThumbnailStore::Edge;
 
     explicit ThumbnailCache(QObject *parent = nullptr);
     ~ThumbnailCache() override;
 
+    // The history the thumbnails are read from and kept in; none until this is called.
+    void setContainer(ModelContainer *container);
+
     enum class State { Missing, Pending, Ready, Failed };
     State state(const QUuid &id) const;
-    // The thumbnail when ready; otherwise null, and its decoding is started if it never was.
+    // The thumbnail when ready; otherwise null, and it is asked for if it never was.
     QImage thumbnail(const ClipboardItemPtr &item);
-    // Starts decoding every image entry of `items` not yet known and forgets entries not among
-    // them, so the cache holds the current history only.
+    // Asks for every image entry of `items` not yet known and forgets entries not among them,
+    // so the cache holds the current history only.
     void prefetch(const QList<ClipboardItemPtr> &items);
-    // Blocks until every decoding started has finished and its result is stored.
+    // Blocks until every thumbnail asked for has come.
     void waitForPending();
+    // How many thumbnails were made from a whole image (rather than read as kept).
     int decodeCount() const { return m_decodeCount; }
-
-    // A thumbnail: the image scaled to fill an Edge x Edge square and cropped to it; null when
-    // the bytes are not an image. Reads only as much as the format allows at that scale.
-    static QImage decode(const QByteArray &bytes);
 
 Q_SIGNALS:
     void thumbnailReady(const QUuid &id);
 
 private:
     void start(const ClipboardItemPtr &item);
-    void decodeNext();
-    void store(const QUuid &id, const QImage &image);
+    void onReady(const QUuid &id, const QString &storedId, const QImage &thumbnail, const QByteArray &made, bool decoded);
 
     struct Entry
     {
@@ -52,13 +54,7 @@ private:
         QImage image;
     };
     QHash<QUuid, Entry> m_entries;
-    struct Waiting
-    {
-        QUuid id;
-        std::weak_ptr<ClipboardItem> item;
-    };
-    QQueue<Waiting> m_queue;
-    bool m_decoding = false;
-    QThreadPool m_pool;
+    QPointer<ModelContainer> m_container;
+    std::unique_ptr<ThumbnailStore> m_store;
     int m_decodeCount = 0;
 };

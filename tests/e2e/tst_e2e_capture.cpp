@@ -358,6 +358,8 @@ private Q_SLOTS:
     void repeatedTextRefreshesItsRowAndWhitespaceIsSkipped()
     {
         KavlaProcess kavla(m_display.environment());
+        // White space copied right after a copy would clear it as a password tool does.
+        writePreferences(kavla, R"({"forgetClearedSecrets": false})");
         QVERIFY(startKavla(kavla));
         ClipboardOwner owner(m_display);
         QVERIFY(owner.offer(text("alfa")));
@@ -586,7 +588,10 @@ private Q_SLOTS:
         QVERIFY(startKavla(kavla));
         ClipboardOwner owner(m_display);
         QVERIFY(owner.offer(text(QByteArray(300'000'000, 'x'))));
-        QVERIFY2(kavla.waitForOutput(QStringLiteral("Erro ao salvar texto no histórico: a text of "), 30000),
+        // The size the owner announced, not how far Kavla read.
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("Erro ao salvar texto no histórico: a text of 286.10 MiB is larger "
+                                                    "than the 256.00 MiB"),
+                                     30000),
                  qPrintable(kavla.output()));
         QVERIFY(owner.offer(text("depois")));
         QVERIFY(kavla.waitForQuery(NewestSql, QStringLiteral("text|depois||0|0"), 10000));
@@ -671,6 +676,53 @@ private Q_SLOTS:
                                     u"depois"_qs),
                  qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
+    }
+
+    // A secret copied without a mark, from a terminal through xclip, is in the history at most
+    // until its tool clears the clipboard or puts back what it held before, never after; a copy
+    // made again later by hand is no restore. helpers/clip_secret.sh stands in for
+    // keepassxc-cli clip and pass -c.
+    void secretsByBehaviour_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("history"); // the texts at the end, newest first
+        QTest::addColumn<QString>("clipboard");
+        QTest::newRow("cleared after 1 s, like keepassxc-cli clip") << u"clear"_qs << 1 << u"antes"_qs << QString();
+        QTest::newRow("what was before put back after 45 s, like pass -c")
+            << u"restore"_qs << 45 << u"antes"_qs << u"antes"_qs;
+        QTest::newRow("what was before put back after 2 s") << u"restore"_qs << 2 << u"antes,s3nh4-e2e"_qs << u"antes"_qs;
+    }
+
+    void secretsByBehaviour()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, seconds);
+        QFETCH(QString, history);
+        QFETCH(QString, clipboard);
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(startKavla(kavla));
+        ClipboardOwner owner(m_display);
+        QVERIFY(owner.offer(text("antes")));
+        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
+
+        QProcess tool;
+        tool.setProcessEnvironment(m_display.environment());
+        tool.start(QStringLiteral(KAVLA_SOURCE_DIR "/tests/e2e/helpers/clip_secret.sh"),
+                   {mode, QString::number(seconds), u"s3nh4-e2e"_qs});
+        QVERIFY(kavla.waitForQuery(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE textContent = 's3nh4-e2e'"),
+                                   QStringLiteral("1"), 10000));
+        QVERIFY(tool.waitForFinished((seconds + 10) * 1000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QString texts = QStringLiteral("SELECT group_concat(textContent) FROM (SELECT textContent FROM ClipboardItem"
+                                             " ORDER BY copiedAt DESC)");
+        QVERIFY2(kavla.waitForQuery(texts, history), qPrintable(kavla.query(texts).value(0)));
+        QCOMPARE(m_display.run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")}),
+                 clipboard);
+        QCOMPARE(kavla.terminate(), 0);
+        // One line when it was forgotten, which does not carry it.
+        QCOMPARE(kavla.output().count(u"Cópia esquecida como senha"_qs), history.contains(u"s3nh4-e2e"_qs) ? 0 : 1);
+        QVERIFY(!kavla.output().contains(u"s3nh4-e2e"_qs));
     }
 
     // An owner that takes the clipboard and never answers: the interface does not wait for it.

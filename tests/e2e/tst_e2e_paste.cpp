@@ -1,6 +1,7 @@
 // Pasting after choosing with the real binary on a private display with a window manager: with
 // "pasteAfterChoosing" on, Ctrl+2 in the popup puts the second entry into the window that was in
-// front, a Qt text field of another application and an xterm.
+// front, a Qt text field of another application and an xterm, which pastes the primary selection
+// that Kavla gives up again afterwards.
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
@@ -121,6 +122,12 @@ private Q_SLOTS:
                                      10000);
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(fileText(typedFile), u"second entry"_qs, 10000);
+            // Once xterm has taken it, the primary selection is given up: a later middle click
+            // does not paste the entry again.
+            QVERIFY2(kavla.waitForOutput(u"primary selection given up after the paste"_qs), qPrintable(kavla.errors()));
+            int status = 0;
+            const QString primary = m_display.run(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"primary"_qs}, &status);
+            QVERIFY2(status != 0 && primary.isEmpty(), qPrintable(primary));
         }
         QCOMPARE(kavla.terminate(), 0);
     }

@@ -203,6 +203,55 @@ private Q_SLOTS:
         QCOMPARE(first.terminate(), 0);
     }
 
+    // Whatever is left at the lock's or the socket's path never keeps Kavla from starting, nor a
+    // later launch from finding it; nor does an autostart entry that is no regular file. A
+    // symlink is replaced, never followed.
+    void strayFilesNeverBlockTheStart_data()
+    {
+        QTest::addColumn<QString>("path"); // "run/…" in the runtime folder, "config/…" in XDG_CONFIG_HOME
+        QTest::addColumn<QString>("kind"); // "garbage", "symlink", "fifo" or "zero" (a link to /dev/zero)
+        QTest::newRow("a lock file of garbage") << u"run/kavla.lock"_qs << u"garbage"_qs;
+        QTest::newRow("a lock file that is a symlink") << u"run/kavla.lock"_qs << u"symlink"_qs;
+        QTest::newRow("a lock file that is a named pipe") << u"run/kavla.lock"_qs << u"fifo"_qs;
+        QTest::newRow("a socket path taken by a file") << u"run/kavla.socket"_qs << u"garbage"_qs;
+        QTest::newRow("an autostart entry that is a named pipe")
+            << u"config/autostart/com.tarnwick.Kavla.desktop"_qs << u"fifo"_qs;
+        QTest::newRow("an autostart entry linked to /dev/zero")
+            << u"config/autostart/com.tarnwick.Kavla.desktop"_qs << u"zero"_qs;
+    }
+
+    void strayFilesNeverBlockTheStart()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, kind);
+        KavlaProcess kavla(m_display.environment());
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(u"not Kavla's"_qs);
+        writeFile(target, "keep me\n");
+        const QString stray = QFileInfo(kavla.dataHome()).absolutePath() + u'/' + path;
+        QDir().mkpath(QFileInfo(stray).absolutePath());
+        const QByteArray native = QFile::encodeName(stray);
+        if (kind == u"garbage")
+            writeFile(stray, "\xff\xfe not a process\n");
+        else if (kind == u"symlink")
+            QVERIFY(QFile::link(target, stray));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(u"/dev/zero"_qs, stray));
+
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready")), qPrintable(kavla.errors()));
+        KavlaProcess second(KavlaProcess::SameSession{kavla});
+        QVERIFY(second.start());
+        QCOMPARE(second.waitForExit(15000), 0);
+        QVERIFY(kavla.waitForOutput(QStringLiteral("another launch")));
+        QCOMPARE(kavla.terminate(), 0);
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep me\n"));
+    }
+
     void signalsRunTheTerminationSequence_data()
     {
         QTest::addColumn<int>("signalNumber");

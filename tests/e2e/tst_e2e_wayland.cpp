@@ -204,6 +204,19 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("textContent = 'a secret'")), QStringLiteral("0"));
     }
 
+    // A secret copied without a mark with wl-copy, and cleared by its tool soon after with an
+    // empty text (as keepassxc-cli clip does), is forgotten.
+    void clearedCopyIsForgotten()
+    {
+        copy("s3nh4 wayland");
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|s3nh4 wayland||0|0")));
+        copy("");
+        QVERIFY2(m_kavla->waitForOutput(QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada")),
+                 qPrintable(m_kavla->output()));
+        QVERIFY(m_kavla->waitForQuery(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE textContent = 's3nh4 wayland'"),
+                                      QStringLiteral("0")));
+    }
+
     // An owner that never writes what it offers costs the reading thread alone: the popup opens
     // at once, and the next copy abandons the hung read well before its 2 s would have run out.
     void unansweringOwnerDelaysNothingElse()

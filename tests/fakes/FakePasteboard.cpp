@@ -46,7 +46,7 @@ void FakePasteboard::requestContents(FlavourChooser choose)
         m_reads[type] += 1;
         const qint64 limit = request.imageFlavours.contains(type) ? request.imageByteLimit : request.flavourByteLimit;
         if (limit > 0 && offered.value(type).size() > limit) {
-            oversized.insert(type, offered.value(type).size());
+            oversized.insert(type, m_announcesSizes ? offered.value(type).size() : PasteboardSnapshot::UnknownSize);
             return false;
         }
         read.insert(type, offered.value(type));
@@ -88,4 +88,13 @@ void FakePasteboard::writeContents(QMimeData *contents)
         m_flavours.append({format, contents->data(format)});
     ++m_writeCount;
     ++m_changeCount;
+}
+
+void FakePasteboard::restoreContents(QMimeData *contents, qint64 changeCount)
+{
+    if (changeCount != m_changeCount || !m_flavours.isEmpty()) {
+        delete contents;
+        return;
+    }
+    writeContents(contents);
 }

@@ -28,8 +28,13 @@ public:
     bool announcesChanges() const override { return m_announcesChanges; }
     void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
+    void restoreContents(QMimeData *contents, qint64 changeCount) override;
+    // Another application takes the clipboard, and its change is not announced yet.
+    void takeUnannounced(const QList<QPair<QString, QByteArray>> &flavours) { m_flavours = flavours; }
 
     void setAnnouncesChanges(bool announces) { m_announcesChanges = announces; }
+    // An owner that does not say how large a flavour is before sending it (xclip, any Wayland client).
+    void setAnnouncesSizes(bool announces) { m_announcesSizes = announces; }
     // Keeps the snapshots read from now on until releaseReads(); `complete` false delivers them
     // as reads the owner did not finish.
     void holdReads(bool hold) { m_holdReads = hold; }
@@ -46,6 +51,7 @@ public:
 private:
     std::atomic<qint64> m_changeCount = 0;
     bool m_announcesChanges = true;
+    bool m_announcesSizes = true;
     bool m_holdReads = false;
     bool m_ownerQuit = false;
     QList<PasteboardSnapshot> m_held;

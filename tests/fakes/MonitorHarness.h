@@ -11,6 +11,7 @@
 #include "store/ModelContext.h"
 
 #include <QSqlQuery>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -60,6 +61,13 @@ struct MonitorHarness
         QThread::msleep(2);
         pasteboard.setContents(flavours);
         monitor->checkForChanges();
+        settle();
+    }
+    // Waits while an image of a copy is being made off the interface thread.
+    void settle() const
+    {
+        if (!QTest::qWaitFor([this] { return !monitor->isRecording(); }, 60000))
+            qFatal("an image capture never finished");
     }
     void copyText(const QString &text) { copy({{QStringLiteral("text/plain"), text.toUtf8()}}); }
 

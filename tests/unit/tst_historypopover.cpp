@@ -206,31 +206,45 @@ private Q_SLOTS:
         QCOMPARE(texts(model.items()), (QStringList{u"delta"_qs, u"gamma"_qs, u"beta"_qs}));
     }
 
-    void thumbnailsAreSmallAndDecodedOnce()
+    // A thumbnail is made once in the history's life: kept beside its entry, read as kept by a
+    // later cache (a later start), and deleted with the entry.
+    void thumbnailsAreSmallAndMadeOnce()
     {
         const ClipboardItemPtr wide = image(1600, 400, 1, Qt::blue);
         const ClipboardItemPtr broken = makeItem(ClipboardItem::ImageType, std::nullopt, 2, std::nullopt, QByteArray("?"));
         ModelContext *context = storeWith({wide, broken, text(u"plain"_qs, 3)});
-        ThumbnailCache cache;
-        QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+        ModelContainer *container = context->container();
         HistoryQueryModel history(context);
+        // The entry whose bytes are no image is tried again at each start; nothing is kept of it.
+        for (const int made : {2, 1}) {
+            ThumbnailCache cache;
+            cache.setContainer(container);
+            QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+            cache.prefetch(history.items());
+            cache.waitForPending();
+            QCOMPARE(ready.count(), 2);
+            QCOMPARE(cache.decodeCount(), made);
+
+            const QImage thumbnail = cache.thumbnail(history.itemAt(2));
+            QCOMPARE(thumbnail.size(), QSize(ThumbnailCache::Edge, ThumbnailCache::Edge));
+            QCOMPARE(thumbnail.pixelColor(ThumbnailCache::Edge / 2, ThumbnailCache::Edge / 2), QColor(Qt::blue));
+            QCOMPARE(cache.state(broken->id()), ThumbnailCache::State::Failed);
+            QVERIFY(cache.thumbnail(broken).isNull());
+            cache.prefetch(history.items()); // the same history again
+            QCOMPARE(cache.decodeCount(), made);
+        }
+
+        // Entries gone from the history are forgotten, their kept thumbnail with them.
+        ThumbnailCache cache;
+        cache.setContainer(container);
         cache.prefetch(history.items());
         cache.waitForPending();
-        QCOMPARE(ready.count(), 2);
-
-        const QImage thumbnail = cache.thumbnail(history.itemAt(2));
-        QCOMPARE(thumbnail.size(), QSize(ThumbnailCache::Edge, ThumbnailCache::Edge));
-        QCOMPARE(thumbnail.pixelColor(ThumbnailCache::Edge / 2, ThumbnailCache::Edge / 2), QColor(Qt::blue));
-        QCOMPARE(cache.state(broken->id()), ThumbnailCache::State::Failed);
-        QVERIFY(cache.thumbnail(broken).isNull());
-        cache.prefetch(history.items()); // the same history again
-        QCOMPARE(cache.decodeCount(), 2);
-
-        // Entries gone from the history are forgotten.
+        QVERIFY(container->readThumbnail(wide->storedId()));
         context->remove(history.itemAt(2));
         QVERIFY(context->save());
         cache.prefetch(history.items());
         QCOMPARE(cache.state(wide->id()), ThumbnailCache::State::Missing);
+        QVERIFY(!container->readThumbnail(wide->storedId()));
     }
 
     void viewSelectsRowsOfTheFilteredList_data()

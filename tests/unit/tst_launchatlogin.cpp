@@ -14,6 +14,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
+namespace {
+QByteArray head()
+{
+    return "[Desktop Entry]\nType=Application\nExec=kavla\n";
+}
+} // namespace
+
 class LaunchAtLoginTest : public QObject
 {
     Q_OBJECT
@@ -87,18 +96,25 @@ private Q_SLOTS:
         QCOMPARE(lines, failure.isEmpty() ? QString() : u"Erro ao atualizar inicialização no login: "_qs + failure + u'\n');
     }
 
+    // The entry is read like the preferences file: a regular file of bounded size, opened without
+    // blocking; anything else is reported once, counts as not starting Kavla, and is left as it
+    // is when Kavla is switched on.
     void autostartEntryStatus_data()
     {
-        QTest::addColumn<QByteArray>("contents"); // empty: no entry
+        QTest::addColumn<QByteArray>("contents"); // empty: no entry; "fifo", "zero", "folder", "huge": those
         QTest::addColumn<int>("status");
-        const QByteArray head = "[Desktop Entry]\nType=Application\nExec=kavla\n";
+        const int unreadable = XdgAutostartLoginItem::Unreadable;
         QTest::newRow("no entry") << QByteArray() << int(LoginItemService::NotRegistered);
-        QTest::newRow("an entry") << head << int(LoginItemService::Enabled);
-        QTest::newRow("Hidden=true") << head + "Hidden=true\n" << int(LoginItemService::RequiresApproval);
-        QTest::newRow("Hidden=false") << head + "Hidden=false\n" << int(LoginItemService::Enabled);
-        QTest::newRow("switched off in GNOME") << head + "X-GNOME-Autostart-enabled = false\n"
+        QTest::newRow("an entry") << head() << int(LoginItemService::Enabled);
+        QTest::newRow("Hidden=true") << head() + "Hidden=true\n" << int(LoginItemService::RequiresApproval);
+        QTest::newRow("Hidden=false") << head() + "Hidden=false\n" << int(LoginItemService::Enabled);
+        QTest::newRow("switched off in GNOME") << head() + "X-GNOME-Autostart-enabled = false\n"
                                                << int(LoginItemService::RequiresApproval);
-        QTest::newRow("Hidden in another group") << head + "[Desktop Action x]\nHidden=true\n" << int(LoginItemService::Enabled);
+        QTest::newRow("Hidden in another group") << head() + "[Desktop Action x]\nHidden=true\n" << int(LoginItemService::Enabled);
+        QTest::newRow("a named pipe") << QByteArray("fifo") << unreadable;
+        QTest::newRow("a link to /dev/zero") << QByteArray("zero") << unreadable;
+        QTest::newRow("a folder") << QByteArray("folder") << unreadable;
+        QTest::newRow("larger than an entry can be") << QByteArray("huge") << unreadable;
     }
 
     void autostartEntryStatus()
@@ -107,13 +123,75 @@ private Q_SLOTS:
         QFETCH(int, status);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"autostart/com.tarnwick.Kavla.desktop"_qs);
-        if (!contents.isEmpty()) {
-            QVERIFY(QDir().mkpath(dir.filePath(u"autostart"_qs)));
+        QVERIFY(QDir().mkpath(dir.filePath(u"autostart"_qs)));
+        const QByteArray native = QFile::encodeName(path);
+        if (contents == "fifo") {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (contents == "zero") {
+            QVERIFY(QFile::link(u"/dev/zero"_qs, path));
+        } else if (contents == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (!contents.isEmpty()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(contents);
+            file.write(contents == "huge" ? head() + QByteArray(XdgAutostartLoginItem::MaxEntryBytes, '#') : contents);
         }
-        QCOMPARE(XdgAutostartLoginItem(path, u"/usr/bin/kavla"_qs).status(), status);
+        const QFileInfo before(path);
+        XdgAutostartLoginItem item(path, u"/usr/bin/kavla"_qs);
+        OutputCapture notes(OutputCapture::StandardError);
+        QCOMPARE(item.status(), status);
+        QCOMPARE(item.status(), status);
+        const QString noted = notes.text();
+        const bool unreadable = status == XdgAutostartLoginItem::Unreadable;
+        // Reported once, naming the entry, however often the status is read.
+        QCOMPARE(noted.count(u'\n'), unreadable ? 1 : 0);
+        QVERIFY(!unreadable || noted.contains(path));
+
+        // Switching on over what is not an entry fails with a reason and leaves it as it was.
+        QString error;
+        QCOMPARE(item.registerItem(&error), !unreadable);
+        if (unreadable) {
+            QVERIFY2(error.contains(path), qPrintable(error));
+            const QFileInfo after(path);
+            QCOMPARE(after.isSymLink(), before.isSymLink());
+            QCOMPARE(after.isDir(), before.isDir());
+            QCOMPARE(after.size(), before.size());
+        } else {
+            QCOMPARE(item.status(), int(LoginItemService::Enabled));
+        }
+    }
+
+    // Switched on over an entry of the user's own, Kavla changes only what keeps it from starting
+    // and adds what an entry needs; every other line stays as it was.
+    void switchingOnKeepsTheUsersEntry_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray own = "# mine\n[Desktop Entry]\nType=Application\nName=Kavla\nExec=env QT_SCALE_FACTOR=2 kavla\n";
+        QTest::newRow("switched off by the desktop") << own + "Hidden=true\nX-GNOME-Autostart-enabled=false\n\n[Desktop Action x]\nHidden=true\n"
+                                                     << own + "Hidden=false\nX-GNOME-Autostart-enabled=true\n\n[Desktop Action x]\nHidden=true\n";
+        QTest::newRow("an empty Exec line") << QByteArray("[Desktop Entry]\nExec=\nComment=x\n")
+                                            << QByteArray("[Desktop Entry]\nComment=x\nType=Application\nName=Kavla\nExec=/usr/bin/kavla\n");
+        QTest::newRow("no main group") << QByteArray("[Desktop Action x]\nExec=a\n")
+                                       << QByteArray("[Desktop Entry]\nType=Application\nName=Kavla\nExec=/usr/bin/kavla\n[Desktop Action x]\nExec=a\n");
+    }
+
+    void switchingOnKeepsTheUsersEntry()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"com.tarnwick.Kavla.desktop"_qs);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(entry);
+        file.close();
+        XdgAutostartLoginItem item(path, u"/usr/bin/kavla"_qs);
+        QString error;
+        QVERIFY2(item.registerItem(&error), qPrintable(error));
+        QCOMPARE(item.status(), int(LoginItemService::Enabled));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), expected);
     }
 
     void autostartEntryIsWrittenAndRemoved()

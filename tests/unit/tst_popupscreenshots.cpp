@@ -121,6 +121,7 @@ private Q_SLOTS:
             fill(store->mainContext());
 
         ThumbnailCache thumbnails;
+        thumbnails.setContainer(store.get());
         PopoverWindow window;
         window.setPalette(palette);
         auto *view = new HistoryPopoverView(store->mainContext(), nullptr, &thumbnails);

@@ -133,7 +133,8 @@ private Q_SLOTS:
         QCOMPARE(f.find<QSlider>(u"capacitySlider"_qs)->value() * 5, 30);
         for (const QString &key : {PreferenceKeys::enableCaptureText, PreferenceKeys::enableCaptureImage,
                                    PreferenceKeys::enableCaptureTable, PreferenceKeys::enableCaptureFile,
-                                   PreferenceKeys::enableSoundFeedback, PreferenceKeys::keepClipboardAfterOwnerQuits})
+                                   PreferenceKeys::enableSoundFeedback, PreferenceKeys::keepClipboardAfterOwnerQuits,
+                                   PreferenceKeys::forgetClearedSecrets})
             QVERIFY2(f.find<QCheckBox>(key)->isChecked(), qPrintable(key));
         QVERIFY(!f.find<QCheckBox>(PreferenceKeys::pasteAfterChoosing)->isChecked());
         QCOMPARE(f.content()->shownSection(), SettingsSection::General);

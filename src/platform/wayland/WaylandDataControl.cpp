@@ -335,10 +335,20 @@ void WaylandDataControl::onCancelled(wl_proxy *source)
     destroyProxy(source, ZWLR_DATA_CONTROL_SOURCE_V1_DESTROY);
 }
 
-void WaylandDataControl::write(const Flavours &flavours)
+void WaylandDataControl::write(const Flavours &flavours, bool onlyIfEmpty)
 {
     if (!m_device || m_lost)
         return;
+    if (onlyIfEmpty) {
+        // A round trip: every selection event the compositor sent before it has arrived.
+        if (wl_display_roundtrip(m_display) < 0) {
+            fail(QStringLiteral("the connection to the Wayland compositor was lost (error %1)")
+                     .arg(wl_display_get_error(m_display)));
+            return;
+        }
+        if (m_selection)
+            return;
+    }
     if (flavours.isEmpty()) {
         m_clearing = true;
         wl_proxy_marshal_flags(m_device, ZWLR_DATA_CONTROL_DEVICE_V1_SET_SELECTION, nullptr,
@@ -431,10 +441,11 @@ WaylandDataControl::Outcome WaylandDataControl::receive(qint64 changeCount, cons
         for (;;) {
             const ssize_t count = ::read(pipeFds[0], buffer, sizeof buffer);
             if (count > 0) {
-                // Read no further than the limit: what is over it is not kept.
+                // Read no further than the limit: what is over it is not kept, and a pipe does
+                // not say how much more there is.
                 if (limit > 0 && bytes->size() + count > limit) {
                     if (size)
-                        *size = bytes->size() + count;
+                        *size = PasteboardSnapshot::UnknownSize;
                     *bytes = QByteArray();
                     return Outcome::TooLarge;
                 }

@@ -50,8 +50,9 @@ public:
     // read was abandoned.
     void read(qint64 changeCount, const FlavourChooser &choose);
     // Makes `flavours` the selection, and the primary selection where the protocol has one (an
-    // empty list clears the selection only); its echo is not announced.
-    void write(const Flavours &flavours);
+    // empty list clears the selection only); its echo is not announced. With `onlyIfEmpty`,
+    // only when the compositor has no selection once every event it sent before is in.
+    void write(const Flavours &flavours, bool onlyIfEmpty = false);
 
 Q_SIGNALS:
     // The connection is up: `protocol` names the data-control global in use.
@@ -79,7 +80,7 @@ private:
     bool isAbandoned(qint64 changeCount) const;
     void dispatch();
     void fail(const QString &reason);
-    // Past `limit` bytes (0: none) stops with TooLarge, the bytes read so far in `size`.
+    // Past `limit` bytes (0: none) stops with TooLarge, `size` then UnknownSize.
     Outcome receive(qint64 changeCount, const QString &mimeType, QByteArray *bytes, qint64 limit = 0,
                     qint64 *size = nullptr);
     void destroyOffer(wl_proxy *offer);

@@ -86,11 +86,27 @@ void WaylandPasteboard::requestContents(FlavourChooser choose)
 
 void WaylandPasteboard::writeContents(QMimeData *contents)
 {
+    write(contents, false);
+}
+
+void WaylandPasteboard::restoreContents(QMimeData *contents, qint64 changeCount)
+{
+    if (changeCount != m_changeCount.load()) {
+        delete contents;
+        return;
+    }
+    // The selection a client set meanwhile may not be announced yet: the clipboard's thread
+    // asks the compositor before it writes.
+    write(contents, true);
+}
+
+void WaylandPasteboard::write(QMimeData *contents, bool onlyIfEmpty)
+{
     const std::unique_ptr<QMimeData> owned(contents);
     WaylandDataControl::Flavours flavours = owned ? flavoursOf(*owned) : WaylandDataControl::Flavours();
     m_control->abandonBefore(++m_changeCount);
     WaylandDataControl *control = m_control.get();
     QMetaObject::invokeMethod(
-        control, [control, flavours = std::move(flavours)] { control->write(flavours); },
+        control, [control, flavours = std::move(flavours), onlyIfEmpty] { control->write(flavours, onlyIfEmpty); },
         Qt::QueuedConnection);
 }

@@ -23,9 +23,11 @@ public:
     bool announcesChanges() const override { return true; }
     void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
+    void restoreContents(QMimeData *contents, qint64 changeCount) override;
 
 private:
     void onSelectionChanged();
+    void write(QMimeData *contents, bool onlyIfEmpty);
 
     std::atomic<qint64> m_changeCount = 0;
     QThread m_thread;

@@ -1,12 +1,41 @@
 #include "platform/x11/X11PasteKeySender.h"
 
 #include "platform/x11/X11KeyTyper.h"
+#include "support/Log.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTimer>
 
 #include <xcb/xcb.h>
+
+#include <functional>
+
+namespace {
+
+// Text offered on the primary selection for one paste; says when a window has taken it.
+class PrimaryOffer : public QMimeData
+{
+public:
+    explicit PrimaryOffer(std::function<void()> taken)
+        : m_taken(std::move(taken))
+    {
+    }
+
+protected:
+    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    {
+        if (m_taken)
+            m_taken();
+        return QMimeData::retrieveData(mimeType, type);
+    }
+
+private:
+    std::function<void()> m_taken;
+};
+
+} // namespace
 
 X11PasteKeySender::X11PasteKeySender(QClipboard *clipboard, QObject *parent)
     : PasteKeySender(parent)
@@ -20,6 +49,11 @@ X11PasteKeySender::X11PasteKeySender(QClipboard *clipboard, QObject *parent)
     connect(m_typer.get(), &X11KeyTyper::activeWindowFound, this, &PasteKeySender::activeWindowFound);
     connect(m_typer.get(), &X11KeyTyper::inspected, this, &PasteKeySender::inspected);
     connect(m_typer.get(), &X11KeyTyper::sent, this, &PasteKeySender::sent);
+    // A paste that did not reach the window will never take the primary selection.
+    connect(m_typer.get(), &X11KeyTyper::sent, this, [this](quint32, PasteKey key, bool delivered) {
+        if (key == PasteKey::ShiftInsert)
+            QTimer::singleShot(delivered ? PrimaryHoldMs : 0, this, &X11PasteKeySender::releasePrimary);
+    });
     m_thread.start();
 }
 
@@ -49,8 +83,13 @@ void X11PasteKeySender::send(quint32 window, PasteKey key)
     if (key == PasteKey::ShiftInsert && m_clipboard && m_clipboard->ownsClipboard()) {
         const QMimeData *offered = m_clipboard->mimeData(QClipboard::Clipboard);
         if (offered && offered->hasText()) {
-            auto *primary = new QMimeData;
-            primary->setText(offered->text());
+            // Given up once the request is answered, from the event loop.
+            auto *primary = new PrimaryOffer([self = QPointer<X11PasteKeySender>(this)] {
+                if (self)
+                    QTimer::singleShot(0, self, &X11PasteKeySender::releasePrimary);
+            });
+            primary->setData(QStringLiteral("text/plain"), offered->data(QStringLiteral("text/plain")));
+            m_primaryOffer = primary;
             m_clipboard->setMimeData(primary, QClipboard::Selection);
         }
     }
@@ -60,4 +99,15 @@ void X11PasteKeySender::send(quint32 window, PasteKey key)
         xcb_flush(x11->connection());
     X11KeyTyper *typer = m_typer.get();
     QMetaObject::invokeMethod(typer, [typer, window, key] { typer->send(window, key); }, Qt::QueuedConnection);
+}
+
+void X11PasteKeySender::releasePrimary()
+{
+    // Only our own offer: a selection the user made since is theirs.
+    if (!m_primaryOffer || !m_clipboard || !m_clipboard->ownsSelection()
+        || m_clipboard->mimeData(QClipboard::Selection) != m_primaryOffer)
+        return;
+    m_primaryOffer = nullptr;
+    m_clipboard->clear(QClipboard::Selection);
+    Log::note(QStringLiteral("primary selection given up after the paste"));
 }

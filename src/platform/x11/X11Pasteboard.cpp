@@ -3,7 +3,13 @@
 #include "platform/x11/X11SelectionReader.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
 
 
 namespace {
@@ -73,4 +79,27 @@ void X11Pasteboard::writeContents(QMimeData *contents)
     OwnWriteScope scope(m_writing);
     m_reader->abandonBefore(++m_changeCount);
     m_clipboard->setMimeData(contents, QClipboard::Clipboard);
+}
+
+void X11Pasteboard::restoreContents(QMimeData *contents, qint64 changeCount)
+{
+    std::unique_ptr<QMimeData> owned(contents);
+    if (changeCount != m_changeCount.load())
+        return;
+    // A client may own the clipboard already while its change has not reached us: the server
+    // knows. One round trip to it, not to any other client.
+    if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        xcb_connection_t *connection = x11->connection();
+        const QByteArray name = QByteArrayLiteral("CLIPBOARD");
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr),
+            &std::free);
+        if (!atom || atom->atom == XCB_ATOM_NONE)
+            return;
+        std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr), &std::free);
+        if (!owner || owner->owner != XCB_WINDOW_NONE)
+            return;
+    }
+    writeContents(owned.release());
 }

@@ -25,6 +25,7 @@ public:
     bool announcesChanges() const override { return true; }
     void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
+    void restoreContents(QMimeData *contents, qint64 changeCount) override;
 
 private:
     void onClipboardChanged(int mode);

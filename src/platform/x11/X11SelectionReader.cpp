@@ -267,9 +267,10 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
             *type = chunkType;
             return Outcome::Read;
         }
-        // One that announced less than it sends stops as soon as it passes the limit.
+        // One that announced less than it sends, or nothing (xclip), stops as soon as it passes
+        // the limit, its size unknown.
         if (limit > 0 && bytes->size() + chunk.size() > limit)
-            return tooLarge(bytes->size() + chunk.size());
+            return tooLarge(PasteboardSnapshot::UnknownSize);
         bytes->append(chunk);
         deadline = nowMs() + NoProgressTimeoutMs;
     }

@@ -45,7 +45,7 @@ private:
     bool isAbandoned(qint64 changeCount) const;
     xcb_generic_event_t *waitForEvent(qint64 changeCount, qint64 deadlineMs, Outcome *outcome);
     // Reads one target into `bytes`; past `limit` bytes (0: none) it stops with TooLarge and
-    // the size known in `size`.
+    // the size in `size`: announced or read whole, else PasteboardSnapshot::UnknownSize.
     Outcome transfer(qint64 changeCount, uint32_t window, uint32_t target, QByteArray *bytes,
                      uint32_t *type, qint64 limit = 0, qint64 *size = nullptr);
     Outcome readProperty(uint32_t window, QByteArray *bytes, uint32_t *type);

@@ -1,6 +1,7 @@
 #include "platform/xdg/JsonDefaultsStore.h"
 
 #include "support/Log.h"
+#include "support/RegularFileReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,10 +17,6 @@
 #include <optional>
 
 #include <sys/stat.h>
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -229,36 +226,13 @@ void JsonDefaultsStore::flush()
 
 void JsonDefaultsStore::load()
 {
-    QFile file(m_filePath);
-    if (!file.exists())
-        return;
-
     // Only a regular file of a sane size is read: a FIFO would block the start for ever and a
-    // link to a device or a huge file would fill memory. Non-blocking, so that opening a FIFO
-    // returns at once; anything else is treated as a damaged file.
-    QString problem;
-    QByteArray bytes;
-    const int fd = ::open(QFile::encodeName(m_filePath).constData(),
-                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat info = {};
-    if (fd < 0) {
-        problem = QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
-    } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = QStringLiteral("is not a regular file");
-    } else if (info.st_size > MaxFileBytes) {
-        problem = QStringLiteral("is larger than %1 bytes").arg(MaxFileBytes);
-    } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        problem = QStringLiteral("cannot be read (%1)").arg(file.errorString());
-    } else {
-        bytes = file.read(MaxFileBytes + 1);
-        if (file.error() != QFileDevice::NoError)
-            problem = QStringLiteral("cannot be read (%1)").arg(file.errorString());
-        else if (bytes.size() > MaxFileBytes)
-            problem = QStringLiteral("is larger than %1 bytes").arg(MaxFileBytes);
-        file.close();
-    }
-    if (fd >= 0)
-        ::close(fd);
+    // link to a device or a huge file would fill memory; anything else is a damaged file.
+    const RegularFileReader::Result file = RegularFileReader::read(m_filePath, MaxFileBytes);
+    if (file.outcome == RegularFileReader::Outcome::Missing)
+        return;
+    QString problem = file.problem;
+    const QByteArray &bytes = file.bytes;
     // A file that holds nothing at all has nothing to lose.
     if (problem.isEmpty() && bytes.trimmed().isEmpty())
         return;
