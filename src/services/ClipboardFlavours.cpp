@@ -85,13 +85,14 @@ QList<QStringList> tableCells(const QString &text)
 QByteArray rtfTable(const QList<QStringList> &rows)
 {
     // Written as LibreOffice writes its own tables, in ten points as a spreadsheet's cells are
-    // rather than RTF's twelve; in a group of its own with no font, Calc keeps its default font.
-    QByteArray rtf("{\\rtf\\ansi\n{\n");
+    // rather than RTF's twelve, and in Calc's default sans: a table without a font table is
+    // pasted in the reader's default serif.
+    QByteArray rtf("{\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n");
     for (const QStringList &row : rows) {
         rtf += "\\trowd";
         for (qsizetype column = 1; column <= row.size(); ++column)
             rtf += "\\cellx" + QByteArray::number(column * 1440);
-        rtf += "\\pard\\plain\\intbl\\fs20";
+        rtf += "\\pard\\plain\\intbl\\f0\\fs20";
         for (const QString &cell : row) {
             rtf += ' ';
             for (const QChar c : cell) {

@@ -270,10 +270,10 @@ private Q_SLOTS:
                                     "file:///tmp/kavla-exemplo/foto.png\nfile:///tmp/kavla-exemplo/notas.txt"_qs;
         QTest::newRow("LibreOffice Calc range: a table, not its picture")
             << u"calc-range"_qs << QString() << u"table|"_qs + table + u"||0|0"_qs + calc
-            << u"text/rtf={\\rtf\\ansi\n{\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Fruta\\cell"
-               " Cor\\cell Peso\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Ma\\u231?\\u227?"
-               "\\cell vermelha\\cell 150\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Banana"
-               "\\cell amarela\\cell 120\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\fs20 Uva"
+            << u"text/rtf={\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Fruta\\cell"
+               " Cor\\cell Peso\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Ma\\u231?\\u227?"
+               "\\cell vermelha\\cell 150\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Banana"
+               "\\cell amarela\\cell 120\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Uva"
                "\\cell roxa\\cell 5\\cell\\row\n}\n}"_qs;
         QTest::newRow("LibreOffice Calc cell: a text") << u"calc-cell"_qs << QString() << u"text|Maçã||0|0"_qs + calc
                                                        << u"UTF8_STRING=Maçã"_qs;

@@ -807,9 +807,9 @@ private Q_SLOTS:
         QTest::newRow("table as text, TSV and RTF")
             << "table" << u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s << QStringList()
             << Flavours{{u"text/tab-separated-values"_s, u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s.toUtf8()},
-                        {u"text/rtf"_s, "{\\rtf\\ansi\n{\n"
-                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\fs20 a\\cell b\\tab c\\cell\\row\n"
-                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\fs20 \\{\\u231?\\}\\\\\\cell e\\line f\\cell\\row\n"
+                        {u"text/rtf"_s, "{\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n"
+                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\f0\\fs20 a\\cell b\\tab c\\cell\\row\n"
+                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\f0\\fs20 \\{\\u231?\\}\\\\\\cell e\\line f\\cell\\row\n"
                                         "}\n}"}};
         QTest::newRow("files, missing ones included, for every file manager")
             << "file" << QString() << QStringList{u"/nao/existe/a.txt"_s, u"/tmp/b c.txt"_s}
