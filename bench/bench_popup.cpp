@@ -4,6 +4,7 @@
 // through scripts/bench.sh.
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/xdg/JsonDefaultsStore.h"
+#include "services/HistoryService.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
@@ -184,14 +185,15 @@ int main(int argc, char *argv[])
         }
         fillHistory(store->mainContext());
 
-        StatusBarController controller(nullptr, &preferences, nullptr, nullptr);
+        HistoryService history(store.get(), &preferences);
+        StatusBarController controller(&history, &preferences, nullptr, nullptr);
         X11HotKeyService service;
         HotKeyManager hotKey(&service, &preferences);
         PressClock clock;
         app.installNativeEventFilter(&clock); // after the service's: sees presses first
         QElapsedTimer launch;
         launch.start();
-        controller.configure(store.get());
+        controller.configure();
         QObject::connect(&hotKey, &HotKeyManager::triggered, &controller, &StatusBarController::togglePopover,
                          Qt::QueuedConnection);
         hotKey.registerHotKey();

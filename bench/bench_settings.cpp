@@ -9,6 +9,7 @@
 #include "platform/xdg/XdgAutostartLoginItem.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/LanguageManager.h"
 #include "services/LaunchAtLoginManager.h"
@@ -123,7 +124,9 @@ int main(int argc, char **argv)
     }
     container->mainContext()->save();
 
+    HistoryService history(container.get(), &preferences);
     WindowManager windows;
+    windows.setHistory(&history);
     WindowManager::setShared(&windows);
     auto settings = [&windows] { return windows.settingsWindow(); };
 
@@ -131,7 +134,7 @@ int main(int argc, char **argv)
     for (int round = 0; round <= Rounds; ++round) {
         QElapsedTimer clock;
         clock.start();
-        windows.openSettings(container.get());
+        windows.openSettings();
         (round == 0 ? first : later) << waitForPaint(settings, clock);
         if (round < Rounds)
             settings()->close();

@@ -3,16 +3,22 @@
 #include "app/SharedModelContainer.h"
 #include "platform/DefaultsStore.h"
 #include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/HotKeyManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/PasteManager.h"
 #include "services/StatusBarController.h"
 #include "services/WindowManager.h"
 #include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "support/Log.h"
 
 #include <QApplication>
+
+AppDelegate::AppDelegate(HistoryService *history, QObject *parent)
+    : QObject(parent)
+    , m_history(history)
+{
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -24,10 +30,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // (settings, guide) does not quit.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    ModelContainer *container = sharedModelContainer();
-
     // The tray item and the popup hosting the history.
-    StatusBarController::shared()->configure(container);
+    StatusBarController::shared()->configure();
 
     // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window.
     // "Guia do Usuário..." (Ctrl+?) and the popup's question mark open the user guide;
@@ -40,7 +44,6 @@ void AppDelegate::applicationDidFinishLaunching()
         connect(StatusBarController::shared(), &StatusBarController::historyWindowRequested, windows,
                 &WindowManager::openHistory);
         // The same keys work inside those windows; their Ctrl+Q quits like the menu's.
-        windows->setModelContainer(container);
         connect(windows, &WindowManager::quitRequested, windows, [] { QCoreApplication::quit(); });
     }
 
@@ -52,7 +55,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // Copies made in other applications enter the history from now on.
     if (ClipboardMonitor *monitor = ClipboardMonitor::shared())
-        monitor->configure(container);
+        monitor->startMonitoring();
 
     // The global hot key toggles the popup; the toggle is queued so it always runs on the main
     // thread, whichever thread the platform delivers the press on.
@@ -63,7 +66,7 @@ void AppDelegate::applicationDidFinishLaunching()
     if (LaunchAtLoginManager *launchAtLogin = LaunchAtLoginManager::shared())
         launchAtLogin->refresh();
 
-    Log::note(QStringLiteral("ready, history at %1").arg(container->path()));
+    Log::note(QStringLiteral("ready, history at %1").arg(m_history->container()->path()));
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -78,11 +81,9 @@ void AppDelegate::applicationWillTerminate()
     if (HotKeyManager *hotKey = HotKeyManager::shared())
         hotKey->unregisterHotKey();
     // Changes whose save failed for a passing reason wait for a retry; quitting is the last one.
-    if (ModelContainer *container = sharedModelContainer()) {
-        QString error;
-        if (container->mainContext()->hasChanges() && !container->mainContext()->save(&error))
-            Log::note(QStringLiteral("history changes not written at exit: %1").arg(error));
-    }
+    QString error;
+    if (!m_history->flush(&error))
+        Log::note(QStringLiteral("history changes not written at exit: %1").arg(error));
     // Preference writes are coalesced; what is still in memory reaches the file now.
     if (DefaultsStore *defaults = DefaultsStore::shared())
         defaults->flush();

@@ -2,13 +2,15 @@
 
 #include <QObject>
 
+class HistoryService;
+
 // Starts the long-lived services once the application has finished launching and stops them at
 // termination, in a fixed order.
 class AppDelegate : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit AppDelegate(HistoryService *history, QObject *parent = nullptr);
 
 public Q_SLOTS:
     void applicationDidFinishLaunching();
@@ -19,6 +21,7 @@ public Q_SLOTS:
     void applicationShouldOpenHelp();
 
 private:
+    HistoryService *m_history;
     bool m_launched = false;
     bool m_terminated = false;
 };

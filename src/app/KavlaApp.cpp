@@ -15,6 +15,7 @@
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/HotKeyManager.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/LanguageManager.h"
@@ -28,7 +29,7 @@
 
 #include <QGuiApplication>
 
-KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
+KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent)
     : QObject(parent)
 {
     m_defaults = new JsonDefaultsStore(JsonDefaultsStore::defaultPath(), this);
@@ -55,8 +56,8 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     m_launchAtLoginManager = new LaunchAtLoginManager(m_loginItem.get(), m_preferences, this);
     LaunchAtLoginManager::setShared(m_launchAtLoginManager);
 
-    // The ignore list and the clipboard monitor, over the session's clipboard and desktop; the
-    // monitor starts polling once the delegate hands it the history store.
+    // The history, the ignore list and the clipboard monitor, over the session's clipboard and
+    // desktop; the monitor starts polling once the delegate starts it.
     if (backend == DesktopBackend::Wayland) {
         m_pasteboard = new WaylandPasteboard(this);
         m_workspace = std::make_unique<WaylandWorkspace>(QGuiApplication::desktopFileName());
@@ -70,12 +71,13 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
     m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, m_workspace.get(),
                                                   m_applicationPicker.get(), this);
     IgnoredAppsManager::setShared(m_ignoredAppsManager);
+    m_history = new HistoryService(container, m_preferences, m_pasteboard, m_alertSound.get(), this);
     m_clipboardMonitor = new ClipboardMonitor(m_pasteboard, m_workspace.get(), m_preferences,
-                                              m_ignoredAppsManager, m_alertSound.get(), this);
+                                              m_ignoredAppsManager, m_history, this);
     ClipboardMonitor::setShared(m_clipboardMonitor);
 
     // The tray item and the global hot key; both stay inert until the delegate configures them.
-    m_statusBarController = new StatusBarController(m_clipboardMonitor, m_preferences, m_languageManager,
+    m_statusBarController = new StatusBarController(m_history, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
     StatusBarController::setShared(m_statusBarController);
     // A Wayland tray is a StatusNotifier item: made once the desktop's host runs, which shows its menu.
@@ -97,6 +99,7 @@ KavlaApp::KavlaApp(DesktopBackend backend, QObject *parent)
 
     // The Settings window (and later kinds of window), one of each at most.
     m_windowManager = new WindowManager(this);
+    m_windowManager->setHistory(m_history);
     WindowManager::setShared(m_windowManager);
 }
 
@@ -113,6 +116,7 @@ KavlaApp::~KavlaApp()
     delete m_statusBarController;
     ClipboardMonitor::setShared(nullptr);
     delete m_clipboardMonitor;
+    delete m_history;
     IgnoredAppsManager::setShared(nullptr);
     delete m_ignoredAppsManager;
     LaunchAtLoginManager::setShared(nullptr);

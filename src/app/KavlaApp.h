@@ -9,7 +9,9 @@ class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
+class HistoryService;
 class HotKeyManager;
+class ModelContainer;
 class StatusBarController;
 class IgnoredAppsManager;
 class LanguageManager;
@@ -31,8 +33,11 @@ class KavlaApp : public QObject
 {
     Q_OBJECT
 public:
-    explicit KavlaApp(DesktopBackend backend, QObject *parent = nullptr);
+    // The services work on the history `container`, opened before.
+    KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent = nullptr);
     ~KavlaApp() override;
+
+    HistoryService *history() const { return m_history; }
 
 private:
     DefaultsStore *m_defaults = nullptr;
@@ -51,6 +56,7 @@ private:
     std::unique_ptr<ApplicationPicker> m_applicationPicker;
     std::unique_ptr<AlertSound> m_alertSound;
     IgnoredAppsManager *m_ignoredAppsManager = nullptr;
+    HistoryService *m_history = nullptr;
     ClipboardMonitor *m_clipboardMonitor = nullptr;
     WindowManager *m_windowManager = nullptr;
 };

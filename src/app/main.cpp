@@ -91,8 +91,8 @@ int main(int argc, char *argv[])
 
     int status = 0;
     {
-        KavlaApp app(backend);
-        AppDelegate delegate;
+        KavlaApp app(backend, sharedModelContainer());
+        AppDelegate delegate(app.history());
         UnixSignalWatcher signalWatcher;
         QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &application,
                          [] { QApplication::quit(); });

@@ -1,16 +1,12 @@
 #include "services/ClipboardMonitor.h"
 
-#include "platform/AlertSound.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 #include "services/ClipboardFlavours.h"
 #include "services/ContentClassifier.h"
+#include "services/HistoryService.h"
 #include "services/IgnoredAppsManager.h"
-#include "services/ImageMimeData.h"
 #include "services/Preferences.h"
-#include "store/FetchDescriptor.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "store/ThumbnailStore.h"
 #include "support/Log.h"
 
@@ -56,20 +52,6 @@ QString overLimit(const QString &what, qint64 bytes, qint64 limit)
         .arg(what, sizeText(bytes), sizeText(limit));
 }
 
-QDateTime now()
-{
-    return QDateTime::currentDateTimeUtc();
-}
-
-ClipboardItemPtr newItem(const QString &contentType, const QString &bundleId,
-                         const QString &appName)
-{
-    const QDateTime time = now();
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), time, time, contentType,
-                                           std::nullopt, std::nullopt, std::nullopt, bundleId,
-                                           appName, 0, 0, 0.0, 0.0, false);
-}
-
 } // namespace
 
 const QStringList ClipboardMonitor::ImageFileExtensions = {
@@ -79,13 +61,13 @@ const QStringList ClipboardMonitor::ImageFileExtensions = {
 
 ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
                                    Preferences *preferences, IgnoredAppsManager *ignoredApps,
-                                   AlertSound *alertSound, QObject *parent)
+                                   HistoryService *history, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
     , m_preferences(preferences)
     , m_ignoredApps(ignoredApps)
-    , m_alertSound(alertSound)
+    , m_history(history)
     , m_lastChangeCount(pasteboard->changeCount())
 {
     // Every image of the size an entry may hold decodes; Qt's default would refuse most photos
@@ -94,6 +76,16 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     connect(m_pasteboard, &Pasteboard::changedOutside, this, &ClipboardMonitor::onChangeAnnounced);
     connect(m_pasteboard, &Pasteboard::contentsRead, this, &ClipboardMonitor::onContentsRead);
     connect(&m_imageCapture, &ImageCapture::finished, this, &ClipboardMonitor::onImageCaptured);
+    if (history) {
+        connect(history, &HistoryService::removed, this, [this](const QList<QUuid> &ids) {
+            if (m_restorable && ids.contains(m_restorable->id()))
+                m_restorable.reset();
+            for (const QUuid &id : ids)
+                m_secrets.entryDeleted(id);
+        });
+        connect(history, &HistoryService::copiedBack, this,
+                [this](const ClipboardItemPtr &, const QByteArray &plainText) { onCopiedBack(plainText); });
+    }
 }
 
 ClipboardMonitor::~ClipboardMonitor()
@@ -111,20 +103,6 @@ ClipboardMonitor *ClipboardMonitor::shared()
 void ClipboardMonitor::setShared(ClipboardMonitor *monitor)
 {
     s_shared = monitor;
-}
-
-void ClipboardMonitor::configure(ModelContainer *container)
-{
-    m_modelContainer = container;
-    if (container) {
-        connect(container, &ModelContainer::didSave, this, [this](const StoreChanges &changes) {
-            if (m_restorable && changes.deleted.contains(m_restorable->id()))
-                m_restorable.reset();
-            for (const QUuid &id : changes.deleted)
-                m_secrets.entryDeleted(id);
-        });
-    }
-    startMonitoring();
 }
 
 void ClipboardMonitor::startMonitoring()
@@ -207,7 +185,7 @@ void ClipboardMonitor::checkForChanges()
     const QStringList identifiers = QStringList{frontmost.bundleIdentifier} + frontmost.aliases;
     const bool ignored = std::any_of(identifiers.cbegin(), identifiers.cend(),
                                      [this](const QString &id) { return m_ignoredApps->isIgnored(id); });
-    if (madeHere || ignored || !m_modelContainer) {
+    if (madeHere || ignored || !m_history) {
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
@@ -231,7 +209,7 @@ void ClipboardMonitor::checkForChanges()
 
 ClipboardMonitor::EntryLimits ClipboardMonitor::entryLimits() const
 {
-    const qint64 store = m_modelContainer ? m_modelContainer->largestValueBytes() : MaxImageBytes;
+    const qint64 store = m_history ? m_history->largestValueBytes() : MaxImageBytes;
     return {std::min(MaxTextBytes, store), std::min(MaxImageBytes, store)};
 }
 
@@ -313,18 +291,13 @@ void ClipboardMonitor::finishGeneration(const Generation &generation)
 
 void ClipboardMonitor::forgetSecret(const std::optional<SecretCopyDetector::Verdict> &verdict)
 {
-    if (!verdict || !m_preferences->forgetClearedSecrets() || !m_modelContainer)
+    if (!verdict || !m_preferences->forgetClearedSecrets() || !m_history)
         return;
-    const ClipboardItemPtr &item = verdict->entry;
-    // A pinned entry is one the user chose to keep.
-    if (item->isPinned())
-        return;
-    ModelContext *context = m_modelContainer->mainContext();
-    context->remove(item);
-    if (m_restorable == item)
-        m_restorable.reset();
     // A failed save keeps the deletion pending and retries it.
-    context->save();
+    if (!m_history->forget(verdict->entry))
+        return;
+    if (m_restorable == verdict->entry)
+        m_restorable.reset();
     const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(verdict->after).count();
     Log::line(verdict->reason == SecretCopyDetector::Reason::Cleared
                   ? QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois").arg(seconds)
@@ -411,22 +384,23 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
                                                             const CaptureSwitches &switches,
                                                             const ImageCapture::Result *images)
 {
-    if (!m_modelContainer)
+    if (!m_history)
         return {};
-    ModelContext *context = m_modelContainer->mainContext();
     const auto saveImage = [&](const ImageCapture::Image &image) {
-        ClipboardItemPtr item = saveImageItem(image.data, image.size, bundleId, appName, context);
-        if (item && !image.thumbnail.isEmpty())
-            m_modelContainer->storeThumbnail(item->storedId(), image.thumbnail);
-        return item;
+        return m_history->recordImage(image.data, image.size, image.thumbnail, bundleId, appName);
     };
 
     const QList<QUrl> fileUrls = ClipboardFlavours::localFileUrls(snapshot);
     if (!fileUrls.isEmpty()) {
         if (images && images->fromFile)
             return saveImage(*images->fromFile);
-        if (switches.file)
-            return saveFileItem(fileUrls, bundleId, appName, context);
+        if (switches.file) {
+            QStringList paths;
+            paths.reserve(fileUrls.size());
+            for (const QUrl &url : fileUrls)
+                paths << url.toLocalFile();
+            return m_history->recordFiles(paths, bundleId, appName);
+        }
     }
 
     // Text that comes with a table is that table, or a text when the table is one cell, whatever
@@ -434,9 +408,9 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     if (text && !isBlank(*text) && ContentClassifier::isTableContent(snapshot)) {
         if (switches.table && !ContentClassifier::isSingleCell(*text))
-            return saveTableItem(*text, bundleId, appName, context);
+            return m_history->recordTable(*text, bundleId, appName);
         if (switches.text)
-            return saveTextItem(*text, bundleId, appName, context);
+            return m_history->recordText(*text, bundleId, appName);
     }
 
     // An image flavour that is not an image is said so when nothing else of the copy is recorded.
@@ -481,148 +455,7 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     }
     if (!switches.text || !text || isBlank(*text))
         return nothing();
-    return saveTextItem(*text, bundleId, appName, context);
-}
-
-// --- History store operations ---------------------------------------------------------------
-
-ClipboardItemPtr ClipboardMonitor::saveTextItem(const QByteArray &text, const QString &bundleId,
-                                    const QString &appName, ModelContext *context)
-{
-    const QString failureText = QStringLiteral("Erro ao salvar texto no histórico: ");
-    // A long text is looked up, counted and stored from its UTF-8; a short one as a string.
-    const bool longText = ClipboardItem::utf16Length(text) > ClipboardItem::HeldTextLimit;
-    const QString shortText = longText ? QString() : QString::fromUtf8(text);
-    QString error;
-    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(
-        longText ? FetchDescriptor::textEntriesUtf8(text) : FetchDescriptor::textEntries(shortText), &error);
-    if (!existing) {
-        Log::line(failureText + error);
-        return {};
-    }
-    if (!existing->isEmpty())
-        return refresh(existing->first(), bundleId, appName, context, failureText);
-    ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
-    if (longText) {
-        const ClipboardItem::TextCounts counts = ClipboardItem::countUtf8(text);
-        item->setTextContentUtf8(text);
-        item->setCharCount(counts.characters);
-        item->setWordCount(counts.words);
-    } else {
-        item->setTextContent(shortText);
-        item->setCharCount(ClipboardItem::characterCount(shortText));
-        item->setWordCount(ClipboardItem::countWords(shortText));
-    }
-    return insertAndSave(item, context, failureText);
-}
-
-ClipboardItemPtr ClipboardMonitor::saveTableItem(const QByteArray &text, const QString &bundleId,
-                                     const QString &appName, ModelContext *context)
-{
-    ClipboardItemPtr item = newItem(ClipboardItem::TableType, bundleId, appName);
-    item->setTextContentUtf8(text);
-    return insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
-}
-
-ClipboardItemPtr ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
-                                     const QString &bundleId, const QString &appName,
-                                     ModelContext *context)
-{
-    ClipboardItemPtr item = newItem(ClipboardItem::ImageType, bundleId, appName);
-    item->setImageData(data);
-    item->setImageWidth(size.width());
-    item->setImageHeight(size.height());
-    return insertAndSave(item, context, QStringLiteral("Erro ao salvar imagem no histórico: "));
-}
-
-ClipboardItemPtr ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
-                                    const QString &appName, ModelContext *context)
-{
-    const QString failureText = QStringLiteral("Erro ao salvar arquivo no histórico: ");
-    QStringList paths;
-    paths.reserve(fileUrls.size());
-    for (const QUrl &url : fileUrls)
-        paths << url.toLocalFile();
-    // The same files copied again (a file manager's cut sets the clipboard twice) refresh their
-    // entry, as a repeated text does.
-    QString error;
-    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(FetchDescriptor::fileEntries(paths), &error);
-    if (!existing) {
-        Log::line(failureText + error);
-        return {};
-    }
-    if (!existing->isEmpty())
-        return refresh(existing->first(), bundleId, appName, context, failureText);
-    ClipboardItemPtr item = newItem(ClipboardItem::FileType, bundleId, appName);
-    item->setFilePaths(paths);
-    return insertAndSave(item, context, failureText);
-}
-
-ClipboardItemPtr ClipboardMonitor::refresh(const ClipboardItemPtr &item, const QString &bundleId,
-                                           const QString &appName, ModelContext *context,
-                                           const QString &failureText)
-{
-    item->setCopiedAt(now());
-    if (!bundleId.isEmpty()) {
-        item->setSourceAppBundleId(bundleId);
-        item->setSourceAppName(appName);
-    }
-    QString error;
-    if (!context->save(&error)) {
-        Log::line(failureText + error);
-        return {};
-    }
-    enforceHistoryLimit(context);
-    return item;
-}
-
-ClipboardItemPtr ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
-                                     const QString &failureText)
-{
-    context->insert(item);
-    QString error;
-    if (!context->save(&error)) {
-        Log::line(failureText + error);
-        return {};
-    }
-    enforceHistoryLimit(context);
-    return item;
-}
-
-void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
-{
-    if (!context)
-        return;
-    const qint64 limit = m_preferences->maxHistoryCountForLimit();
-    QString error;
-    if (!context->trimToCapacity(limit, &error))
-        Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
-}
-
-QMimeData *ClipboardMonitor::mimeDataFor(const ClipboardItem &item)
-{
-    // An image as the bytes it is stored as; nothing of it is decoded.
-    if (item.isImage()) {
-        if (const std::optional<QByteArray> bytes = item.imageData()) {
-            if (QMimeData *image = ImageMimeData::create(*bytes))
-                return image;
-        }
-        return new QMimeData;
-    }
-    auto *contents = new QMimeData;
-    if (item.isFile()) {
-        if (const std::optional<QStringList> paths = item.filePaths())
-            ClipboardFlavours::setFiles(*contents, *paths);
-        return contents;
-    }
-    // Text as the UTF-8 it is stored as: a long one is held once, not in a second encoding.
-    if (const std::optional<QByteArray> text = item.textContentUtf8()) {
-        if (item.isTable())
-            ClipboardFlavours::setTable(*contents, QString::fromUtf8(*text));
-        else
-            contents->setData(PlainTextType, *text);
-    }
-    return contents;
+    return m_history->recordText(*text, bundleId, appName);
 }
 
 void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
@@ -632,31 +465,20 @@ void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
     // Our own write: counted at once, so it is never recorded again. Written only while the
     // clipboard is still empty, so a copy made meanwhile is never replaced.
     const qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->restoreContents(mimeDataFor(*m_restorable), changeCount);
+    m_pasteboard->restoreContents(ClipboardFlavours::contentsOf(*m_restorable), changeCount);
     if (m_pasteboard->changeCount() == before)
         return;
     m_lastChangeCount = m_pasteboard->changeCount();
     Log::note(QStringLiteral("clipboard kept after its owner quit"));
 }
 
-void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context)
+void ClipboardMonitor::onCopiedBack(const QByteArray &plainText)
 {
-    if (!item)
-        return;
-    QMimeData *contents = mimeDataFor(*item);
     // What the user put there is what a password tool would put back, not a restore of it.
-    m_secrets.ownWrite(contents->hasFormat(PlainTextType) ? SecretCopyDetector::fingerprint(contents->data(PlainTextType))
-                                                          : std::nullopt);
-    m_pasteboard->writeContents(contents);
+    m_secrets.ownWrite(plainText.isNull() ? std::nullopt : SecretCopyDetector::fingerprint(plainText));
     // A read still under way is of a generation this write has replaced; Kavla owns the
     // clipboard now, so there is nothing to keep when another owner quits.
     m_reading = {};
     m_restorable.reset();
-
-    item->setCopiedAt(now());
-    if (context)
-        context->save(); // a failure here is deliberately silent
     m_lastChangeCount = m_pasteboard->changeCount();
-    if (m_preferences->soundFeedbackForCopyBack() && m_alertSound)
-        m_alertSound->play();
 }

@@ -2,15 +2,13 @@
 
 #include "platform/TrayHost.h"
 #include "services/AppearanceManager.h"
-#include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/KeyCommands.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "services/QuickSelectKeys.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "support/Log.h"
 #include "views/ContextMenu.h"
 #include "views/HistoryPopoverView.h"
@@ -35,10 +33,10 @@ constexpr qint64 ClosingClickMsecs = 300;
 
 } // namespace
 
-StatusBarController::StatusBarController(ClipboardMonitor *monitor, Preferences *preferences,
+StatusBarController::StatusBarController(HistoryService *history, Preferences *preferences,
                                          LanguageManager *languages, AppearanceManager *appearance, QObject *parent)
     : QObject(parent)
-    , m_monitor(monitor)
+    , m_history(history)
     , m_preferences(preferences)
     , m_languages(languages)
     , m_appearance(appearance)
@@ -70,9 +68,8 @@ void StatusBarController::setTrayHost(TrayHost *host)
     m_trayHost = host;
 }
 
-void StatusBarController::configure(ModelContainer *container)
+void StatusBarController::configure()
 {
-    m_modelContainer = container;
 
     if (!m_trayHost) {
         createStatusItem();
@@ -87,16 +84,13 @@ void StatusBarController::configure(ModelContainer *container)
         m_trayHost->watch();
     }
 
-    m_thumbnails->setContainer(container);
-    ModelContext *context = container ? container->mainContext() : nullptr;
-    m_root = new WindowRoot(m_languages, m_appearance, [this, context]() -> QWidget * {
-        if (!context)
+    m_thumbnails->setHistory(m_history);
+    m_root = new WindowRoot(m_languages, m_appearance, [this]() -> QWidget * {
+        if (!m_history)
             return new QWidget;
-        auto *view = new HistoryPopoverView(context, m_preferences, m_thumbnails);
+        auto *view = new HistoryPopoverView(m_history, m_preferences, m_thumbnails);
         connect(view, &HistoryPopoverView::cameOnScreen, this, [this, view] { setupShortcutHandler(view); });
-        if (m_monitor)
-            connect(view, &HistoryPopoverView::copyItemRequested, m_monitor, &ClipboardMonitor::copyItemToPasteboard);
-        connect(view, &HistoryPopoverView::copyItemRequested, this, &StatusBarController::entryChosen);
+        connect(view, &HistoryPopoverView::entryChosen, this, &StatusBarController::entryChosen);
         connect(view, &HistoryPopoverView::closeRequested, this, &StatusBarController::closePopover);
         connect(view, &HistoryPopoverView::settingsRequested, this, &StatusBarController::settingsRequested);
         connect(view, &HistoryPopoverView::helpRequested, this, &StatusBarController::helpRequested);
@@ -255,10 +249,10 @@ bool StatusBarController::handleKeyPress(int key, quint32 keyCode, Qt::KeyboardM
     }
     switch (KeyCommands::decide(key, modifiers)) {
     case KeyCommand::OpenSettings:
-        requestSettings();
+        Q_EMIT settingsRequested();
         return true;
     case KeyCommand::OpenHistoryWindow:
-        requestHistoryWindow();
+        Q_EMIT historyWindowRequested();
         return true;
     case KeyCommand::OpenHelp:
         Q_EMIT helpRequested();
@@ -273,18 +267,6 @@ bool StatusBarController::handleKeyPress(int key, quint32 keyCode, Qt::KeyboardM
         break;
     }
     return false;
-}
-
-void StatusBarController::requestSettings()
-{
-    if (m_modelContainer)
-        Q_EMIT settingsRequested(m_modelContainer);
-}
-
-void StatusBarController::requestHistoryWindow()
-{
-    if (m_modelContainer)
-        Q_EMIT historyWindowRequested(m_modelContainer);
 }
 
 void StatusBarController::quit()
@@ -302,11 +284,11 @@ QMenu *StatusBarController::buildContextMenu(QWidget *parent)
     connect(menu->addAction(L("Abrir Histórico")), &QAction::triggered, this, &StatusBarController::showPopover);
     QAction *historyWindow = menu->addAction(L("Janela do Histórico..."));
     historyWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(historyWindow, &QAction::triggered, this, &StatusBarController::requestHistoryWindow);
+    connect(historyWindow, &QAction::triggered, this, &StatusBarController::historyWindowRequested);
     menu->addSeparator();
     QAction *settings = menu->addAction(L("Ajustes") + QChar(0x2026));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    connect(settings, &QAction::triggered, this, &StatusBarController::requestSettings);
+    connect(settings, &QAction::triggered, this, &StatusBarController::settingsRequested);
     QAction *help = menu->addAction(L("Guia do Usuário..."));
     help->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
     connect(help, &QAction::triggered, this, &StatusBarController::helpRequested);

@@ -9,13 +9,11 @@
 #include <memory>
 
 class AppearanceManager;
-class ClipboardMonitor;
 class HistoryPopoverView;
+class HistoryService;
 class LanguageManager;
 class Preferences;
 class KeyMonitor;
-class ModelContainer;
-class ModelContext;
 class PopoverWindow;
 class QKeyEvent;
 class QMenu;
@@ -27,13 +25,13 @@ class WindowRoot;
 // a Ctrl+left click opens the context menu, and while the popup is shown a key monitor turns
 // Ctrl+digit into a quick selection, Escape into closing the clear-all question or else the popup,
 // and Kavla's own keys (Ctrl+, Ctrl+H Ctrl+? Ctrl+Q Ctrl+W) into what the tray menu does. A chosen entry is copied back
-// through the clipboard monitor; the Settings and user-guide entries are asked for with signals.
+// through the history service; the Settings and user-guide entries are asked for with signals.
 class StatusBarController : public QObject
 {
     Q_OBJECT
 public:
     // The language and appearance managers may be null (the popup then follows neither).
-    StatusBarController(ClipboardMonitor *monitor, Preferences *preferences, LanguageManager *languages,
+    StatusBarController(HistoryService *history, Preferences *preferences, LanguageManager *languages,
                         AppearanceManager *appearance, QObject *parent = nullptr);
     ~StatusBarController() override;
 
@@ -48,8 +46,8 @@ public:
     // Where the tray is a service on the session bus, the tray item is made once `host` is found
     // (not owned). Set before configure().
     void setTrayHost(TrayHost *host);
-    // Creates the tray item and the popup's content over the history of `container`.
-    void configure(ModelContainer *container);
+    // Creates the tray item and the popup's content over the history.
+    void configure();
 
     void togglePopover();
     void showPopover();
@@ -69,16 +67,15 @@ public:
     PopoverWindow *popover() const { return m_popover.get(); }
     HistoryPopoverView *historyView() const;
     ThumbnailCache *thumbnails() const { return m_thumbnails; }
-    ModelContainer *modelContainer() const { return m_modelContainer; }
     bool hasKeyMonitor() const { return bool(m_keyMonitor); }
 
 Q_SIGNALS:
     // A Ctrl+digit-row press while the popup is shown, with the 0-based row; the popup's content
     // that last came on screen answers it.
     void selectIndexRequested(int index);
-    void settingsRequested(ModelContainer *container);
+    void settingsRequested();
     void helpRequested();
-    void historyWindowRequested(ModelContainer *container);
+    void historyWindowRequested();
     // The popup is about to come on screen; the window in front is still the one it was.
     void popoverWillShow();
     // An entry was chosen in the popup (click or quick select) and copied back; the popup closes.
@@ -94,11 +91,9 @@ private:
     void setupShortcutHandler(HistoryPopoverView *view);
     void updateStatusItemIcon();
     QRect anchorRect() const;
-    void requestSettings();
-    void requestHistoryWindow();
     void quit();
 
-    ClipboardMonitor *m_monitor;
+    HistoryService *m_history;
     Preferences *m_preferences;
     QPointer<LanguageManager> m_languages;
     QPointer<AppearanceManager> m_appearance;
@@ -107,7 +102,6 @@ private:
     WindowRoot *m_root = nullptr;
     ThumbnailCache *m_thumbnails;
     std::unique_ptr<KeyMonitor> m_keyMonitor;
-    QPointer<ModelContainer> m_modelContainer;
     QPointer<QMenu> m_menu;
     bool m_menuShownByTrayHost = false;
     QPointer<TrayHost> m_trayHost;

@@ -4,7 +4,7 @@
 #include "services/KeyCommands.h"
 #include "services/LanguageManager.h"
 #include "services/StatusBarController.h"
-#include "store/ModelContainer.h"
+#include "services/HistoryService.h"
 #include "support/Log.h"
 #include "views/ContentView.h"
 #include "views/HelpView.h"
@@ -39,12 +39,14 @@ void WindowManager::setShared(WindowManager *manager)
     s_shared = manager;
 }
 
-void WindowManager::openSettings(ModelContainer *container)
+void WindowManager::setHistory(HistoryService *history)
 {
-    if (container)
-        m_container = container;
-    show(m_settings, [container] { return new SettingsView(SettingsServices::fromShared(container)); },
-         "settings");
+    m_historyService = history;
+}
+
+void WindowManager::openSettings()
+{
+    show(m_settings, [this] { return new SettingsView(SettingsServices::fromShared(m_historyService)); }, "settings");
 }
 
 void WindowManager::openHelp()
@@ -52,12 +54,11 @@ void WindowManager::openHelp()
     show(m_help, [] { return new HelpView(LanguageManager::shared(), AppearanceManager::shared()); }, "help");
 }
 
-void WindowManager::openHistory(ModelContainer *container)
+void WindowManager::openHistory()
 {
-    if (!container)
+    if (!m_historyService)
         return;
-    m_container = container;
-    show(m_history, [container] { return new ContentView(ContentServices::fromShared(container)); }, "history");
+    show(m_history, [this] { return new ContentView(ContentServices::fromShared(m_historyService)); }, "history");
 }
 
 QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const char *logName)
@@ -116,10 +117,10 @@ bool WindowManager::eventFilter(QObject *watched, QEvent *event)
     auto *window = static_cast<QWidget *>(watched);
     switch (KeyCommands::decide(key->key(), key->modifiers())) {
     case KeyCommand::OpenSettings:
-        openSettings(m_container);
+        openSettings();
         return true;
     case KeyCommand::OpenHistoryWindow:
-        openHistory(m_container);
+        openHistory();
         return true;
     case KeyCommand::OpenHelp:
         openHelp();

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "store/ModelContainer.h"
-
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -10,6 +8,8 @@
 #include <QWidget>
 
 #include <functional>
+
+class HistoryService;
 
 
 // The ordinary windows besides the popup, at most one of each kind: a request shows the kind's
@@ -37,17 +37,17 @@ public:
     static WindowManager *shared();
     static void setShared(WindowManager *manager);
 
-    // Closes the popup, then raises the Settings window or opens one over `container`.
-    void openSettings(ModelContainer *container);
+    // Closes the popup, then raises the Settings window or opens one.
+    void openSettings();
 
     // Closes the popup, then raises the user guide or opens it on its shortcut page.
     void openHelp();
 
-    // Closes the popup, then raises the history window or opens one over `container`.
-    void openHistory(ModelContainer *container);
+    // Closes the popup, then raises the history window or opens one; nothing without a history.
+    void openHistory();
 
-    // The history the windows' own Ctrl+, and Ctrl+H open Settings and the history window over.
-    void setModelContainer(ModelContainer *container) { m_container = container; }
+    // The history Settings and the history window work on.
+    void setHistory(HistoryService *history);
 
     // The size a window opens at: `ideal`, grown to what its content needs to show whole (its
     // buttons in the longest language), within the screen's `available` room where that allows.
@@ -81,5 +81,5 @@ private:
     Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
     Slot m_help{{}, HelpSize, HelpMinimumSize};
     Slot m_history{{}, HistorySize, HistoryMinimumSize};
-    QPointer<ModelContainer> m_container;
+    QPointer<HistoryService> m_historyService;
 };

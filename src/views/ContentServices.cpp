@@ -4,9 +4,8 @@
 #include "services/ClipboardMonitor.h"
 #include "services/LanguageManager.h"
 
-ContentServices ContentServices::fromShared(ModelContainer *container)
+ContentServices ContentServices::fromShared(HistoryService *history)
 {
     ClipboardMonitor *monitor = ClipboardMonitor::shared();
-    return {container, monitor, monitor ? monitor->workspace() : nullptr, LanguageManager::shared(),
-            AppearanceManager::shared()};
+    return {history, monitor ? monitor->workspace() : nullptr, LanguageManager::shared(), AppearanceManager::shared()};
 }

@@ -1,10 +1,8 @@
 #include "views/ContentView.h"
 
-#include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/LocalizedAppBundle.h"
 #include "store/HistoryQueryModel.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "views/ContentBrowser.h"
 #include "views/ContentDetailView.h"
 #include "views/WindowRoot.h"
@@ -58,7 +56,7 @@ ContentView::~ContentView() = default;
 
 HistoryQueryModel *ContentView::model() const
 {
-    return m_services.container->historyModel();
+    return m_services.history->model();
 }
 
 ContentBrowser *ContentView::browser() const
@@ -76,17 +74,13 @@ void ContentView::setSelectedItem(const ClipboardItemPtr &item)
 
 void ContentView::copySelected()
 {
-    if (m_selected && m_services.monitor)
-        m_services.monitor->copyItemToPasteboard(m_selected, m_services.container->mainContext());
+    m_services.history->copyBack(m_selected);
 }
 
 void ContentView::togglePinned(const ClipboardItemPtr &item)
 {
-    if (!item)
-        return;
-    item->setIsPinned(!item->isPinned());
-    // A failure leaves the change pending for the next save.
-    m_services.container->mainContext()->save();
+    if (item)
+        m_services.history->setPinned(item, !item->isPinned());
 }
 
 void ContentView::deleteSelected()
@@ -95,8 +89,5 @@ void ContentView::deleteSelected()
     if (!item)
         return;
     setSelectedItem(nullptr);
-    ModelContext *context = m_services.container->mainContext();
-    context->remove(item);
-    // A failed save keeps the deletion pending for the next save; nothing is shown.
-    context->save();
+    m_services.history->remove(item);
 }

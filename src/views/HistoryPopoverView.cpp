@@ -1,10 +1,9 @@
 #include "views/HistoryPopoverView.h"
 
+#include "services/HistoryService.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "store/HistoryQueryModel.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "views/ClearConfirmation.h"
 #include "views/Divider.h"
 #include "views/EmptyStateView.h"
@@ -29,13 +28,13 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-HistoryPopoverView::HistoryPopoverView(ModelContext *context, Preferences *preferences, ThumbnailCache *thumbnails,
+HistoryPopoverView::HistoryPopoverView(HistoryService *history, Preferences *preferences, ThumbnailCache *thumbnails,
                                        QWidget *parent)
     : QWidget(parent)
-    , m_context(context)
+    , m_historyService(history)
     , m_preferences(preferences)
     , m_thumbnails(thumbnails)
-    , m_history(context->container()->historyModel())
+    , m_history(history->model())
     , m_filter(new HistoryFilterModel(m_history, this))
 {
     setObjectName(QStringLiteral("HistoryPopoverView"));
@@ -157,7 +156,7 @@ QWidget *HistoryPopoverView::buildFooter()
     layout->addWidget(help);
     layout->addStretch(1);
     layout->addWidget(quit);
-    connect(settings, &QToolButton::clicked, this, [this] { Q_EMIT settingsRequested(m_context->container()); });
+    connect(settings, &QToolButton::clicked, this, &HistoryPopoverView::settingsRequested);
     // Tab goes as the eye reads: the trash at the top, the search field, the list, the footer.
     setTabOrder(m_clearButton, m_searchBar->field());
     setTabOrder(m_searchBar->field(), m_searchBar->clearButton());
@@ -181,26 +180,22 @@ void HistoryPopoverView::selectItemAtIndex(int index)
     const ClipboardItemPtr item = m_filter->itemAt(index);
     if (!item)
         return;
-    Q_EMIT copyItemRequested(item, m_context);
+    m_historyService->copyBack(item);
+    Q_EMIT entryChosen(item);
     Q_EMIT closeRequested();
 }
 
 void HistoryPopoverView::togglePinnedAtIndex(int index)
 {
     const ClipboardItemPtr item = m_filter->itemAt(index);
-    if (!item || !m_context)
-        return;
-    item->setIsPinned(!item->isPinned());
-    m_context->save(); // a failure leaves the change pending for the next save
+    if (item)
+        m_historyService->setPinned(item, !item->isPinned());
 }
 
 void HistoryPopoverView::deleteItemAtIndex(int index)
 {
     const ClipboardItemPtr item = m_filter->itemAt(index);
-    if (!item || !m_context)
-        return;
-    m_context->remove(item);
-    m_context->save(); // a failure leaves the deletion pending for the next save
+    m_historyService->remove(item);
 }
 
 int HistoryPopoverView::selectedRow() const
@@ -357,11 +352,8 @@ void HistoryPopoverView::showClearConfirmation()
 
 void HistoryPopoverView::clearAllHistory()
 {
-    // The whole stored history, whatever the search shows, pinned entries included. A failed
-    // save leaves the deletions pending; nothing is reported.
-    for (const ClipboardItemPtr &item : m_history->items())
-        m_context->remove(item);
-    m_context->save();
+    // The whole history, whatever the search shows, pinned entries included.
+    m_historyService->clear();
 }
 
 QString HistoryPopoverView::searchText() const

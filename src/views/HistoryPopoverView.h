@@ -8,8 +8,7 @@ class ClearConfirmation;
 class EmptyStateView;
 class HistoryFilterModel;
 class HistoryQueryModel;
-class ModelContainer;
-class ModelContext;
+class HistoryService;
 class Preferences;
 class QKeyEvent;
 class QListView;
@@ -28,8 +27,9 @@ class ThumbnailCache;
 // while typing stays in the search field, and Enter takes the chosen row as a click does. The Menu
 // key or Shift+F10 opens the chosen row's menu. Tab reaches the list and every button.
 //
-// 380 wide and 530 high, lower where the screen has less room. Lists the container's shared
-// history model; what it asks of the rest of the application it says with signals.
+// 380 wide and 530 high, lower where the screen has less room. Lists the history service's shared
+// model and changes the history through it; what it asks of the rest of the application it says
+// with signals.
 class HistoryPopoverView : public QWidget
 {
     Q_OBJECT
@@ -38,12 +38,13 @@ public:
     static constexpr int Height = 530;
     static constexpr int MinimumHeight = 240;
 
-    HistoryPopoverView(ModelContext *context, Preferences *preferences, ThumbnailCache *thumbnails,
+    // `preferences` and `thumbnails` may be null (no capacity followed, no thumbnails).
+    HistoryPopoverView(HistoryService *history, Preferences *preferences, ThumbnailCache *thumbnails,
                        QWidget *parent = nullptr);
 
     // The entries listed now, top row first.
     QList<ClipboardItemPtr> filteredItems() const;
-    // Asks to copy back the entry of that row and to close the popup; a row past the end does
+    // Copies back the entry of that row and asks to close the popup; a row past the end does
     // nothing.
     void selectItemAtIndex(int index);
     // Pins the entry of that row, or unpins it: a pinned entry is spared by the history limit.
@@ -84,10 +85,10 @@ public:
 Q_SIGNALS:
     // The view came on screen: the time to (re)install the quick-select handler.
     void cameOnScreen();
-    // Put the entry back on the clipboard and move it to the top of the history.
-    void copyItemRequested(const ClipboardItemPtr &item, ModelContext *context);
+    // An entry was chosen (click, Enter or quick select) and copied back.
+    void entryChosen(const ClipboardItemPtr &item);
     void closeRequested();
-    void settingsRequested(ModelContainer *container);
+    void settingsRequested();
     void helpRequested();
     // Close the popup and end the application.
     void quitRequested();
@@ -113,7 +114,7 @@ private:
     void applyHeaderColors();
     void prefetchThumbnails();
 
-    ModelContext *m_context;
+    HistoryService *m_historyService;
     Preferences *m_preferences;
     ThumbnailCache *m_thumbnails;
     HistoryQueryModel *m_history;

@@ -1,13 +1,11 @@
 #pragma once
 
 class AppearanceManager;
-class ClipboardMonitor;
+class HistoryService;
 class HotKeyManager;
 class IgnoredAppsManager;
 class LanguageManager;
 class LaunchAtLoginManager;
-class ModelContainer;
-class ModelContext;
 class Preferences;
 
 // What the Settings window works on. Any service may be null (tests leave out what they do not
@@ -20,9 +18,8 @@ struct SettingsServices
     LaunchAtLoginManager *launchAtLogin = nullptr;
     IgnoredAppsManager *ignoredApps = nullptr;
     HotKeyManager *hotKey = nullptr;
-    ClipboardMonitor *monitor = nullptr;
-    ModelContext *context = nullptr;
+    HistoryService *history = nullptr;
 
-    // The services the application start-up created, over the main context of `container`.
-    static SettingsServices fromShared(ModelContainer *container);
+    // The services the application start-up created, over `history`.
+    static SettingsServices fromShared(HistoryService *history);
 };

@@ -1,11 +1,9 @@
 #include "views/SettingsView.h"
 
-#include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
-#include "store/FetchDescriptor.h"
-#include "store/ModelContext.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsContent.h"
 #include "views/WindowRoot.h"
@@ -32,11 +30,14 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     layout->addWidget(m_root);
     setMinimumSize(720, 490);
     setMaximumSize(950, 720);
-    if (m_services.preferences)
-        connect(m_services.preferences, &Preferences::maxHistoryCountChanged, this, &SettingsView::applyHistoryLimit);
 }
 
-SettingsView::~SettingsView() = default;
+SettingsView::~SettingsView()
+{
+    // A slider deleted while on screen commits what it shows as it goes: while its page can still
+    // reach this view.
+    hide();
+}
 
 QColor SettingsView::badgeColor(SettingsSection section)
 {
@@ -115,21 +116,8 @@ void SettingsView::showClearConfirmation()
 
 void SettingsView::clearHistory()
 {
-    ModelContext *context = m_services.context;
-    if (!context)
-        return;
-    const std::optional<QList<ClipboardItemPtr>> items = context->fetch(FetchDescriptor::all());
-    if (!items)
-        return;
-    for (const ClipboardItemPtr &item : *items)
-        context->remove(item);
-    context->save();
-}
-
-void SettingsView::applyHistoryLimit()
-{
-    if (m_services.monitor && m_services.context)
-        m_services.monitor->enforceHistoryLimit(m_services.context);
+    if (m_services.history)
+        m_services.history->clear();
 }
 
 void SettingsView::showEvent(QShowEvent *event)

@@ -15,8 +15,8 @@ class WindowRoot;
 
 // The Settings window's content. It keeps the window's own state (search text, the list of
 // running applications offered for ignoring, the clear-history question) across the rebuilds
-// that a change of language or appearance makes of everything inside it, and applies the history
-// limit whenever the stored capacity changes (its controls store a value only once it is meant).
+// that a change of language or appearance makes of everything inside it. Its capacity controls
+// store a value only once it is meant; the history service applies the stored one.
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -44,7 +44,7 @@ public:
     // Asks before deleting the whole history; null while not asking.
     void showClearConfirmation();
     QMessageBox *clearConfirmation() const { return m_clearConfirmation; }
-    // Deletes every entry, pinned ones too; failures are not reported.
+    // Deletes every entry, pinned ones too.
     void clearHistory();
 
     // After the next rebuild, the control of this object name takes the keyboard focus again: a
@@ -62,8 +62,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void applyHistoryLimit();
-
     SettingsServices m_services;
     WindowRoot *m_root;
     QString m_searchText;

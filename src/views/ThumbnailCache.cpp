@@ -1,5 +1,6 @@
 #include "views/ThumbnailCache.h"
 
+#include "services/HistoryService.h"
 #include "store/ModelContainer.h"
 
 #include <QCoreApplication>
@@ -14,16 +15,16 @@ ThumbnailCache::ThumbnailCache(QObject *parent)
 
 ThumbnailCache::~ThumbnailCache() = default;
 
-void ThumbnailCache::setContainer(ModelContainer *container)
+void ThumbnailCache::setHistory(HistoryService *history)
 {
-    if (container == m_container && m_store)
+    if (history == m_history && m_store)
         return;
-    m_container = container;
+    m_history = history;
     m_entries.clear();
     m_store.reset();
-    if (!container)
+    if (!history)
         return;
-    m_store = std::make_unique<ThumbnailStore>(container->path());
+    m_store = std::make_unique<ThumbnailStore>(history->container()->path());
     connect(m_store.get(), &ThumbnailStore::ready, this, &ThumbnailCache::onReady);
 }
 
@@ -89,8 +90,8 @@ void ThumbnailCache::onReady(const QUuid &id, const QString &storedId, const QIm
     if (decoded)
         ++m_decodeCount;
     // Kept for next time even when the entry has left the popup's list meanwhile.
-    if (!made.isEmpty() && m_container)
-        m_container->storeThumbnail(storedId, made);
+    if (!made.isEmpty() && m_history)
+        m_history->keepThumbnail(storedId, made);
     auto found = m_entries.find(id);
     if (found == m_entries.end())
         return;

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-class ModelContainer;
+class HistoryService;
 
 // The small square thumbnails the popup's rows show for image entries, kept in memory by id. Each
 // comes from the history's ThumbnailStore, off the interface thread: read as kept there, or made
@@ -27,7 +27,7 @@ public:
     ~ThumbnailCache() override;
 
     // The history the thumbnails are read from and kept in; none until this is called.
-    void setContainer(ModelContainer *container);
+    void setHistory(HistoryService *history);
 
     enum class State { Missing, Pending, Ready, Failed };
     State state(const QUuid &id) const;
@@ -54,7 +54,7 @@ private:
         QImage image;
     };
     QHash<QUuid, Entry> m_entries;
-    QPointer<ModelContainer> m_container;
+    QPointer<HistoryService> m_history;
     std::unique_ptr<ThumbnailStore> m_store;
     int m_decodeCount = 0;
 };

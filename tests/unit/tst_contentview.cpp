@@ -60,7 +60,7 @@ class ContentViewTest : public QObject
         ContentView *open()
         {
             view = std::make_unique<ContentView>(
-                ContentServices{harness.container.get(), harness.monitor.get(), &harness.workspace, languages.get(), nullptr});
+                ContentServices{harness.history.get(), &harness.workspace, languages.get(), nullptr});
             view->resize(WindowManager::HistorySize);
             view->show();
             view->activateWindow();
@@ -151,7 +151,7 @@ private Q_SLOTS:
         Fixture f;
         f.harness.workspace.frontmost = {frontmostName.isEmpty() ? QString() : u"org.mozilla.firefox"_qs, frontmostName};
         f.harness.copy(copied);
-        QCOMPARE(f.harness.history().size(), 1);
+        QCOMPARE(f.harness.entries().size(), 1);
         f.open();
 
         const QModelIndex row = f.model()->index(0);
@@ -198,7 +198,7 @@ private Q_SLOTS:
             QTest::mouseClick(f.detail()->findChild<QPushButton *>(u"delete"_qs), Qt::LeftButton);
         settle();
         QCOMPARE(f.titles(), (QStringList{u"three"_qs, u"one"_qs}));
-        QCOMPARE(f.harness.history().size(), 2);
+        QCOMPARE(f.harness.entries().size(), 2);
         QVERIFY(!f.view->selectedItem());
         QVERIFY(f.browser()->isPlaceholderShown());
         QVERIFY(!f.sidebar()->selectionModel()->hasSelection());
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QVERIFY(f.harness.pasteboard.written());
         QCOMPARE(f.harness.pasteboard.written()->text(), u"entry 3"_qs);
         QCOMPARE(f.titles().first(), u"entry 3"_qs);
-        QCOMPARE(f.harness.history().first(), fifth);
+        QCOMPARE(f.harness.entries().first(), fifth);
         QCOMPARE(f.view->selectedItem(), fifth);
         QCOMPARE(f.sidebar()->currentIndex().row(), 0);
         QCOMPARE(f.detail()->item(), fifth);
@@ -379,15 +379,16 @@ private Q_SLOTS:
         LanguageManager languages(&harness.defaults);
         languages.setLanguage(language);
         WindowManager windows;
-        windows.openHistory(harness.container.get());
+        windows.setHistory(harness.history.get());
+        windows.openHistory();
         auto *first = qobject_cast<ContentView *>(windows.historyWindow());
         QVERIFY(first);
         QVERIFY(QTest::qWaitForWindowExposed(first));
-        windows.openHistory(harness.container.get());
+        windows.openHistory();
         QCOMPARE(windows.historyWindow(), first);
         QCOMPARE(first->windowTitle(), u"Kavla"_qs);
         QVERIFY(first->width() >= WindowManager::HistorySize.width());
-        first->setSelectedItem(harness.history().first());
+        first->setSelectedItem(harness.entries().first());
         settle();
         for (QPushButton *button : first->browser()->detail()->findChildren<QPushButton *>()) {
             const QRect inWindow(button->mapTo(first, QPoint()), button->size());
@@ -447,14 +448,14 @@ private Q_SLOTS:
         QFETCH(QString, effect);
         MonitorHarness harness;
         WindowManager windows;
-        windows.setModelContainer(harness.container.get());
+        windows.setHistory(harness.history.get());
         QSignalSpy quit(&windows, &WindowManager::quitRequested);
         if (window == u"settings")
-            windows.openSettings(harness.container.get());
+            windows.openSettings();
         else if (window == u"help")
             windows.openHelp();
         else
-            windows.openHistory(harness.container.get());
+            windows.openHistory();
         const QPointer<QWidget> opened = window == u"settings" ? windows.settingsWindow()
             : window == u"help"                                  ? windows.helpWindow()
                                                                  : windows.historyWindow();

@@ -213,7 +213,7 @@ private Q_SLOTS:
         QCOMPARE(guide->size(), WindowManager::HelpSize.boundedTo(QGuiApplication::primaryScreen()->availableSize()));
         QCOMPARE(guide->minimumSize(), WindowManager::HelpMinimumSize);
         QCOMPARE(guide->windowTitle(), u"Guia do Usuário do Kavla"_qs);
-        windows.openSettings(nullptr);
+        windows.openSettings();
         windows.openHelp();
         QCOMPARE(windows.helpWindow(), guide.data());
         QVERIFY(windows.settingsWindow() && windows.settingsWindow()->isVisible());

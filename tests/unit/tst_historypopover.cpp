@@ -2,6 +2,7 @@
 // live list model over the store, thumbnails decoded once and small, and the view's own actions
 // (select a row, clear all, empty state, the trash button).
 #include "fakes/MemoryDefaultsStore.h"
+#include "services/HistoryService.h"
 #include "services/Preferences.h"
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContainer.h"
@@ -76,13 +77,15 @@ class HistoryPopoverTest : public QObject
 {
     Q_OBJECT
 
-    // The main context of a fresh store holding `items`.
+    // The main context of a fresh store holding `items`; m_history works on it.
     ModelContext *storeWith(const QList<ClipboardItemPtr> &items)
     {
         QString error;
+        m_history.reset();
         m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("history-%1.sqlite").arg(++m_stores)), &error);
         if (!m_store)
             qFatal("%s", qPrintable(error));
+        m_history = std::make_unique<HistoryService>(m_store.get(), &m_preferences);
         add(m_store->mainContext(), items);
         return m_store->mainContext();
     }
@@ -215,10 +218,11 @@ private Q_SLOTS:
         ModelContext *context = storeWith({wide, broken, text(u"plain"_qs, 3)});
         ModelContainer *container = context->container();
         HistoryQueryModel history(context);
+        HistoryService *service = m_history.get();
         // The entry whose bytes are no image is tried again at each start; nothing is kept of it.
         for (const int made : {2, 1}) {
             ThumbnailCache cache;
-            cache.setContainer(container);
+            cache.setHistory(service);
             QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
             cache.prefetch(history.items());
             cache.waitForPending();
@@ -236,7 +240,7 @@ private Q_SLOTS:
 
         // Entries gone from the history are forgotten, their kept thumbnail with them.
         ThumbnailCache cache;
-        cache.setContainer(container);
+        cache.setHistory(service);
         cache.prefetch(history.items());
         cache.waitForPending();
         QVERIFY(container->readThumbnail(wide->storedId()));
@@ -269,12 +273,12 @@ private Q_SLOTS:
         QFETCH(bool, click);
         QFETCH(QString, copied);
 
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
         QStringList copies;
         int closes = 0;
-        HistoryPopoverView view(context, nullptr, nullptr);
-        connect(&view, &HistoryPopoverView::copyItemRequested, this, [&](const ClipboardItemPtr &item, ModelContext *to) {
-            QCOMPARE(to, context);
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
+        connect(&view, &HistoryPopoverView::entryChosen, this, [&](const ClipboardItemPtr &item) {
+            QCOMPARE(m_history->entries().first(), item);
             copies << *item->textContent();
         });
         connect(&view, &HistoryPopoverView::closeRequested, this, [&] { ++closes; });
@@ -324,11 +328,11 @@ private Q_SLOTS:
         QFETCH(QList<int>, keys);
         QFETCH(QString, copied);
 
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3), text(u"four"_qs, 4)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3), text(u"four"_qs, 4)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         QStringList copies;
-        connect(&view, &HistoryPopoverView::copyItemRequested, this,
-                [&](const ClipboardItemPtr &item, ModelContext *) { copies << *item->textContent(); });
+        connect(&view, &HistoryPopoverView::entryChosen, this,
+                [&](const ClipboardItemPtr &item) { copies << *item->textContent(); });
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QLineEdit *field = view.searchBar()->field();
@@ -345,8 +349,8 @@ private Q_SLOTS:
     // the list goes on in the search field.
     void tabReachesTheListAndEveryButton()
     {
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QTest::keyClicks(view.searchBar()->field(), u"o"_qs);
@@ -389,8 +393,8 @@ private Q_SLOTS:
     {
         QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QTest::keyClick(view.searchBar()->field(), Qt::Key_Down);
@@ -415,7 +419,7 @@ private Q_SLOTS:
     void pinningARow()
     {
         ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         QSignalSpy moved(view.historyModel(), &QAbstractItemModel::rowsMoved);
         QSignalSpy changed(view.historyModel(), &QAbstractItemModel::dataChanged);
         view.togglePinnedAtIndex(2);
@@ -432,7 +436,7 @@ private Q_SLOTS:
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()
     {
         ModelContext *context = storeWith({});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(view.isShowingEmptyState());
         QCOMPARE(view.emptyState()->headline(), u"Nenhum item copiado"_qs);
@@ -493,7 +497,8 @@ private Q_SLOTS:
         MemoryDefaultsStore defaults;
         Preferences preferences(&defaults);
         preferences.setMaxHistoryCount(5);
-        HistoryPopoverView view(storeWith(many), &preferences, nullptr);
+        storeWith(many);
+        HistoryPopoverView view(m_history.get(), &preferences, nullptr);
         QCOMPARE(view.filteredItems().size(), 5);
         preferences.setMaxHistoryCount(10);
         QCOMPARE(view.filteredItems().size(), 10);
@@ -504,6 +509,9 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ModelContainer> m_store;
+    MemoryDefaultsStore m_defaults;
+    Preferences m_preferences{&m_defaults};
+    std::unique_ptr<HistoryService> m_history;
     int m_stores = 0;
 };
 

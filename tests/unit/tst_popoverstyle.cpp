@@ -294,12 +294,12 @@ private Q_SLOTS:
         std::unique_ptr<StatusBarController> controller;
         if (window == u"popup") {
             auto popup = std::make_unique<PopoverWindow>();
-            popup->setContent(new HistoryPopoverView(harness.context(), &harness.preferences, nullptr));
+            popup->setContent(new HistoryPopoverView(harness.history.get(), &harness.preferences, nullptr));
             shown = std::move(popup);
         } else if (window == u"history") {
             auto view = std::make_unique<ContentView>(
-                ContentServices{harness.container.get(), harness.monitor.get(), &harness.workspace, &languages, nullptr});
-            view->setSelectedItem(harness.history().first());
+                ContentServices{harness.history.get(), &harness.workspace, &languages, nullptr});
+            view->setSelectedItem(harness.entries().first());
             shown = std::move(view);
         } else if (window == u"menu") {
             controller = std::make_unique<StatusBarController>(nullptr, &harness.preferences, nullptr, nullptr);
@@ -308,7 +308,7 @@ private Q_SLOTS:
             harness.preferences.setSettingsSelectedSection(window.mid(9));
             shown = std::make_unique<SettingsView>(SettingsServices{&harness.preferences, &languages, nullptr, nullptr,
                                                                     harness.ignoredApps.get(), nullptr,
-                                                                    harness.monitor.get(), harness.context()});
+                                                                    harness.history.get()});
             shown->resize(800, 560);
         } else {
             auto guide = std::make_unique<HelpView>(&languages, nullptr);

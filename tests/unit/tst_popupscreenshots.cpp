@@ -2,8 +2,11 @@
 // picture must show the scheme's
 // background with readable text on it. With KAVLA_SCREENSHOT_DIR set, the pictures are kept there
 // for a person to look at (scripts/screenshots.sh).
+#include "fakes/MemoryDefaultsStore.h"
 #include "services/AppearanceManager.h"
+#include "services/HistoryService.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "views/HistoryPopoverView.h"
@@ -120,11 +123,14 @@ private Q_SLOTS:
         if (state != u"empty")
             fill(store->mainContext());
 
+        MemoryDefaultsStore defaults;
+        Preferences preferences(&defaults);
+        HistoryService history(store.get(), &preferences);
         ThumbnailCache thumbnails;
-        thumbnails.setContainer(store.get());
+        thumbnails.setHistory(&history);
         PopoverWindow window;
         window.setPalette(palette);
-        auto *view = new HistoryPopoverView(store->mainContext(), nullptr, &thumbnails);
+        auto *view = new HistoryPopoverView(&history, nullptr, &thumbnails);
         window.setContent(view);
         thumbnails.waitForPending();
         if (state == u"filtered")

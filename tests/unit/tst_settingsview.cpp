@@ -84,7 +84,7 @@ class SettingsViewTest : public QObject
             if (!launch)
                 launch = std::make_unique<LaunchAtLoginManager>(&loginItem, &harness.preferences);
             return {&harness.preferences, languages.get(), nullptr,         launch.get(),
-                    harness.ignoredApps.get(), &hotKey,    harness.monitor.get(), harness.context()};
+                    harness.ignoredApps.get(), &hotKey,    harness.history.get()};
         }
         SettingsView *open()
         {
@@ -219,10 +219,9 @@ private Q_SLOTS:
         QFETCH(qint64, stored);
         QFETCH(int, kept);
         Fixture f;
-        f.harness.preferences.setMaxHistoryCount(200);
+        f.harness.preferences.setMaxHistoryCount(30);
         for (int i = 0; i < 40; ++i)
             f.harness.save(textEntry(QString::number(i)));
-        f.harness.preferences.setMaxHistoryCount(30);
         f.open();
         f.view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
@@ -271,7 +270,7 @@ private Q_SLOTS:
             // Shown, not yet meant: nothing stored, nothing deleted.
             QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(slider->value() * 5));
             QCOMPARE(f.harness.preferences.maxHistoryCount(), qint64(30));
-            QCOMPARE(f.harness.history().size(), 40);
+            QCOMPARE(f.harness.entries().size(), 40);
             QTest::keyClick(slider, Qt::Key_Tab);
             QVERIFY(!slider->hasFocus());
         } else {
@@ -280,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(f.harness.preferences.maxHistoryCount(), stored);
         QCOMPARE(f.harness.preferences.maxHistoryCount() % 5, 0);
         QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(stored));
-        QCOMPARE(f.harness.history().size(), kept);
+        QCOMPARE(f.harness.entries().size(), kept);
     }
 
     // A turn of the wheel over a picker that does not have the focus is the page's.
@@ -336,7 +335,7 @@ private Q_SLOTS:
         QTest::mouseClick(box->findChild<QPushButton *>(button), Qt::LeftButton);
         settle();
         QVERIFY(!f.view->clearConfirmation());
-        QCOMPARE(f.harness.history().size(), left);
+        QCOMPARE(f.harness.entries().size(), left);
     }
 
     void launchAtLoginStatusRow_data()
@@ -484,20 +483,20 @@ private Q_SLOTS:
     void windowManagerKeepsOneSettingsWindow()
     {
         WindowManager manager;
-        manager.openSettings(nullptr);
+        manager.openSettings();
         QPointer<QWidget> first = manager.settingsWindow();
         QVERIFY(first);
         QCOMPARE(first->size(), QSize(800, 560));
         QCOMPARE(first->minimumSize(), QSize(720, 490));
         QSignalSpy opened(&manager, &WindowManager::windowOpened);
-        manager.openSettings(nullptr);
+        manager.openSettings();
         QCOMPARE(manager.settingsWindow(), first.data());
         QCOMPARE(opened.count(), 0);
         first->close();
         settle();
         QVERIFY(!first);
         QVERIFY(!manager.settingsWindow());
-        manager.openSettings(nullptr);
+        manager.openSettings();
         QVERIFY(manager.settingsWindow());
         QCOMPARE(opened.count(), 1);
     }

@@ -143,7 +143,7 @@ private Q_SLOTS:
         LanguageManager languages(&harness.defaults);
         languages.setLanguage(language);
         SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
-                           harness.monitor.get(), harness.context()});
+                           harness.history.get()});
         show(view, scheme, WindowManager::SettingsSize);
         QWidget *page = view.content()->page();
         auto *title = page->findChild<QLabel *>(QStringLiteral("sectionTitle"));
@@ -198,7 +198,7 @@ private Q_SLOTS:
         harness.copyText(u"Reunião às 15h na sala 2.\n\nLevar o relatório trimestral e os números de vendas."_qs);
         LanguageManager languages(&harness.defaults);
         languages.setLanguage(language);
-        ContentView view({harness.container.get(), harness.monitor.get(), &harness.workspace, &languages, nullptr});
+        ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
         const int row = QStringList{u"text"_qs, u"image"_qs, u"table"_qs, u"files"_qs}.indexOf(name);
         QListView *sidebar = view.browser()->sidebar();
         sidebar->setCurrentIndex(view.model()->index(row));
@@ -225,7 +225,7 @@ private Q_SLOTS:
                          "trimestre, com a comparação entre as filiais."_qs);
         LanguageManager languages(&harness.defaults);
         languages.setLanguage(language);
-        ContentView view({harness.container.get(), harness.monitor.get(), &harness.workspace, &languages, nullptr});
+        ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
         view.browser()->sidebar()->setCurrentIndex(view.model()->index(0));
         view.ensurePolished();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -252,7 +252,7 @@ private Q_SLOTS:
         harness.preferences.setSettingsSelectedSection(u"Geral"_qs);
         LanguageManager languages(&harness.defaults);
         SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
-                           harness.monitor.get(), harness.context()});
+                           harness.history.get()});
         show(view, scheme, WindowManager::SettingsSize);
         const QStringList shown = [&] {
             QStringList texts;
