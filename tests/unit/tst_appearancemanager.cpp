@@ -118,40 +118,6 @@ private Q_SLOTS:
         QVERIFY(!first.testAttribute(Qt::WA_SetPalette));
     }
 
-    void aWindowOpenedLaterGetsTheAppearanceAtCreation_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("explicitPalette");
-
-        QTest::newRow("dark") << u"dark"_qs << true;
-        QTest::newRow("system") << u"system"_qs << false;
-        QTest::newRow("Dark") << u"Dark"_qs << false;
-    }
-
-    void aWindowOpenedLaterGetsTheAppearanceAtCreation()
-    {
-        QFETCH(QString, stored);
-        QFETCH(bool, explicitPalette);
-
-        MemoryDefaultsStore store;
-        store.set(u"selectedAppearance"_qs, stored);
-        Preferences preferences(&store);
-        AppearanceManager manager(&preferences);
-
-        QWidget window;
-        manager.applyTargetAppearance(&window);
-        QCOMPARE(window.testAttribute(Qt::WA_SetPalette), explicitPalette);
-        const Scheme scheme = AppearanceManager::schemeFor(stored);
-        QCOMPARE(windowColor(window.palette()), scheme ? schemeWindowColor(*scheme) : m_desktopWindowColor);
-    }
-
-    void worksWithoutAStore()
-    {
-        AppearanceManager manager(nullptr);
-        QCOMPARE(manager.currentAppearance(), u"system"_qs);
-        QCOMPARE(manager.preferredColorScheme(), Scheme());
-    }
-
 private:
     QString m_desktopStyle;
     QPalette m_desktopPalette;
