@@ -51,8 +51,6 @@ private Q_SLOTS:
         QTest::newRow("Dark: letter case differs") << QVariant(u"Dark"_qs) << u"Dark"_qs << -1;
         QTest::newRow("LIGHT: letter case differs") << QVariant(u"LIGHT"_qs) << u"LIGHT"_qs << -1;
         QTest::newRow("padded dark") << QVariant(u" dark"_qs) << u" dark"_qs << -1;
-        QTest::newRow("boolean") << QVariant(true) << u"system"_qs << -1;
-        QTest::newRow("list holding dark") << QVariant(QStringList{u"dark"_qs}) << u"system"_qs << -1;
     }
 
     void mapsStoredValuesExactly()
