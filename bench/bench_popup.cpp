@@ -4,13 +4,14 @@
 // through scripts/bench.sh.
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/xdg/JsonDefaultsStore.h"
+#include "services/HistoryService.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/PopoverWindow.h"
-#include "views/ThumbnailCache.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/popup/ThumbnailCache.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -173,7 +174,6 @@ int main(int argc, char *argv[])
         QTemporaryDir dir;
         JsonDefaultsStore defaults(dir.filePath(QStringLiteral("defaults.json")));
         Preferences preferences(&defaults);
-        Preferences::setShared(&preferences);
         preferences.setMaxHistoryCount(Entries);
 
         QString error;
@@ -184,14 +184,15 @@ int main(int argc, char *argv[])
         }
         fillHistory(store->mainContext());
 
-        StatusBarController controller(nullptr, &preferences, nullptr, nullptr);
+        HistoryService history(store.get(), &preferences);
+        StatusBarController controller(&history, &preferences, nullptr, nullptr);
         X11HotKeyService service;
         HotKeyManager hotKey(&service, &preferences);
         PressClock clock;
         app.installNativeEventFilter(&clock); // after the service's: sees presses first
         QElapsedTimer launch;
         launch.start();
-        controller.configure(store.get());
+        controller.configure();
         QObject::connect(&hotKey, &HotKeyManager::triggered, &controller, &StatusBarController::togglePopover,
                          Qt::QueuedConnection);
         hotKey.registerHotKey();
@@ -231,7 +232,6 @@ int main(int argc, char *argv[])
                         controller.thumbnails()->decodeCount());
         }
         hotKey.unregisterHotKey();
-        Preferences::setShared(nullptr);
     }
     xvfb.terminate();
     xvfb.waitForFinished(5000);

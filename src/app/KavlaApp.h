@@ -4,35 +4,38 @@
 
 #include <memory>
 
-class AlertSound;
+class AppDelegate;
 class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
+class Desktop;
+class HistoryService;
 class HotKeyManager;
-class StatusBarController;
 class IgnoredAppsManager;
 class LanguageManager;
 class LaunchAtLoginManager;
-class LoginItemService;
 class LocalizedAppBundle;
+class LoginItemService;
+class ModelContainer;
 class PasteManager;
-class Pasteboard;
 class Preferences;
-class Workspace;
+class StatusBarController;
 class WindowManager;
 
-// The platform layer the start chose: native Wayland (data-control) or X11.
-enum class DesktopBackend { X11, Wayland };
-
-// The application description: builds the process-wide services in their start-up order, makes
-// them reachable through their shared() accessors, and keeps them for the life of the process.
+// The application's composition root: builds every service, the tray and the window factory in
+// their start-up order, hands each its dependencies, connects them, and keeps them for the life of
+// the process. Nothing reaches them through globals.
 class KavlaApp : public QObject
 {
     Q_OBJECT
 public:
-    explicit KavlaApp(DesktopBackend backend, QObject *parent = nullptr);
+    // The services work on `desktop` and on the history `container`, both made before.
+    KavlaApp(std::unique_ptr<Desktop> desktop, ModelContainer *container, QObject *parent = nullptr);
     ~KavlaApp() override;
+
+    // Starts and stops the services at launch and termination.
+    AppDelegate *delegate() const { return m_delegate; }
 
 private:
     DefaultsStore *m_defaults = nullptr;
@@ -42,15 +45,15 @@ private:
     AppearanceManager *m_appearanceManager = nullptr;
     std::unique_ptr<LoginItemService> m_loginItem;
     LaunchAtLoginManager *m_launchAtLoginManager = nullptr;
+    // The clipboard, the windows, the hot keys, the tray host and the sound of the session.
+    std::unique_ptr<Desktop> m_desktop;
+    std::unique_ptr<ApplicationPicker> m_applicationPicker;
+    IgnoredAppsManager *m_ignoredAppsManager = nullptr;
+    HistoryService *m_history = nullptr;
+    ClipboardMonitor *m_clipboardMonitor = nullptr;
     StatusBarController *m_statusBarController = nullptr;
     HotKeyManager *m_hotKeyManager = nullptr;
     PasteManager *m_pasteManager = nullptr;
-    // The clipboard capture and the desktop it observes.
-    Pasteboard *m_pasteboard = nullptr;
-    std::unique_ptr<Workspace> m_workspace;
-    std::unique_ptr<ApplicationPicker> m_applicationPicker;
-    std::unique_ptr<AlertSound> m_alertSound;
-    IgnoredAppsManager *m_ignoredAppsManager = nullptr;
-    ClipboardMonitor *m_clipboardMonitor = nullptr;
     WindowManager *m_windowManager = nullptr;
+    AppDelegate *m_delegate = nullptr;
 };

@@ -1,8 +1,6 @@
 #include "app/SharedModelContainer.h"
 
 #include "store/ModelContainer.h"
-
-#include "store/ModelContext.h"
 #include "support/Log.h"
 
 #include <cstdlib>
@@ -23,11 +21,9 @@ bool openSharedModelContainer(QString *error)
     // in reverse order of their making: registered after Qt SQL made its connection registry,
     // this closes the store, with what is still pending, before that registry is gone.
     std::atexit([] {
-        if (s_container && s_container->mainContext()->hasChanges()) {
-            QString reason;
-            if (!s_container->mainContext()->save(&reason))
-                Log::note(QStringLiteral("history changes not written at exit: %1").arg(reason));
-        }
+        QString reason;
+        if (s_container && !s_container->flush(&reason))
+            Log::note(QStringLiteral("history changes not written at exit: %1").arg(reason));
         releaseSharedModelContainer();
     });
     return true;

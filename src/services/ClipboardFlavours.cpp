@@ -1,5 +1,7 @@
 #include "services/ClipboardFlavours.h"
 
+#include "services/ImageMimeData.h"
+
 #include <QMimeData>
 
 namespace ClipboardFlavours {
@@ -25,6 +27,31 @@ QList<QUrl> localFileUrls(const PasteboardSnapshot &snapshot)
             files << url;
     }
     return files;
+}
+
+QMimeData *contentsOf(const ClipboardItem &item)
+{
+    if (item.isImage()) {
+        if (const std::optional<QByteArray> bytes = item.imageData()) {
+            if (QMimeData *image = ImageMimeData::create(*bytes))
+                return image;
+        }
+        return new QMimeData;
+    }
+    auto *contents = new QMimeData;
+    if (item.isFile()) {
+        if (const std::optional<QStringList> paths = item.filePaths())
+            setFiles(*contents, *paths);
+        return contents;
+    }
+    // A long text is held once, not in a second encoding.
+    if (const std::optional<QByteArray> text = item.textContentUtf8()) {
+        if (item.isTable())
+            setTable(*contents, QString::fromUtf8(*text));
+        else
+            contents->setData(QStringLiteral("text/plain"), *text);
+    }
+    return contents;
 }
 
 void setFiles(QMimeData &contents, const QStringList &paths)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/ClipboardItem.h"
 #include "platform/PasteboardSnapshot.h"
 
 #include <QList>
@@ -22,6 +23,11 @@ QList<QUrl> localFileUrls(const PasteboardSnapshot &snapshot);
 // Files, Nemo, Thunar and PCManFM paste files from it, Caja from its twin under MATE's name.
 inline const QString GnomeCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
 inline const QString MateCopiedFiles = QStringLiteral("x-special/mate-copied-files");
+
+// What an entry put back on the clipboard offers: its text as the UTF-8 it is stored as, a table
+// for spreadsheets, files for file managers, an image as its stored bytes (nothing is decoded).
+// Empty for an entry without content.
+QMimeData *contentsOf(const ClipboardItem &item);
 
 // Puts files on `contents`: the URL list, the file managers' lists (as a copy) and the paths as text.
 void setFiles(QMimeData &contents, const QStringList &paths);

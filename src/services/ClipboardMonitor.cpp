@@ -1,18 +1,15 @@
 #include "services/ClipboardMonitor.h"
 
-#include "platform/AlertSound.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 #include "services/ClipboardFlavours.h"
 #include "services/ContentClassifier.h"
+#include "services/HistoryService.h"
 #include "services/IgnoredAppsManager.h"
-#include "services/ImageMimeData.h"
 #include "services/Preferences.h"
-#include "store/FetchDescriptor.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "store/ThumbnailStore.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -24,7 +21,6 @@
 #include <chrono>
 
 namespace {
-ClipboardMonitor *s_shared = nullptr;
 
 // Whether UTF-8 text is white space and NULs only (NUL shows as nothing), decoded a slice at a
 // time as far as its first visible character.
@@ -56,20 +52,6 @@ QString overLimit(const QString &what, qint64 bytes, qint64 limit)
         .arg(what, sizeText(bytes), sizeText(limit));
 }
 
-QDateTime now()
-{
-    return QDateTime::currentDateTimeUtc();
-}
-
-ClipboardItemPtr newItem(const QString &contentType, const QString &bundleId,
-                         const QString &appName)
-{
-    const QDateTime time = now();
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), time, time, contentType,
-                                           std::nullopt, std::nullopt, std::nullopt, bundleId,
-                                           appName, 0, 0, 0.0, 0.0, false);
-}
-
 } // namespace
 
 const QStringList ClipboardMonitor::ImageFileExtensions = {
@@ -79,13 +61,13 @@ const QStringList ClipboardMonitor::ImageFileExtensions = {
 
 ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
                                    Preferences *preferences, IgnoredAppsManager *ignoredApps,
-                                   AlertSound *alertSound, QObject *parent)
+                                   HistoryService *history, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
     , m_preferences(preferences)
     , m_ignoredApps(ignoredApps)
-    , m_alertSound(alertSound)
+    , m_history(history)
     , m_lastChangeCount(pasteboard->changeCount())
 {
     // Every image of the size an entry may hold decodes; Qt's default would refuse most photos
@@ -94,60 +76,33 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     connect(m_pasteboard, &Pasteboard::changedOutside, this, &ClipboardMonitor::onChangeAnnounced);
     connect(m_pasteboard, &Pasteboard::contentsRead, this, &ClipboardMonitor::onContentsRead);
     connect(&m_imageCapture, &ImageCapture::finished, this, &ClipboardMonitor::onImageCaptured);
-}
-
-ClipboardMonitor::~ClipboardMonitor()
-{
-    m_ticker.stop();
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-ClipboardMonitor *ClipboardMonitor::shared()
-{
-    return s_shared;
-}
-
-void ClipboardMonitor::setShared(ClipboardMonitor *monitor)
-{
-    s_shared = monitor;
-}
-
-void ClipboardMonitor::configure(ModelContainer *container)
-{
-    m_modelContainer = container;
-    if (container) {
-        connect(container, &ModelContainer::didSave, this, [this](const StoreChanges &changes) {
-            if (m_restorable && changes.deleted.contains(m_restorable->id()))
+    if (history) {
+        connect(history, &HistoryService::removed, this, [this](const QList<QUuid> &ids) {
+            if (m_restorable && ids.contains(m_restorable->id()))
                 m_restorable.reset();
-            for (const QUuid &id : changes.deleted)
+            for (const QUuid &id : ids)
                 m_secrets.entryDeleted(id);
         });
+        connect(history, &HistoryService::copiedBack, this,
+                [this](const ClipboardItemPtr &, const QByteArray &plainText) { onCopiedBack(plainText); });
     }
-    startMonitoring();
 }
+
+ClipboardMonitor::~ClipboardMonitor() = default;
 
 void ClipboardMonitor::startMonitoring()
 {
     if (m_isMonitoring)
         return;
     m_isMonitoring = true;
+    // The clipboard announces each change (XFixes, data-control): it is examined then and
+    // otherwise never woken for.
     m_lastChangeCount = m_pasteboard->changeCount();
-    // A clipboard that announces its changes is examined on each announcement and otherwise
-    // never woken for. Elsewhere each tick queues the poll as a task of its own on the main
-    // thread, at most one at a time; an idle tick only reads the counter.
-    if (!m_pasteboard->announcesChanges()) {
-        m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
-            if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
-                QMetaObject::invokeMethod(this, &ClipboardMonitor::runQueuedPoll, Qt::QueuedConnection);
-        });
-    }
     Q_EMIT isMonitoringChanged(true);
 }
 
 void ClipboardMonitor::stopMonitoring()
 {
-    m_ticker.stop();
     m_reading = {};
     // An image still being made is of a copy made before: it is not recorded now.
     if (std::exchange(m_pendingImage, std::nullopt))
@@ -156,16 +111,6 @@ void ClipboardMonitor::stopMonitoring()
         return;
     m_isMonitoring = false;
     Q_EMIT isMonitoringChanged(false);
-}
-
-void ClipboardMonitor::runQueuedPoll()
-{
-    // A tick may have queued this poll just before monitoring stopped: nothing is recorded then.
-    if (!m_isMonitoring) {
-        m_pollQueued = false;
-        return;
-    }
-    checkForChanges();
 }
 
 void ClipboardMonitor::onChangeAnnounced()
@@ -180,7 +125,6 @@ void ClipboardMonitor::onChangeAnnounced()
 
 void ClipboardMonitor::checkForChanges()
 {
-    m_pollQueued = false;
     if (m_recording) {
         m_recheckAfterRecording = true;
         return;
@@ -207,7 +151,14 @@ void ClipboardMonitor::checkForChanges()
     const QStringList identifiers = QStringList{frontmost.bundleIdentifier} + frontmost.aliases;
     const bool ignored = std::any_of(identifiers.cbegin(), identifiers.cend(),
                                      [this](const QString &id) { return m_ignoredApps->isIgnored(id); });
-    if (madeHere || ignored || !m_modelContainer) {
+    if (madeHere || ignored || !m_history) {
+        if (madeHere)
+            qCDebug(lcCapture) << "copy" << changeCount << "skipped: made in Kavla itself";
+        else if (ignored)
+            qCDebug(lcCapture).nospace().noquote() << "copy " << changeCount << " skipped: the application in front ("
+                                         << identifiers.join(QStringLiteral(", ")) << ") is on the ignore list";
+        else
+            qCDebug(lcCapture) << "copy" << changeCount << "skipped: no history to record it in";
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
@@ -220,6 +171,7 @@ void ClipboardMonitor::checkForChanges()
                                    m_preferences->isCaptureEnabled(CaptureKind::Table),
                                    m_preferences->isCaptureEnabled(CaptureKind::File)};
     m_reading = {changeCount, frontmost};
+    qCDebug(lcCapture) << "copy" << changeCount << "made in" << frontmost.bundleIdentifier << "- reading it";
     const EntryLimits limits = entryLimits();
     m_pasteboard->requestContents([switches, limits](const QStringList &types) {
         PasteboardRequest request = flavoursToRead(types, switches);
@@ -231,7 +183,7 @@ void ClipboardMonitor::checkForChanges()
 
 ClipboardMonitor::EntryLimits ClipboardMonitor::entryLimits() const
 {
-    const qint64 store = m_modelContainer ? m_modelContainer->largestValueBytes() : MaxImageBytes;
+    const qint64 store = m_history ? m_history->largestValueBytes() : MaxImageBytes;
     return {std::min(MaxTextBytes, store), std::min(MaxImageBytes, store)};
 }
 
@@ -246,12 +198,16 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
     if (marked) {
         // Never recorded, and nothing of it but the mark was read.
         Log::line(QStringLiteral("Cópia marcada por um gerenciador de senhas ignorada"));
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "skipped: a password manager marked it"
+                           << "(" << PasswordManagerHintType << ")";
         m_restorable.reset();
         m_secrets.contentArrived(std::nullopt, {});
     } else if (snapshot.isComplete() && m_isMonitoring && snapshot.types().isEmpty()) {
-        m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+        m_lastChangeCount = std::max(m_lastChangeCount, generation.changeCount);
         // An owner that quit is no clear: what it copied may be put back. One that gave the
         // clipboard up while it runs emptied it.
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "is empty:"
+                           << (snapshot.ownerQuit() ? "its owner quit" : "its owner emptied the clipboard");
         if (snapshot.ownerQuit())
             restoreAfterOwnerQuit(generation.changeCount);
         else
@@ -274,6 +230,8 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
         record(interpreted, generation, switches, nullptr);
         return;
     } else {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "not recorded:"
+                           << (m_isMonitoring ? "its owner did not complete the read" : "monitoring stopped");
         m_restorable.reset();
         m_secrets.contentArrived(std::nullopt, {});
     }
@@ -296,6 +254,23 @@ void ClipboardMonitor::record(const PasteboardSnapshot &snapshot, const Generati
     const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     const bool blank = !m_restorable && text && isBlank(*text) && snapshot.urls().isEmpty()
         && (!images || (!images->fromFile && !images->fromFlavours));
+    if (m_restorable) {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "recorded as the" << m_restorable->contentType()
+                           << "entry" << m_restorable->storedId();
+    } else if (blank) {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "not recorded: a blank text";
+    } else {
+        QStringList off;
+        for (const auto &[kind, on] : {std::pair{"text", switches.text}, std::pair{"image", switches.image},
+                                       std::pair{"table", switches.table}, std::pair{"file", switches.file}}) {
+            if (!on)
+                off << QString::fromLatin1(kind);
+        }
+        qCDebug(lcCapture).noquote() << "copy" << generation.changeCount << "not recorded: it offers"
+                                     << snapshot.types().join(QStringLiteral(", "))
+                                     << (off.isEmpty() ? QStringLiteral("(nothing Kavla records, or the save failed)")
+                                                       : QStringLiteral("and capture is switched off for ") + off.join(QStringLiteral(", ")));
+    }
     if (blank)
         forgetSecret(m_secrets.cleared());
     else
@@ -306,26 +281,25 @@ void ClipboardMonitor::record(const PasteboardSnapshot &snapshot, const Generati
 
 void ClipboardMonitor::finishGeneration(const Generation &generation)
 {
-    m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+    m_lastChangeCount = std::max(m_lastChangeCount, generation.changeCount);
     if (std::exchange(m_recheckAfterRecording, false) || m_pasteboard->changeCount() != m_lastChangeCount)
         checkForChanges();
 }
 
 void ClipboardMonitor::forgetSecret(const std::optional<SecretCopyDetector::Verdict> &verdict)
 {
-    if (!verdict || !m_preferences->forgetClearedSecrets() || !m_modelContainer)
+    if (!verdict || !m_preferences->forgetClearedSecrets() || !m_history)
         return;
-    const ClipboardItemPtr &item = verdict->entry;
-    // A pinned entry is one the user chose to keep.
-    if (item->isPinned())
-        return;
-    ModelContext *context = m_modelContainer->mainContext();
-    context->remove(item);
-    if (m_restorable == item)
-        m_restorable.reset();
     // A failed save keeps the deletion pending and retries it.
-    context->save();
+    if (!m_history->forget(verdict->entry))
+        return;
+    if (m_restorable == verdict->entry)
+        m_restorable.reset();
     const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(verdict->after).count();
+    qCDebug(lcCapture) << "entry" << verdict->entry->storedId() << "forgotten as a secret:"
+                       << (verdict->reason == SecretCopyDetector::Reason::Cleared ? "its owner emptied the clipboard"
+                                                                                  : "what it replaced came back")
+                       << seconds << "s after the copy";
     Log::line(verdict->reason == SecretCopyDetector::Reason::Cleared
                   ? QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois").arg(seconds)
                   : QStringLiteral("Cópia esquecida como senha: o conteúdo anterior voltou %1 s depois").arg(seconds));
@@ -411,22 +385,23 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
                                                             const CaptureSwitches &switches,
                                                             const ImageCapture::Result *images)
 {
-    if (!m_modelContainer)
+    if (!m_history)
         return {};
-    ModelContext *context = m_modelContainer->mainContext();
     const auto saveImage = [&](const ImageCapture::Image &image) {
-        ClipboardItemPtr item = saveImageItem(image.data, image.size, bundleId, appName, context);
-        if (item && !image.thumbnail.isEmpty())
-            m_modelContainer->storeThumbnail(item->storedId(), image.thumbnail);
-        return item;
+        return m_history->recordImage(image.data, image.size, image.thumbnail, bundleId, appName);
     };
 
     const QList<QUrl> fileUrls = ClipboardFlavours::localFileUrls(snapshot);
     if (!fileUrls.isEmpty()) {
         if (images && images->fromFile)
             return saveImage(*images->fromFile);
-        if (switches.file)
-            return saveFileItem(fileUrls, bundleId, appName, context);
+        if (switches.file) {
+            QStringList paths;
+            paths.reserve(fileUrls.size());
+            for (const QUrl &url : fileUrls)
+                paths << url.toLocalFile();
+            return m_history->recordFiles(paths, bundleId, appName);
+        }
     }
 
     // Text that comes with a table is that table, or a text when the table is one cell, whatever
@@ -434,9 +409,9 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     if (text && !isBlank(*text) && ContentClassifier::isTableContent(snapshot)) {
         if (switches.table && !ContentClassifier::isSingleCell(*text))
-            return saveTableItem(*text, bundleId, appName, context);
+            return m_history->recordTable(*text, bundleId, appName);
         if (switches.text)
-            return saveTextItem(*text, bundleId, appName, context);
+            return m_history->recordText(*text, bundleId, appName);
     }
 
     // An image flavour that is not an image is said so when nothing else of the copy is recorded.
@@ -481,148 +456,7 @@ ClipboardItemPtr ClipboardMonitor::processPasteboardContent(const PasteboardSnap
     }
     if (!switches.text || !text || isBlank(*text))
         return nothing();
-    return saveTextItem(*text, bundleId, appName, context);
-}
-
-// --- History store operations ---------------------------------------------------------------
-
-ClipboardItemPtr ClipboardMonitor::saveTextItem(const QByteArray &text, const QString &bundleId,
-                                    const QString &appName, ModelContext *context)
-{
-    const QString failureText = QStringLiteral("Erro ao salvar texto no histórico: ");
-    // A long text is looked up, counted and stored from its UTF-8; a short one as a string.
-    const bool longText = ClipboardItem::utf16Length(text) > ClipboardItem::HeldTextLimit;
-    const QString shortText = longText ? QString() : QString::fromUtf8(text);
-    QString error;
-    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(
-        longText ? FetchDescriptor::textEntriesUtf8(text) : FetchDescriptor::textEntries(shortText), &error);
-    if (!existing) {
-        Log::line(failureText + error);
-        return {};
-    }
-    if (!existing->isEmpty())
-        return refresh(existing->first(), bundleId, appName, context, failureText);
-    ClipboardItemPtr item = newItem(ClipboardItem::TextType, bundleId, appName);
-    if (longText) {
-        const ClipboardItem::TextCounts counts = ClipboardItem::countUtf8(text);
-        item->setTextContentUtf8(text);
-        item->setCharCount(counts.characters);
-        item->setWordCount(counts.words);
-    } else {
-        item->setTextContent(shortText);
-        item->setCharCount(ClipboardItem::characterCount(shortText));
-        item->setWordCount(ClipboardItem::countWords(shortText));
-    }
-    return insertAndSave(item, context, failureText);
-}
-
-ClipboardItemPtr ClipboardMonitor::saveTableItem(const QByteArray &text, const QString &bundleId,
-                                     const QString &appName, ModelContext *context)
-{
-    ClipboardItemPtr item = newItem(ClipboardItem::TableType, bundleId, appName);
-    item->setTextContentUtf8(text);
-    return insertAndSave(item, context, QStringLiteral("Erro ao salvar tabela no histórico: "));
-}
-
-ClipboardItemPtr ClipboardMonitor::saveImageItem(const QByteArray &data, const QSizeF &size,
-                                     const QString &bundleId, const QString &appName,
-                                     ModelContext *context)
-{
-    ClipboardItemPtr item = newItem(ClipboardItem::ImageType, bundleId, appName);
-    item->setImageData(data);
-    item->setImageWidth(size.width());
-    item->setImageHeight(size.height());
-    return insertAndSave(item, context, QStringLiteral("Erro ao salvar imagem no histórico: "));
-}
-
-ClipboardItemPtr ClipboardMonitor::saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
-                                    const QString &appName, ModelContext *context)
-{
-    const QString failureText = QStringLiteral("Erro ao salvar arquivo no histórico: ");
-    QStringList paths;
-    paths.reserve(fileUrls.size());
-    for (const QUrl &url : fileUrls)
-        paths << url.toLocalFile();
-    // The same files copied again (a file manager's cut sets the clipboard twice) refresh their
-    // entry, as a repeated text does.
-    QString error;
-    const std::optional<QList<ClipboardItemPtr>> existing = context->fetch(FetchDescriptor::fileEntries(paths), &error);
-    if (!existing) {
-        Log::line(failureText + error);
-        return {};
-    }
-    if (!existing->isEmpty())
-        return refresh(existing->first(), bundleId, appName, context, failureText);
-    ClipboardItemPtr item = newItem(ClipboardItem::FileType, bundleId, appName);
-    item->setFilePaths(paths);
-    return insertAndSave(item, context, failureText);
-}
-
-ClipboardItemPtr ClipboardMonitor::refresh(const ClipboardItemPtr &item, const QString &bundleId,
-                                           const QString &appName, ModelContext *context,
-                                           const QString &failureText)
-{
-    item->setCopiedAt(now());
-    if (!bundleId.isEmpty()) {
-        item->setSourceAppBundleId(bundleId);
-        item->setSourceAppName(appName);
-    }
-    QString error;
-    if (!context->save(&error)) {
-        Log::line(failureText + error);
-        return {};
-    }
-    enforceHistoryLimit(context);
-    return item;
-}
-
-ClipboardItemPtr ClipboardMonitor::insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
-                                     const QString &failureText)
-{
-    context->insert(item);
-    QString error;
-    if (!context->save(&error)) {
-        Log::line(failureText + error);
-        return {};
-    }
-    enforceHistoryLimit(context);
-    return item;
-}
-
-void ClipboardMonitor::enforceHistoryLimit(ModelContext *context)
-{
-    if (!context)
-        return;
-    const qint64 limit = m_preferences->maxHistoryCountForLimit();
-    QString error;
-    if (!context->trimToCapacity(limit, &error))
-        Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
-}
-
-QMimeData *ClipboardMonitor::mimeDataFor(const ClipboardItem &item)
-{
-    // An image as the bytes it is stored as; nothing of it is decoded.
-    if (item.isImage()) {
-        if (const std::optional<QByteArray> bytes = item.imageData()) {
-            if (QMimeData *image = ImageMimeData::create(*bytes))
-                return image;
-        }
-        return new QMimeData;
-    }
-    auto *contents = new QMimeData;
-    if (item.isFile()) {
-        if (const std::optional<QStringList> paths = item.filePaths())
-            ClipboardFlavours::setFiles(*contents, *paths);
-        return contents;
-    }
-    // Text as the UTF-8 it is stored as: a long one is held once, not in a second encoding.
-    if (const std::optional<QByteArray> text = item.textContentUtf8()) {
-        if (item.isTable())
-            ClipboardFlavours::setTable(*contents, QString::fromUtf8(*text));
-        else
-            contents->setData(PlainTextType, *text);
-    }
-    return contents;
+    return m_history->recordText(*text, bundleId, appName);
 }
 
 void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
@@ -632,31 +466,21 @@ void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
     // Our own write: counted at once, so it is never recorded again. Written only while the
     // clipboard is still empty, so a copy made meanwhile is never replaced.
     const qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->restoreContents(mimeDataFor(*m_restorable), changeCount);
+    m_pasteboard->restoreContents(ClipboardFlavours::contentsOf(*m_restorable), changeCount);
     if (m_pasteboard->changeCount() == before)
         return;
     m_lastChangeCount = m_pasteboard->changeCount();
     Log::note(QStringLiteral("clipboard kept after its owner quit"));
 }
 
-void ClipboardMonitor::copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context)
+void ClipboardMonitor::onCopiedBack(const QByteArray &plainText)
 {
-    if (!item)
-        return;
-    QMimeData *contents = mimeDataFor(*item);
+    qCDebug(lcCapture) << "Kavla wrote the clipboard itself (a copy-back): that change is not recorded";
     // What the user put there is what a password tool would put back, not a restore of it.
-    m_secrets.ownWrite(contents->hasFormat(PlainTextType) ? SecretCopyDetector::fingerprint(contents->data(PlainTextType))
-                                                          : std::nullopt);
-    m_pasteboard->writeContents(contents);
+    m_secrets.ownWrite(plainText.isNull() ? std::nullopt : SecretCopyDetector::fingerprint(plainText));
     // A read still under way is of a generation this write has replaced; Kavla owns the
     // clipboard now, so there is nothing to keep when another owner quits.
     m_reading = {};
     m_restorable.reset();
-
-    item->setCopiedAt(now());
-    if (context)
-        context->save(); // a failure here is deliberately silent
     m_lastChangeCount = m_pasteboard->changeCount();
-    if (m_preferences->soundFeedbackForCopyBack() && m_alertSound)
-        m_alertSound->play();
 }

@@ -4,7 +4,6 @@
 #include "platform/PasteboardSnapshot.h"
 #include "platform/Workspace.h"
 #include "services/ImageCapture.h"
-#include "services/PollTicker.h"
 #include "services/SecretCopyDetector.h"
 
 #include <QByteArray>
@@ -15,28 +14,23 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <optional>
 
-class AlertSound;
+class HistoryService;
 class IgnoredAppsManager;
-class ModelContainer;
-class ModelContext;
-class QMimeData;
 class Pasteboard;
 class Preferences;
 class Workspace;
 
-// Watches the clipboard and turns every new generation copied in another application into at
-// most one history entry; also owns the operations that change the stored history (the saves,
-// the history limit and the copy-back), which share its bookkeeping of the handled generation.
+// Watches the clipboard and decides what every new generation copied in another application is:
+// skipped (Kavla's own, an ignored application, a password manager's mark, a kind switched off),
+// or classified and handed to the history service to be recorded as at most one entry. It also
+// puts back the entry of an owner that quit, and tells a secret copied without a mark.
 class ClipboardMonitor : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
 public:
-    // Only where the clipboard does not announce its changes is its change count polled.
-    static constexpr int PollIntervalMs = 350;
     static constexpr qint64 DefaultHistoryCapacity = 30;
     // A single copied image file is read whole only up to this size; a larger one (or anything
     // that is not a regular file, such as a named pipe) is recorded as a file entry instead.
@@ -59,29 +53,15 @@ public:
     // What password managers put on the copies they make; any non-empty value marks a secret.
     static inline const QString PasswordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
 
+    // Without a history (null) every generation is marked handled and none is recorded.
     ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace, Preferences *preferences,
-                     IgnoredAppsManager *ignoredApps, AlertSound *alertSound,
-                     QObject *parent = nullptr);
+                     IgnoredAppsManager *ignoredApps, HistoryService *history, QObject *parent = nullptr);
     ~ClipboardMonitor() override;
 
-    // The instance the application start-up created; null before that.
-    static ClipboardMonitor *shared();
-    static void setShared(ClipboardMonitor *monitor);
-
-    // Uses `container` for every capture from now on and starts polling.
-    void configure(ModelContainer *container);
     void startMonitoring();
     void stopMonitoring();
     bool isMonitoring() const { return m_isMonitoring; }
-    qint64 lastChangeCount() const { return m_lastChangeCount.load(); }
-
-    // Puts the entry back on the clipboard, moves it to the top of the history and saves; the
-    // write is never recorded as a new copy.
-    void copyItemToPasteboard(const ClipboardItemPtr &item, ModelContext *context);
-    // The desktop the monitor observes (the history window asks it for application icons).
-    Workspace *workspace() const { return m_workspace; }
-    // Deletes the oldest unpinned entries beyond the configured capacity.
-    void enforceHistoryLimit(ModelContext *context);
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
 
     // One poll: when the change count moved since the last handled generation, decides whether
     // the new one is to be recorded and, if so, asks the pasteboard to read it.
@@ -105,7 +85,6 @@ public:
     // The flavours the classification needs of a generation offering `types`.
     static PasteboardRequest flavoursToRead(const QStringList &types, const CaptureSwitches &switches);
 
-
 Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);
 
@@ -117,7 +96,6 @@ private:
         ApplicationIdentity source;
     };
 
-    void runQueuedPoll();
     void onChangeAnnounced();
     void onContentsRead(const PasteboardSnapshot &snapshot);
     // What the image of a generation needs made off the interface thread; nullopt when nothing.
@@ -128,7 +106,7 @@ private:
     // detector; then the next announced change is examined.
     void record(const PasteboardSnapshot &snapshot, const Generation &generation,
                 const CaptureSwitches &switches, const ImageCapture::Result *images);
-    // Returns the entry it saved or refreshed, if any.
+    // Returns the entry recorded or refreshed, if any.
     ClipboardItemPtr processPasteboardContent(const PasteboardSnapshot &snapshot, const QString &bundleId,
                                               const QString &appName, const CaptureSwitches &switches,
                                               const ImageCapture::Result *images);
@@ -138,40 +116,22 @@ private:
     void restoreAfterOwnerQuit(qint64 changeCount);
     // Deletes the entry the secret detector named, when that is switched on.
     void forgetSecret(const std::optional<SecretCopyDetector::Verdict> &verdict);
-    static QMimeData *mimeDataFor(const ClipboardItem &item);
     struct EntryLimits
     {
         qint64 textBytes = 0;
         qint64 imageBytes = 0;
     };
     EntryLimits entryLimits() const;
-
-    // Texts come as valid UTF-8, so that a long one is never held decoded as well.
-    ClipboardItemPtr saveTextItem(const QByteArray &text, const QString &bundleId, const QString &appName,
-                      ModelContext *context);
-    ClipboardItemPtr saveTableItem(const QByteArray &text, const QString &bundleId, const QString &appName,
-                       ModelContext *context);
-    ClipboardItemPtr saveImageItem(const QByteArray &data, const QSizeF &size, const QString &bundleId,
-                       const QString &appName, ModelContext *context);
-    ClipboardItemPtr saveFileItem(const QList<QUrl> &fileUrls, const QString &bundleId,
-                      const QString &appName, ModelContext *context);
-    // Moves an entry equal to a new copy to the top, taking the copy's source when it has one.
-    ClipboardItemPtr refresh(const ClipboardItemPtr &item, const QString &bundleId, const QString &appName,
-                             ModelContext *context, const QString &failureText);
-    ClipboardItemPtr insertAndSave(const ClipboardItemPtr &item, ModelContext *context,
-                       const QString &failureText);
+    // Kavla wrote the clipboard itself: nothing read before is of the generation it holds now.
+    void onCopiedBack(const QByteArray &plainText);
 
     Pasteboard *m_pasteboard;
     Workspace *m_workspace;
     Preferences *m_preferences;
     IgnoredAppsManager *m_ignoredApps;
-    AlertSound *m_alertSound;
+    QPointer<HistoryService> m_history;
 
-    // Where changes are not announced, the 0.35 s tick runs on a thread of its own and only
-    // compares the change count with the handled one; the poll itself is queued to the main thread.
-    PollTicker m_ticker;
-    std::atomic<bool> m_pollQueued = false;
-    std::atomic<qint64> m_lastChangeCount = 0;
+    qint64 m_lastChangeCount = 0;
     // The source sampled when the newest change was announced, and the generation being read.
     Generation m_announced;
     Generation m_reading;
@@ -193,6 +153,5 @@ private:
     quint64 m_imageTickets = 0;
     ImageCapture m_imageCapture;
     SecretCopyDetector m_secrets;
-    QPointer<ModelContainer> m_modelContainer;
     bool m_isMonitoring = false;
 };

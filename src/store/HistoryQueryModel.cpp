@@ -71,6 +71,11 @@ QHash<int, QByteArray> HistoryQueryModel::roleNames() const
     return names;
 }
 
+ModelContext *HistoryQueryModel::context() const
+{
+    return m_context;
+}
+
 ClipboardItemPtr HistoryQueryModel::itemAt(int row) const
 {
     return row >= 0 && row < m_rows.size() ? m_rows.at(row).item : nullptr;

@@ -47,7 +47,7 @@ public:
     const QString &searchKey(int row) const;
     // Whether the row's text is kept in the store only, so searches match it there.
     bool isTextInStore(int row) const;
-    ModelContext *context() const { return m_context; }
+    ModelContext *context() const;
 
 public Q_SLOTS:
     // Reads the whole history again, as a reset (also what construction does).

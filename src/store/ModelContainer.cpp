@@ -96,6 +96,11 @@ HistoryQueryModel *ModelContainer::historyModel()
     return m_historyModel;
 }
 
+bool ModelContainer::flush(QString *error)
+{
+    return !m_mainContext->hasChanges() || m_mainContext->save(error);
+}
+
 QSqlDatabase ModelContainer::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);

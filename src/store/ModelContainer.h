@@ -37,6 +37,9 @@ public:
     // The live history list over the main context, one per container, shared by every view.
     HistoryQueryModel *historyModel();
     QSqlDatabase database() const;
+    // Writes what the main context holds pending (a save that failed for a passing reason); false
+    // with the reason in `error` when it still cannot be written.
+    bool flush(QString *error = nullptr);
     // The largest text or image a record can hold: SQLite's length limit on this connection,
     // less what the rest of a row needs.
     qint64 largestValueBytes() const;

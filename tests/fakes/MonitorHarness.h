@@ -4,6 +4,7 @@
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/ClipboardMonitor.h"
+#include "services/HistoryService.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
 #include "store/FetchDescriptor.h"
@@ -17,8 +18,8 @@
 
 #include <memory>
 
-// One clipboard monitor over a fresh store, with fakes for everything the desktop provides: the
-// services a capture or a copy-back runs through.
+// The history service and a clipboard monitor over a fresh store, with fakes for everything the
+// desktop provides: the services a capture or a copy-back runs through.
 struct MonitorHarness
 {
     using Flavours = QList<QPair<QString, QByteArray>>;
@@ -31,6 +32,7 @@ struct MonitorHarness
     FakeWorkspace workspace;
     FakeAlertSound sound;
     std::unique_ptr<IgnoredAppsManager> ignoredApps;
+    std::unique_ptr<HistoryService> history;
     std::unique_ptr<ClipboardMonitor> monitor;
 
     explicit MonitorHarness(const QStringList &switchedOff = {})
@@ -44,12 +46,14 @@ struct MonitorHarness
         workspace.installed.insert(QStringLiteral("com.bitwarden.desktop"), QStringLiteral("/b.desktop"));
         workspace.frontmost = {QStringLiteral("org.mozilla.firefox"), QStringLiteral("Firefox")};
         ignoredApps = std::make_unique<IgnoredAppsManager>(&preferences, &workspace, nullptr);
-        monitor = std::make_unique<ClipboardMonitor>(&pasteboard, &workspace, &preferences, ignoredApps.get(), &sound);
-        monitor->configure(container.get());
+        history = std::make_unique<HistoryService>(container.get(), &preferences, &pasteboard, &sound);
+        monitor = std::make_unique<ClipboardMonitor>(&pasteboard, &workspace, &preferences, ignoredApps.get(),
+                                                     history.get());
+        monitor->startMonitoring();
     }
 
     ModelContext *context() const { return container->mainContext(); }
-    QList<ClipboardItemPtr> history() const
+    QList<ClipboardItemPtr> entries() const
     {
         return context()->fetch(FetchDescriptor::historyNewestFirst()).value_or(QList<ClipboardItemPtr>());
     }

@@ -1,10 +1,11 @@
-// Capture of clipboard content into the history, and the operations on the stored history:
-// classification, the refresh of a repeated text, the history limit and the copy-back.
+// What the clipboard monitor makes of each copy: skipped, or classified and handed to the history
+// service; reads off the interface thread, the owner that quits, secrets copied without a mark.
 #include "fakes/FakePasteboard.h"
 #include "fakes/MonitorHarness.h"
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
+#include "fakes/TestData.h"
 #include "services/ClipboardMonitor.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
@@ -37,20 +38,7 @@ namespace {
 const QString Browser = u"org.mozilla.firefox"_s;
 const QString Table = u"a\tb\nc\td"_s;
 
-QByteArray encodedImage(const char *format, int width, int height, int dotsPerInch = 0)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(20, 120, 200));
-    if (dotsPerInch > 0) {
-        image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
-        image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!image.save(&buffer, format))
-        qFatal("cannot encode a test image");
-    return bytes;
-}
+using TestData::encodedImage;
 
 Flavours text(const QString &value)
 {
@@ -64,15 +52,6 @@ Flavours files(const QStringList &paths)
     for (const QString &path : paths)
         uriList += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
     return {{u"text/uri-list"_s, uriList}, {u"text/plain"_s, paths.join(u'\n').toUtf8()}};
-}
-
-ClipboardItemPtr record(const QString &type, const std::optional<QString> &content,
-                        const std::optional<QStringList> &paths = std::nullopt,
-                        const QDateTime &copiedAt = QDateTime::currentDateTimeUtc().addSecs(-600),
-                        bool pinned = false)
-{
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), copiedAt, copiedAt, type, content, std::nullopt, paths,
-                                           u"old.app"_s, u"Old"_s, 0, 0, 0.0, 0.0, pinned);
 }
 
 using Harness = MonitorHarness;
@@ -248,7 +227,7 @@ private Q_SLOTS:
 
         Harness h(switchedOff);
         h.copy(flavours);
-        const QList<ClipboardItemPtr> history = h.history();
+        const QList<ClipboardItemPtr> history = h.entries();
         QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
         QCOMPARE(history.size(), contentType.isEmpty() ? 0 : 1);
         if (history.isEmpty())
@@ -305,7 +284,7 @@ private Q_SLOTS:
         if (marked)
             flavours.append({u"x-kde-passwordManagerHint"_s, mark});
         h.copy(flavours);
-        QCOMPARE(h.history().size(), recorded ? 1 : 0);
+        QCOMPARE(h.entries().size(), recorded ? 1 : 0);
         QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
         QCOMPARE(h.pasteboard.readsOf(u"text/plain"_s), recorded ? 1 : 0);
         // Only a refused secret is noted, and the line does not carry it.
@@ -343,7 +322,7 @@ private Q_SLOTS:
         });
         h.copy(text(u"primeira"_s));
         h.monitor->checkForChanges();
-        const QList<ClipboardItemPtr> history = h.history();
+        const QList<ClipboardItemPtr> history = h.entries();
         QStringList texts;
         for (const ClipboardItemPtr &item : history)
             texts << item->textContent().value_or(QString());
@@ -401,7 +380,7 @@ private Q_SLOTS:
         }
         OutputCapture output;
         if (flavours.isEmpty())
-            h.monitor->enforceHistoryLimit(h.context());
+            h.history->enforceHistoryLimit();
         else
             h.copy(flavours);
         const QStringList lines = output.text().split(u'\n', Qt::SkipEmptyParts);
@@ -409,9 +388,9 @@ private Q_SLOTS:
         QVERIFY2(lines.first().startsWith(line) && lines.first().size() > line.size(), qPrintable(lines.first()));
         QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
         if (storeLimit != -1) {
-            QVERIFY(h.history().isEmpty());
+            QVERIFY(h.entries().isEmpty());
             h.copyText(u"depois"_s);
-            QCOMPARE(h.history().size(), 1);
+            QCOMPARE(h.entries().size(), 1);
         }
     }
 
@@ -432,10 +411,10 @@ private Q_SLOTS:
         // copy made meanwhile is recorded after it.
         QVERIFY(h.monitor->isRecording());
         h.pasteboard.setText(u"depois"_s);
-        QVERIFY(h.history().isEmpty());
+        QVERIFY(h.entries().isEmpty());
         h.settle();
         QCOMPARE(output.text(), QString());
-        const QList<ClipboardItemPtr> history = h.history();
+        const QList<ClipboardItemPtr> history = h.entries();
         QCOMPARE(history.size(), 2);
         QCOMPARE(history.first()->textContent(), u"depois"_s);
         QCOMPARE(QSizeF(history.last()->imageWidth(), history.last()->imageHeight()), QSizeF(10000, 10000));
@@ -500,7 +479,7 @@ private Q_SLOTS:
         QCOMPARE(h.monitor->isReading(), requests > 0);
         h.pasteboard.releaseReads(ownerAnswers);
 
-        const QList<ClipboardItemPtr> history = h.history();
+        const QList<ClipboardItemPtr> history = h.entries();
         QCOMPARE(history.size(), recordedSource.isEmpty() ? 0 : 1);
         if (!history.isEmpty())
             QCOMPARE(history.first()->sourceAppBundleId().value_or(QString()), recordedSource);
@@ -627,7 +606,7 @@ private Q_SLOTS:
             const QString action = step.mid(space + 1).section(u' ', 0, 0);
             const QString argument = step.mid(space + 1).section(u' ', 1).replace(u"\\0"_s, QString(QChar(u'\0')));
             const auto entry = [&h, &argument] {
-                const QList<ClipboardItemPtr> items = h.history();
+                const QList<ClipboardItemPtr> items = h.entries();
                 const auto found = std::find_if(items.cbegin(), items.cend(),
                                                 [&](const ClipboardItemPtr &item) { return item->textContent() == argument; });
                 return found == items.cend() ? ClipboardItemPtr() : *found;
@@ -639,17 +618,16 @@ private Q_SLOTS:
             } else if (action == u"quit") {
                 h.pasteboard.ownerQuits();
             } else if (action == u"back") {
-                h.monitor->copyItemToPasteboard(entry(), h.context());
+                h.history->copyBack(entry());
             } else if (action == u"pin") {
-                entry()->setIsPinned(true);
-                h.context()->save();
+                h.history->setPinned(entry(), true);
             } else if (action == u"off") {
                 h.preferences.setForgetClearedSecrets(false);
             }
         }
         QVERIFY(!h.context()->hasChanges());
         QStringList texts;
-        for (const ClipboardItemPtr &item : h.history())
+        for (const ClipboardItemPtr &item : h.entries())
             texts << item->textContent().value_or(QString());
         QCOMPARE(texts, history);
         const QString written = output.text();
@@ -662,26 +640,6 @@ private Q_SLOTS:
         }
     }
 
-    void pollsWithoutBeingCalled_data()
-    {
-        QTest::addColumn<bool>("announced");
-        QTest::addColumn<int>("withinMs");
-        QTest::newRow("announced change, before the first tick") << true << ClipboardMonitor::PollIntervalMs - 100;
-        QTest::newRow("unannounced change, by the tick") << false << 3000;
-    }
-
-    void pollsWithoutBeingCalled()
-    {
-        QFETCH(bool, announced);
-        QFETCH(int, withinMs);
-        Harness h;
-        h.monitor->stopMonitoring();
-        h.pasteboard.setAnnouncesChanges(announced);
-        h.monitor->startMonitoring();
-        h.pasteboard.setText(u"logo"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(h.history().size(), 1, withinMs);
-    }
-
     void startAndStop()
     {
         Harness h;
@@ -691,206 +649,12 @@ private Q_SLOTS:
         h.monitor->stopMonitoring();
         QVERIFY(!h.monitor->isMonitoring());
         h.pasteboard.setText(u"parado"_s);
-        QTest::qWait(ClipboardMonitor::PollIntervalMs + 150);
         h.monitor->startMonitoring();
         h.monitor->checkForChanges();
-        QCOMPARE(h.history().size(), 0); // what was copied while stopped is never recorded
+        QCOMPARE(h.entries().size(), 0); // what was copied while stopped is never recorded
+        h.pasteboard.setText(u"logo"_s);
+        QCOMPARE(h.entries().size(), 1); // examined when announced, with no poll
         QCOMPARE(spy.count(), 2);
-    }
-
-    void noContainerMarksHandled()
-    {
-        Harness h;
-        h.monitor->configure(nullptr);
-        h.copy(text(u"x"_s));
-        QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
-    }
-
-    void repeatedTextRefreshesOneEntry_data()
-    {
-        QTest::addColumn<Flavours>("repeated");
-        QTest::addColumn<QString>("secondSource");
-        QTest::addColumn<QString>("expectedSource");
-        QTest::newRow("same application") << text(u"repetido"_s) << Browser << Browser;
-        QTest::newRow("another application") << text(u"repetido"_s) << u"org.gnome.TextEditor"_s << u"org.gnome.TextEditor"_s;
-        QTest::newRow("no frontmost application keeps the source") << text(u"repetido"_s) << QString() << Browser;
-        // A file manager's cut sets the clipboard again with the files just copied.
-        QTest::newRow("the same files") << files({u"/tmp/a"_s, u"/tmp/b"_s}) << u"pcmanfm"_s << u"pcmanfm"_s;
-    }
-
-    void repeatedTextRefreshesOneEntry()
-    {
-        QFETCH(Flavours, repeated);
-        QFETCH(QString, secondSource);
-        QFETCH(QString, expectedSource);
-        Harness h;
-        h.copy(repeated);
-        h.copy(files({u"/tmp/a"_s}));
-        const ClipboardItemPtr first = h.history().last();
-        const QDateTime firstCopy = first->copiedAt();
-        QTest::qWait(5);
-        h.workspace.frontmost = {secondSource, u"Editor"_s};
-        h.copy(repeated);
-
-        const QList<ClipboardItemPtr> history = h.history();
-        QCOMPARE(history.size(), 2);
-        QCOMPARE(history.first()->id(), first->id());
-        QVERIFY(history.first()->copiedAt() > firstCopy);
-        QCOMPARE(history.first()->sourceAppBundleId().value_or(QString()), expectedSource);
-    }
-
-    void textDoesNotRefreshAnEqualTable()
-    {
-        Harness h;
-        h.copy(text(Table));
-        h.defaults.set(u"enableCaptureTable"_s, false);
-        h.copy(text(Table));
-        QCOMPARE(h.history().size(), 2);
-        QCOMPARE(h.history().first()->contentType(), u"text"_s);
-    }
-
-    void historyLimit_data()
-    {
-        QTest::addColumn<QVariant>("capacity");
-        QTest::addColumn<int>("existing");
-        QTest::addColumn<QList<int>>("pinned"); // indexes by age, 0 the oldest
-        QTest::addColumn<int>("expectedCount");
-        QTest::addColumn<bool>("oldestKept");
-        QTest::addColumn<qint64>("storedAfter");
-
-        QTest::newRow("full history drops the oldest") << QVariant(qint64(30)) << 30 << QList<int>{} << 30 << false << qint64(30);
-        QTest::newRow("pinned oldest stays beyond the limit") << QVariant(qint64(30)) << 30 << QList<int>{0} << 31 << true << qint64(30);
-        QTest::newRow("every surplus entry pinned") << QVariant(qint64(5)) << 8 << QList<int>{0, 1, 2, 3} << 9 << true << qint64(5);
-        QTest::newRow("capacity 0 becomes 30") << QVariant(qint64(0)) << 35 << QList<int>{} << 30 << false << qint64(30);
-        QTest::newRow("negative capacity becomes 30") << QVariant(qint64(-4)) << 31 << QList<int>{} << 30 << false << qint64(30);
-        // Of the wrong type: ignored, never read as a capacity of 1.
-        QTest::newRow("a boolean true becomes 30") << QVariant(true) << 31 << QList<int>{} << 30 << false << qint64(30);
-    }
-
-    void historyLimit()
-    {
-        QFETCH(QVariant, capacity);
-        QFETCH(int, existing);
-        QFETCH(QList<int>, pinned);
-        QFETCH(int, expectedCount);
-        QFETCH(bool, oldestKept);
-        QFETCH(qint64, storedAfter);
-
-        Harness h;
-        h.defaults.set(u"maxHistoryCount"_s, capacity);
-        const QDateTime base = QDateTime::currentDateTimeUtc().addSecs(-3600);
-        QUuid oldestId;
-        for (int i = 0; i < existing; ++i) {
-            const QUuid id = h.save(record(u"text"_s, QString::number(i), std::nullopt, base.addSecs(i), pinned.contains(i)))->id();
-            if (i == 0)
-                oldestId = id;
-        }
-        h.copy(text(u"novo"_s));
-
-        const QList<ClipboardItemPtr> history = h.history();
-        QCOMPARE(history.size(), expectedCount);
-        QCOMPARE(history.first()->textContent().value_or(QString()), u"novo"_s);
-        QCOMPARE(std::any_of(history.cbegin(), history.cend(), [&](const auto &item) { return item->id() == oldestId; }),
-                 oldestKept);
-        QCOMPARE(h.defaults.object(u"maxHistoryCount"_s), QVariant(storedAfter));
-    }
-
-    void copyBack_data()
-    {
-        QTest::addColumn<QString>("contentType");
-        QTest::addColumn<QString>("textContent");
-        QTest::addColumn<QStringList>("paths");
-        QTest::addColumn<Flavours>("expected"); // flavours that must be written, with their bytes
-
-        QTest::newRow("text") << "text" << "olá" << QStringList() << Flavours{{u"text/plain"_s, u"olá"_s.toUtf8()}};
-        // LibreOffice Calc pastes the RTF table as cells; a quoted cell may hold a tab or a line break.
-        QTest::newRow("table as text, TSV and RTF")
-            << "table" << u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s << QStringList()
-            << Flavours{{u"text/tab-separated-values"_s, u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s.toUtf8()},
-                        {u"text/rtf"_s, "{\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n"
-                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\f0\\fs20 a\\cell b\\tab c\\cell\\row\n"
-                                        "\\trowd\\cellx1440\\cellx2880\\pard\\plain\\intbl\\f0\\fs20 \\{\\u231?\\}\\\\\\cell e\\line f\\cell\\row\n"
-                                        "}\n}"}};
-        QTest::newRow("files, missing ones included, for every file manager")
-            << "file" << QString() << QStringList{u"/nao/existe/a.txt"_s, u"/tmp/b c.txt"_s}
-            << Flavours{{u"text/uri-list"_s, "file:///nao/existe/a.txt\r\nfile:///tmp/b%20c.txt\r\n"},
-                        {u"x-special/gnome-copied-files"_s, "copy\nfile:///nao/existe/a.txt\nfile:///tmp/b%20c.txt"},
-                        {u"x-special/mate-copied-files"_s, "copy\nfile:///nao/existe/a.txt\nfile:///tmp/b%20c.txt"},
-                        {u"text/plain"_s, "/nao/existe/a.txt\n/tmp/b c.txt"}};
-        QTest::newRow("text without content leaves the clipboard empty") << "text" << QString() << QStringList() << Flavours{};
-    }
-
-    void copyBack()
-    {
-        QFETCH(QString, contentType);
-        QFETCH(QString, textContent);
-        QFETCH(QStringList, paths);
-        QFETCH(Flavours, expected);
-
-        Harness h;
-        const ClipboardItemPtr item = h.save(
-            record(contentType, textContent.isNull() ? std::nullopt : std::optional<QString>(textContent),
-                   paths.isEmpty() ? std::nullopt : std::optional<QStringList>(paths)));
-        h.copy(text(u"mais novo"_s));
-
-        h.monitor->copyItemToPasteboard(item, h.context());
-        const QMimeData *written = h.pasteboard.written();
-        QVERIFY(written);
-        if (expected.isEmpty())
-            QCOMPARE(written->formats(), QStringList());
-        for (const auto &[type, bytes] : expected) {
-            QVERIFY2(written->hasFormat(type), qPrintable(written->formats().join(u',')));
-            QCOMPARE(written->data(type), bytes);
-        }
-        QCOMPARE(h.history().first()->id(), item->id());
-        QVERIFY(!h.context()->hasChanges());
-        QCOMPARE(h.sound.plays, 0); // sound feedback not switched on
-
-        // The write is not captured by the next poll.
-        h.monitor->checkForChanges();
-        QCOMPARE(h.history().size(), 2);
-    }
-
-    // An image goes back as the bytes it is stored as, never decoded to be offered; one stored as
-    // JPEG is offered as PNG too, made when asked for.
-    void copyBackOfAnImage_data()
-    {
-        QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<QStringList>("formats");
-        QTest::newRow("PNG") << QByteArray("png") << QStringList{u"image/png"_s};
-        QTest::newRow("JPEG") << QByteArray("jpeg") << QStringList{u"image/png"_s, u"image/jpeg"_s};
-    }
-
-    void copyBackOfAnImage()
-    {
-        QFETCH(QByteArray, format);
-        QFETCH(QStringList, formats);
-        Harness h;
-        const QByteArray bytes = encodedImage(format.constData(), 16, 9);
-        h.copy({{u"image/"_s + QString::fromLatin1(format), bytes}});
-        h.monitor->copyItemToPasteboard(h.history().first(), h.context());
-        const QMimeData *written = h.pasteboard.written();
-        QCOMPARE(written->formats(), formats);
-        QCOMPARE(written->data(formats.last()), bytes);
-        QCOMPARE(QImage::fromData(written->data(u"image/png"_s), "png").size(), QSize(16, 9));
-        h.monitor->checkForChanges();
-        QCOMPARE(h.history().size(), 1);
-    }
-
-    void copyBackSaveFailureIsSilent()
-    {
-        Harness h;
-        h.defaults.set(u"enableSoundFeedback"_s, true);
-        h.copy(text(u"travado"_s));
-        const ClipboardItemPtr item = h.history().first();
-        h.breakStore();
-        OutputCapture output;
-        h.monitor->copyItemToPasteboard(item, h.context());
-        QCOMPARE(output.text(), QString());
-        QCOMPARE(h.pasteboard.written()->text(), u"travado"_s);
-        QCOMPARE(h.monitor->lastChangeCount(), h.pasteboard.changeCount());
-        QCOMPARE(h.sound.plays, 1);
-        QVERIFY(h.context()->hasChanges()); // kept for the next save
     }
 };
 

@@ -4,7 +4,7 @@
 // the store, where searches find them.
 #include "fakes/MonitorHarness.h"
 #include "store/HistoryQueryModel.h"
-#include "views/HistoryFilterModel.h"
+#include "views/popup/HistoryFilterModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -122,20 +122,16 @@ private Q_SLOTS:
         } else if (change == u"refresh") {
             h.copyText(u"three"_qs);
         } else if (change == u"copy-back") {
-            h.monitor->copyItemToPasteboard(model->itemAt(4), h.context());
+            h.history->copyBack(model->itemAt(4));
         } else if (change == u"delete") {
-            h.context()->remove(model->itemAt(1));
-            QVERIFY(h.context()->save());
+            h.history->remove(model->itemAt(1));
         } else if (change == u"trim") {
             h.preferences.setMaxHistoryCount(4);
-            h.monitor->enforceHistoryLimit(h.context());
         } else if (change == u"capture at capacity") {
             h.preferences.setMaxHistoryCount(6);
             h.copyText(u"seven"_qs);
         } else if (change == u"clear") {
-            for (const ClipboardItemPtr &item : model->items())
-                h.context()->remove(item);
-            QVERIFY(h.context()->save());
+            h.history->clear();
         }
 
         QCOMPARE(insertions.count(), inserted);
@@ -148,7 +144,7 @@ private Q_SLOTS:
         for (int row = 0; row < qMin<int>(2, model->rowCount()); ++row)
             first << *model->itemAt(row)->textContent();
         QCOMPARE(first, top);
-        QCOMPARE(ids(model->items()), ids(h.history()));
+        QCOMPARE(ids(model->items()), ids(h.entries()));
     }
 
     void copyBackKeepsTheSelection()
@@ -159,7 +155,7 @@ private Q_SLOTS:
         QItemSelectionModel selection(model);
         const ClipboardItemPtr chosen = model->itemAt(4);
         selection.setCurrentIndex(model->index(4), QItemSelectionModel::ClearAndSelect);
-        h.monitor->copyItemToPasteboard(chosen, h.context());
+        h.history->copyBack(chosen);
         QCOMPARE(selection.currentIndex().row(), 0);
         QCOMPARE(selection.selectedIndexes(), QModelIndexList{model->index(0)});
         QCOMPARE(model->itemAt(0), chosen);
@@ -178,7 +174,7 @@ private Q_SLOTS:
             WriteLock lock(path);
             h.copyText(u"seven"_qs);                                     // a capture whose save fails
             QThread::msleep(2); // a failed save returns at once: the copy-back gets a later millisecond
-            h.monitor->copyItemToPasteboard(model->itemAt(4), h.context()); // a copy-back whose save fails
+            h.history->copyBack(model->itemAt(4)); // a copy-back whose save fails
         }
         QCOMPARE(ids(model->items()), before);
         QCOMPARE(ids(model->items()), storedIds(path));
@@ -207,7 +203,7 @@ private Q_SLOTS:
         QTRY_COMPARE(foldedCopies(h), 1); // stored right after the capture
 
         // A copy-back puts the whole text back, read from the store.
-        h.monitor->copyItemToPasteboard(item, h.context());
+        h.history->copyBack(item);
         QCOMPARE(h.pasteboard.written()->text(), longText);
 
         // Searches match it in the store, in any letter case, and the list follows the answer.
@@ -230,7 +226,6 @@ private Q_SLOTS:
         // Trimming takes its folded copy with it.
         h.copyText(u"newest"_qs);
         h.preferences.setMaxHistoryCount(1);
-        h.monitor->enforceHistoryLimit(h.context());
         QCOMPARE(foldedCopies(h), 0);
         QCOMPARE(model->rowCount(), 1);
     }

@@ -1,20 +1,21 @@
-// The popup's history list: which entries are listed for a search, the quick-select badges, the
-// live list model over the store, thumbnails decoded once and small, and the view's own actions
-// (select a row, clear all, empty state, the trash button).
+// The popup's history list: which entries are listed for a search, the live list model over the
+// store, thumbnails decoded once and small, and the view's own actions (select a row, the row menu,
+// clear all, empty state, the trash button).
 #include "fakes/MemoryDefaultsStore.h"
+#include "fakes/TestData.h"
+#include "services/HistoryService.h"
 #include "services/Preferences.h"
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/ClearConfirmation.h"
-#include "views/EmptyStateView.h"
-#include "views/HistoryFilter.h"
-#include "views/HistoryFilterModel.h"
-#include "views/HistoryItemDelegate.h"
-#include "views/HistoryPopoverView.h"
-#include "views/SearchBar.h"
-#include "views/SymbolButton.h"
-#include "views/ThumbnailCache.h"
+#include "views/popup/ClearConfirmation.h"
+#include "views/popup/EmptyStateView.h"
+#include "views/popup/HistoryFilter.h"
+#include "views/popup/HistoryFilterModel.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/ThumbnailCache.h"
+#include "views/widgets/SearchBar.h"
+#include "views/widgets/SymbolButton.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
@@ -33,9 +34,7 @@ ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &tex
                           const std::optional<QStringList> &paths = std::nullopt,
                           const std::optional<QByteArray> &image = std::nullopt)
 {
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, type, text, image, paths, QString(),
-                                           QString(), 0, 0, image ? 640 : 0, image ? 480 : 0, false);
+    return TestData::entry(type, text, T0.addSecs(secondsAfterT0), false, paths, image);
 }
 
 ClipboardItemPtr text(const QString &value, int at = 0)
@@ -45,13 +44,8 @@ ClipboardItemPtr text(const QString &value, int at = 0)
 
 ClipboardItemPtr image(int width, int height, int at = 0, QColor color = Qt::red)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return makeItem(ClipboardItem::ImageType, std::nullopt, at, std::nullopt, bytes);
+    return makeItem(ClipboardItem::ImageType, std::nullopt, at, std::nullopt,
+                    TestData::encodedImage("png", width, height, 0, color));
 }
 
 // An entry's text, its paths joined by commas, or "<image>".
@@ -76,13 +70,15 @@ class HistoryPopoverTest : public QObject
 {
     Q_OBJECT
 
-    // The main context of a fresh store holding `items`.
+    // The main context of a fresh store holding `items`; m_history works on it.
     ModelContext *storeWith(const QList<ClipboardItemPtr> &items)
     {
         QString error;
+        m_history.reset();
         m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("history-%1.sqlite").arg(++m_stores)), &error);
         if (!m_store)
             qFatal("%s", qPrintable(error));
+        m_history = std::make_unique<HistoryService>(m_store.get(), &m_preferences);
         add(m_store->mainContext(), items);
         return m_store->mainContext();
     }
@@ -163,24 +159,6 @@ private Q_SLOTS:
         QCOMPARE(HistoryFilter::containsIgnoringCase(text, search, locale), expected);
     }
 
-    void shortcutLabel_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("first row") << 0 << u"Ctrl+1"_qs;
-        QTest::newRow("ninth row") << 8 << u"Ctrl+9"_qs;
-        QTest::newRow("tenth row") << 9 << u"Ctrl+0"_qs;
-        QTest::newRow("eleventh row") << 10 << QString();
-        QTest::newRow("negative") << -1 << QString();
-    }
-
-    void shortcutLabel()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, label);
-        QCOMPARE(HistoryItemDelegate::shortcutLabel(index), label);
-    }
-
     void filterModelFollowsStoreSearchAndCapacity()
     {
         ModelContext *context = storeWith({text(u"alpha"_qs, 1), text(u"beta"_qs, 2), text(u"gamma"_qs, 3)});
@@ -215,28 +193,29 @@ private Q_SLOTS:
         ModelContext *context = storeWith({wide, broken, text(u"plain"_qs, 3)});
         ModelContainer *container = context->container();
         HistoryQueryModel history(context);
+        HistoryService *service = m_history.get();
         // The entry whose bytes are no image is tried again at each start; nothing is kept of it.
         for (const int made : {2, 1}) {
             ThumbnailCache cache;
-            cache.setContainer(container);
+            cache.setHistory(service);
             QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
             cache.prefetch(history.items());
             cache.waitForPending();
             QCOMPARE(ready.count(), 2);
             QCOMPARE(cache.decodeCount(), made);
 
-            const QImage thumbnail = cache.thumbnail(history.itemAt(2));
+            const QImage thumbnail = cache.thumbnail(history.itemAt(2)->id());
             QCOMPARE(thumbnail.size(), QSize(ThumbnailCache::Edge, ThumbnailCache::Edge));
             QCOMPARE(thumbnail.pixelColor(ThumbnailCache::Edge / 2, ThumbnailCache::Edge / 2), QColor(Qt::blue));
             QCOMPARE(cache.state(broken->id()), ThumbnailCache::State::Failed);
-            QVERIFY(cache.thumbnail(broken).isNull());
+            QVERIFY(cache.thumbnail(broken->id()).isNull());
             cache.prefetch(history.items()); // the same history again
             QCOMPARE(cache.decodeCount(), made);
         }
 
         // Entries gone from the history are forgotten, their kept thumbnail with them.
         ThumbnailCache cache;
-        cache.setContainer(container);
+        cache.setHistory(service);
         cache.prefetch(history.items());
         cache.waitForPending();
         QVERIFY(container->readThumbnail(wide->storedId()));
@@ -269,12 +248,12 @@ private Q_SLOTS:
         QFETCH(bool, click);
         QFETCH(QString, copied);
 
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
         QStringList copies;
         int closes = 0;
-        HistoryPopoverView view(context, nullptr, nullptr);
-        connect(&view, &HistoryPopoverView::copyItemRequested, this, [&](const ClipboardItemPtr &item, ModelContext *to) {
-            QCOMPARE(to, context);
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
+        connect(&view, &HistoryPopoverView::entryChosen, this, [&](const ClipboardItemPtr &item) {
+            QCOMPARE(m_history->entries().first(), item);
             copies << *item->textContent();
         });
         connect(&view, &HistoryPopoverView::closeRequested, this, [&] { ++closes; });
@@ -324,11 +303,11 @@ private Q_SLOTS:
         QFETCH(QList<int>, keys);
         QFETCH(QString, copied);
 
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3), text(u"four"_qs, 4)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3), text(u"four"_qs, 4)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         QStringList copies;
-        connect(&view, &HistoryPopoverView::copyItemRequested, this,
-                [&](const ClipboardItemPtr &item, ModelContext *) { copies << *item->textContent(); });
+        connect(&view, &HistoryPopoverView::entryChosen, this,
+                [&](const ClipboardItemPtr &item) { copies << *item->textContent(); });
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QLineEdit *field = view.searchBar()->field();
@@ -345,8 +324,8 @@ private Q_SLOTS:
     // the list goes on in the search field.
     void tabReachesTheListAndEveryButton()
     {
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QTest::keyClicks(view.searchBar()->field(), u"o"_qs);
@@ -389,8 +368,8 @@ private Q_SLOTS:
     {
         QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QTest::keyClick(view.searchBar()->field(), Qt::Key_Down);
@@ -410,29 +389,10 @@ private Q_SLOTS:
         QVERIFY(view.filteredItems().first()->isPinned());
     }
 
-    // Pinning changes the row in place, keeps the order and the quick-select numbers, and the
-    // history limit spares the pinned entry.
-    void pinningARow()
-    {
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
-        HistoryPopoverView view(context, nullptr, nullptr);
-        QSignalSpy moved(view.historyModel(), &QAbstractItemModel::rowsMoved);
-        QSignalSpy changed(view.historyModel(), &QAbstractItemModel::dataChanged);
-        view.togglePinnedAtIndex(2);
-        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"two"_qs, u"one"_qs}));
-        QCOMPARE(moved.count(), 0);
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(context->trimToCapacity(1));
-        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"one"_qs}));
-        view.togglePinnedAtIndex(1);
-        QVERIFY(context->trimToCapacity(1));
-        QCOMPARE(texts(view.filteredItems()), QStringList{u"three"_qs});
-    }
-
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()
     {
         ModelContext *context = storeWith({});
-        HistoryPopoverView view(context, nullptr, nullptr);
+        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
         view.show();
         QVERIFY(view.isShowingEmptyState());
         QCOMPARE(view.emptyState()->headline(), u"Nenhum item copiado"_qs);
@@ -493,7 +453,8 @@ private Q_SLOTS:
         MemoryDefaultsStore defaults;
         Preferences preferences(&defaults);
         preferences.setMaxHistoryCount(5);
-        HistoryPopoverView view(storeWith(many), &preferences, nullptr);
+        storeWith(many);
+        HistoryPopoverView view(m_history.get(), &preferences, nullptr);
         QCOMPARE(view.filteredItems().size(), 5);
         preferences.setMaxHistoryCount(10);
         QCOMPARE(view.filteredItems().size(), 10);
@@ -504,6 +465,9 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ModelContainer> m_store;
+    MemoryDefaultsStore m_defaults;
+    Preferences m_preferences{&m_defaults};
+    std::unique_ptr<HistoryService> m_history;
     int m_stores = 0;
 };
 

@@ -7,15 +7,15 @@
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/StatusBarController.h"
-#include "views/ContentView.h"
-#include "views/HelpContent.h"
-#include "views/HelpView.h"
-#include "views/HistoryPopoverView.h"
-#include "views/PopoverStyle.h"
-#include "views/PopoverWindow.h"
-#include "views/SettingsContent.h"
-#include "views/SettingsView.h"
+#include "shell/StatusBarController.h"
+#include "views/guide/HelpContent.h"
+#include "views/guide/HelpView.h"
+#include "views/history/HistoryWindow.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/settings/SettingsContent.h"
+#include "views/settings/SettingsView.h"
+#include "views/widgets/PopoverStyle.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -289,17 +289,17 @@ private Q_SLOTS:
         MonitorHarness harness;
         harness.workspace.running = {{u"org.mozilla.firefox"_qs, u"Firefox"_qs, true}};
         harness.copyText(u"Reunião às 15h"_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         std::unique_ptr<QWidget> shown;
         std::unique_ptr<StatusBarController> controller;
         if (window == u"popup") {
             auto popup = std::make_unique<PopoverWindow>();
-            popup->setContent(new HistoryPopoverView(harness.context(), &harness.preferences, nullptr));
+            popup->setContent(new HistoryPopoverView(harness.history.get(), &harness.preferences, nullptr));
             shown = std::move(popup);
         } else if (window == u"history") {
-            auto view = std::make_unique<ContentView>(
-                ContentServices{harness.container.get(), harness.monitor.get(), &harness.workspace, &languages, nullptr});
-            view->setSelectedItem(harness.history().first());
+            auto view = std::make_unique<HistoryWindow>(
+                HistoryWindowServices{harness.history.get(), &harness.workspace, &languages, nullptr});
+            view->setSelectedItem(harness.entries().first());
             shown = std::move(view);
         } else if (window == u"menu") {
             controller = std::make_unique<StatusBarController>(nullptr, &harness.preferences, nullptr, nullptr);
@@ -308,7 +308,7 @@ private Q_SLOTS:
             harness.preferences.setSettingsSelectedSection(window.mid(9));
             shown = std::make_unique<SettingsView>(SettingsServices{&harness.preferences, &languages, nullptr, nullptr,
                                                                     harness.ignoredApps.get(), nullptr,
-                                                                    harness.monitor.get(), harness.context()});
+                                                                    harness.history.get()});
             shown->resize(800, 560);
         } else {
             auto guide = std::make_unique<HelpView>(&languages, nullptr);
@@ -348,7 +348,7 @@ private Q_SLOTS:
     {
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
 };
 

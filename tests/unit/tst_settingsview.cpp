@@ -1,6 +1,7 @@
 // The Settings window driven as a user would: its defaults, the sidebar search, capacity, clearing,
-// the login-item rows, the language switch, the running and ignored applications, the global hot
-// key, and the window manager's one window at most.
+// the login-item rows, the language switch, the running and ignored applications and the global
+// hot key.
+#include "fakes/TestData.h"
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeLoginItemService.h"
 #include "fakes/MonitorHarness.h"
@@ -8,11 +9,10 @@
 #include "services/LanguageManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/WindowManager.h"
-#include "views/SettingsContent.h"
-#include "views/SettingsSidebar.h"
-#include "views/SettingsView.h"
-#include "views/WindowRoot.h"
+#include "views/settings/SettingsContent.h"
+#include "views/settings/SettingsSidebar.h"
+#include "views/settings/SettingsView.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,10 +38,7 @@ QStringList rawValues(const QList<SettingsSection> &sections)
 
 ClipboardItemPtr textEntry(const QString &text, bool pinned = false)
 {
-    const QDateTime when = QDateTime::currentDateTimeUtc();
-    auto item = std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, ClipboardItem::TextType, text,
-                                                std::nullopt, std::nullopt, QString(), QString(), 0, 0, 0, 0, pinned);
-    return item;
+    return TestData::textEntry(text, QDateTime::currentDateTimeUtc(), pinned);
 }
 
 // One notch of the mouse wheel over the middle of `target` (up for a positive `notches`); true when
@@ -55,12 +52,7 @@ bool wheel(QWidget *target, int notches)
     return event.isAccepted();
 }
 
-// Runs the deletions the rebuilt rows and pages left for later.
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using TestData::settle;
 
 } // namespace
 
@@ -84,7 +76,7 @@ class SettingsViewTest : public QObject
             if (!launch)
                 launch = std::make_unique<LaunchAtLoginManager>(&loginItem, &harness.preferences);
             return {&harness.preferences, languages.get(), nullptr,         launch.get(),
-                    harness.ignoredApps.get(), &hotKey,    harness.monitor.get(), harness.context()};
+                    harness.ignoredApps.get(), &hotKey,    harness.history.get()};
         }
         SettingsView *open()
         {
@@ -120,7 +112,7 @@ private Q_SLOTS:
         // Portuguese as the desktop's language, so the pt-BR table's Linux wording is what shows.
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
                                                         QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
@@ -180,7 +172,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QStringList, listed);
         Fixture f;
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.languages->setLanguage(language);
         f.open();
         // Typed through the input method, as Japanese is.
@@ -219,10 +211,9 @@ private Q_SLOTS:
         QFETCH(qint64, stored);
         QFETCH(int, kept);
         Fixture f;
-        f.harness.preferences.setMaxHistoryCount(200);
+        f.harness.preferences.setMaxHistoryCount(30);
         for (int i = 0; i < 40; ++i)
             f.harness.save(textEntry(QString::number(i)));
-        f.harness.preferences.setMaxHistoryCount(30);
         f.open();
         f.view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
@@ -271,7 +262,7 @@ private Q_SLOTS:
             // Shown, not yet meant: nothing stored, nothing deleted.
             QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(slider->value() * 5));
             QCOMPARE(f.harness.preferences.maxHistoryCount(), qint64(30));
-            QCOMPARE(f.harness.history().size(), 40);
+            QCOMPARE(f.harness.entries().size(), 40);
             QTest::keyClick(slider, Qt::Key_Tab);
             QVERIFY(!slider->hasFocus());
         } else {
@@ -280,7 +271,7 @@ private Q_SLOTS:
         QCOMPARE(f.harness.preferences.maxHistoryCount(), stored);
         QCOMPARE(f.harness.preferences.maxHistoryCount() % 5, 0);
         QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"%1 itens"_qs.arg(stored));
-        QCOMPARE(f.harness.history().size(), kept);
+        QCOMPARE(f.harness.entries().size(), kept);
     }
 
     // A turn of the wheel over a picker that does not have the focus is the page's.
@@ -297,7 +288,7 @@ private Q_SLOTS:
         QFETCH(QString, picker);
         Fixture f;
         f.harness.preferences.setSettingsSelectedSection(section);
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.open();
         QComboBox *box = f.find<QComboBox>(picker);
         QVERIFY(box->isEnabled());
@@ -336,7 +327,7 @@ private Q_SLOTS:
         QTest::mouseClick(box->findChild<QPushButton *>(button), Qt::LeftButton);
         settle();
         QVERIFY(!f.view->clearConfirmation());
-        QCOMPARE(f.harness.history().size(), left);
+        QCOMPARE(f.harness.entries().size(), left);
     }
 
     void launchAtLoginStatusRow_data()
@@ -371,7 +362,7 @@ private Q_SLOTS:
     void choosingJapaneseRebuildsKeepingTheWindowState()
     {
         Fixture f;
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.open();
         QTest::keyClicks(f.content()->sidebar()->searchField(), u"a"_qs);
         QPointer<SettingsContent> before = f.content();
@@ -479,27 +470,6 @@ private Q_SLOTS:
         QCOMPARE(f.harness.preferences.globalShortcutPreset(), u"cmd_shift_h"_qs);
         QCOMPARE(f.hotKeyService.held(), (FakeHotKeyService::Combination{4, 768}));
         QCOMPARE(f.hotKeyService.grabCount(), 1);
-    }
-
-    void windowManagerKeepsOneSettingsWindow()
-    {
-        WindowManager manager;
-        manager.openSettings(nullptr);
-        QPointer<QWidget> first = manager.settingsWindow();
-        QVERIFY(first);
-        QCOMPARE(first->size(), QSize(800, 560));
-        QCOMPARE(first->minimumSize(), QSize(720, 490));
-        QSignalSpy opened(&manager, &WindowManager::windowOpened);
-        manager.openSettings(nullptr);
-        QCOMPARE(manager.settingsWindow(), first.data());
-        QCOMPARE(opened.count(), 0);
-        first->close();
-        settle();
-        QVERIFY(!first);
-        QVERIFY(!manager.settingsWindow());
-        manager.openSettings(nullptr);
-        QVERIFY(manager.settingsWindow());
-        QCOMPARE(opened.count(), 1);
     }
 };
 

@@ -5,21 +5,20 @@
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "platform/TrayHost.h"
-#include "services/ClipboardMonitor.h"
-#include "services/IgnoredAppsManager.h"
-#include "services/Preferences.h"
-#include "store/HistoryQueryModel.h"
+#include "services/HistoryService.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
 #include "services/QuickSelectKeys.h"
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
+#include "store/HistoryQueryModel.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/ContextMenu.h"
-#include "views/HistoryPopoverView.h"
-#include "views/PopoverWindow.h"
-#include "views/SearchBar.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/widgets/ContextMenu.h"
+#include "views/widgets/SearchBar.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -61,12 +60,10 @@ private:
         }
         m_store->mainContext()->save();
         m_pasteboard = std::make_unique<FakePasteboard>();
-        m_ignoredApps = std::make_unique<IgnoredAppsManager>(&m_preferences, &m_workspace, nullptr);
-        m_monitor = std::make_unique<ClipboardMonitor>(m_pasteboard.get(), &m_workspace, &m_preferences,
-                                                       m_ignoredApps.get(), nullptr);
-        auto controller = std::make_unique<StatusBarController>(m_monitor.get(), &m_preferences, languages, nullptr);
+        m_history = std::make_unique<HistoryService>(m_store.get(), &m_preferences, m_pasteboard.get());
+        auto controller = std::make_unique<StatusBarController>(m_history.get(), &m_preferences, languages, nullptr);
         controller->setMenuShownByTrayHost(hostMenu);
-        controller->configure(m_store.get());
+        controller->configure();
         return controller;
     }
 
@@ -287,13 +284,9 @@ private Q_SLOTS:
         QFETCH(QString, effect);
         auto controller = makeController(0);
         QStringList effects;
-        connect(controller.get(), &StatusBarController::settingsRequested, this, [&](ModelContainer *store) {
-            effects << (store == m_store.get() ? u"settings"_qs : u"other settings"_qs);
-        });
+        connect(controller.get(), &StatusBarController::settingsRequested, this, [&] { effects << u"settings"_qs; });
         connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
-        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&](ModelContainer *store) {
-            effects << (store == m_store.get() ? u"history"_qs : u"other history"_qs);
-        });
+        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&] { effects << u"history"_qs; });
         QWidget owner;
         auto *menu = qobject_cast<ContextMenu *>(controller->buildContextMenu(&owner));
         QVERIFY(menu);
@@ -346,8 +339,8 @@ private Q_SLOTS:
         FakeTrayHost host;
         StatusBarController controller(nullptr, &m_preferences, nullptr, nullptr);
         controller.setTrayHost(&host);
-        controller.configure(nullptr);
-        controller.configure(nullptr);
+        controller.configure();
+        controller.configure();
         QCOMPARE(host.watches, 1);
         Q_EMIT host.absent();
         QVERIFY(!controller.statusItem());
@@ -364,9 +357,8 @@ private Q_SLOTS:
 
     void languageChangeRebuildsThePopup()
     {
-        MemoryDefaultsStore defaults;
         LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
-        LanguageManager languages(&defaults, &bundle);
+        LanguageManager languages(&m_preferences, &bundle);
         auto controller = makeController(2, &languages, true);
         controller->showPopover();
         HistoryPopoverView *before = controller->historyView();
@@ -434,11 +426,9 @@ private:
     QTemporaryDir m_dir;
     MemoryDefaultsStore m_defaults;
     Preferences m_preferences{&m_defaults};
-    FakeWorkspace m_workspace;
     std::unique_ptr<FakePasteboard> m_pasteboard;
-    std::unique_ptr<IgnoredAppsManager> m_ignoredApps;
-    std::unique_ptr<ClipboardMonitor> m_monitor;
     std::unique_ptr<ModelContainer> m_store;
+    std::unique_ptr<HistoryService> m_history;
     int m_stores = 0;
 };
 

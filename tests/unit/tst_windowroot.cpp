@@ -2,7 +2,8 @@
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "views/WindowRoot.h"
+#include "services/Preferences.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,38 +55,6 @@ private Q_SLOTS:
         LocalizedAppBundle::setSelectedLanguage(QStringLiteral("system"));
         QApplication::setStyle(m_desktopStyle);
         QApplication::setPalette(m_desktopPalette);
-    }
-
-    void identityJoinsLanguageAndAppearance_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("appearance");
-        QTest::addColumn<bool>("managers");
-        QTest::addColumn<QString>("identity");
-
-        QTest::newRow("pt-BR dark") << u"pt-BR"_qs << u"dark"_qs << true << u"pt-BR-dark"_qs;
-        QTest::newRow("appearance kept as stored") << u"ja"_qs << u"Dark"_qs << true << u"ja-Dark"_qs;
-        QTest::newRow("nothing stored") << QString() << QString() << true << u"system-system"_qs;
-        QTest::newRow("no managers") << u"ja"_qs << u"dark"_qs << false << u"system-system"_qs;
-    }
-
-    void identityJoinsLanguageAndAppearance()
-    {
-        QFETCH(QString, language);
-        QFETCH(QString, appearance);
-        QFETCH(bool, managers);
-        QFETCH(QString, identity);
-
-        if (!language.isEmpty())
-            m_store->set(u"selectedLanguage"_qs, language);
-        if (!appearance.isEmpty())
-            m_store->set(u"selectedAppearance"_qs, appearance);
-        makeManagers();
-        int built = 0;
-        WindowRoot root(managers ? m_languages.get() : nullptr, managers ? m_appearance.get() : nullptr,
-                        [&] { return makeContent(&built); });
-        QCOMPARE(root.identity(), identity);
-        QCOMPARE(built, 1);
     }
 
     // A language change rebuilds the content in the new language and locale; setting the same
@@ -175,26 +144,17 @@ private Q_SLOTS:
             QVERIFY(window.lightness() > 128);
     }
 
-    void retitlesTheWindowAfterEachRebuild()
-    {
-        makeManagers();
-        int built = 0;
-        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
-        root.setTitleSource([] { return L("Guia do Usuário do Kavla"); });
-        QCOMPARE(root.windowTitle(), u"Guia do Usuário do Kavla"_qs);
-        m_languages->setLanguage(u"en"_qs);
-        QCOMPARE(root.windowTitle(), u"Kavla User Guide"_qs);
-    }
-
 private:
     void makeManagers()
     {
-        m_languages = std::make_unique<LanguageManager>(m_store.get(), m_bundle.get());
-        m_appearance = std::make_unique<AppearanceManager>(m_store.get());
+        m_preferences = std::make_unique<Preferences>(m_store.get());
+        m_languages = std::make_unique<LanguageManager>(m_preferences.get(), m_bundle.get());
+        m_appearance = std::make_unique<AppearanceManager>(m_preferences.get());
     }
 
     std::unique_ptr<LocalizedAppBundle> m_bundle;
     std::unique_ptr<MemoryDefaultsStore> m_store;
+    std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<LanguageManager> m_languages;
     std::unique_ptr<AppearanceManager> m_appearance;
     QPalette m_desktopPalette;
