@@ -25,6 +25,7 @@
 #include "services/Preferences.h"
 #include "services/StatusBarController.h"
 #include "services/WindowManager.h"
+#include "shell/HistoryBusService.h"
 #include "store/ModelContainer.h"
 
 #include <QGuiApplication>
@@ -101,10 +102,18 @@ KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *p
     m_windowManager = new WindowManager(this);
     m_windowManager->setHistory(m_history);
     WindowManager::setShared(m_windowManager);
+
+    // What the `kavla` command asks, answered by the services above; published once they run.
+    // Pasting types into another window, which only X11 lets a client do.
+    m_bus = new HistoryBusService(HistoryBusService::Parts{m_history, m_preferences, m_statusBarController, m_windowManager,
+                                   backend == DesktopBackend::X11 ? m_pasteManager : nullptr},
+                                  this);
 }
 
 KavlaApp::~KavlaApp()
 {
+    // Calls from the bus reach every service below: they stop first.
+    delete m_bus;
     // Open windows observe the services below: they go first.
     WindowManager::setShared(nullptr);
     delete m_windowManager;

@@ -9,6 +9,7 @@ class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
+class HistoryBusService;
 class HistoryService;
 class HotKeyManager;
 class ModelContainer;
@@ -38,6 +39,8 @@ public:
     ~KavlaApp() override;
 
     HistoryService *history() const { return m_history; }
+    // The history and the windows on the session bus, for the `kavla` command and scripts.
+    HistoryBusService *bus() const { return m_bus; }
 
 private:
     DefaultsStore *m_defaults = nullptr;
@@ -59,4 +62,5 @@ private:
     HistoryService *m_history = nullptr;
     ClipboardMonitor *m_clipboardMonitor = nullptr;
     WindowManager *m_windowManager = nullptr;
+    HistoryBusService *m_bus = nullptr;
 };
