@@ -7,7 +7,7 @@
 #include "services/HistoryService.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "views/PopoverWindow.h"
@@ -174,7 +174,6 @@ int main(int argc, char *argv[])
         QTemporaryDir dir;
         JsonDefaultsStore defaults(dir.filePath(QStringLiteral("defaults.json")));
         Preferences preferences(&defaults);
-        Preferences::setShared(&preferences);
         preferences.setMaxHistoryCount(Entries);
 
         QString error;
@@ -233,7 +232,6 @@ int main(int argc, char *argv[])
                         controller.thumbnails()->decodeCount());
         }
         hotKey.unregisterHotKey();
-        Preferences::setShared(nullptr);
     }
     xvfb.terminate();
     xvfb.waitForFinished(5000);

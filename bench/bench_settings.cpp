@@ -15,7 +15,7 @@
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
-#include "services/WindowManager.h"
+#include "shell/WindowManager.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
@@ -92,22 +92,16 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
 
     JsonDefaultsStore defaults(folder.filePath(QStringLiteral("defaults.json")));
-    DefaultsStore::setShared(&defaults);
     Preferences preferences(&defaults);
-    Preferences::setShared(&preferences);
     preferences.setMaxHistoryCount(Entries);
     LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), {QStringLiteral("pt-BR")});
-    LanguageManager languages(&defaults, &bundle);
-    LanguageManager::setShared(&languages);
-    AppearanceManager appearance(&defaults);
-    AppearanceManager::setShared(&appearance);
+    LanguageManager languages(&preferences, &bundle);
+    AppearanceManager appearance(&preferences);
     XdgAutostartLoginItem loginItem(folder.filePath(QStringLiteral("autostart/com.tarnwick.Kavla.desktop")),
                                     QCoreApplication::applicationFilePath());
     LaunchAtLoginManager launch(&loginItem, &preferences);
-    LaunchAtLoginManager::setShared(&launch);
     BenchWorkspace workspace;
     IgnoredAppsManager ignored(&preferences, &workspace, nullptr);
-    IgnoredAppsManager::setShared(&ignored);
 
     QString error;
     std::unique_ptr<ModelContainer> container = ModelContainer::open(folder.filePath(QStringLiteral("history.sqlite")), &error);
@@ -125,9 +119,8 @@ int main(int argc, char **argv)
     container->mainContext()->save();
 
     HistoryService history(container.get(), &preferences);
-    WindowManager windows;
-    windows.setHistory(&history);
-    WindowManager::setShared(&windows);
+    WindowManager windows({&preferences, &languages, &appearance, &launch, &ignored, nullptr, &history},
+                          {&history, &workspace, &languages, &appearance});
     auto settings = [&windows] { return windows.settingsWindow(); };
 
     QList<double> first, later, sections, language;
@@ -162,12 +155,5 @@ int main(int argc, char **argv)
 
     settings()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    WindowManager::setShared(nullptr);
-    IgnoredAppsManager::setShared(nullptr);
-    LaunchAtLoginManager::setShared(nullptr);
-    AppearanceManager::setShared(nullptr);
-    LanguageManager::setShared(nullptr);
-    Preferences::setShared(nullptr);
-    DefaultsStore::setShared(nullptr);
     return 0;
 }

@@ -2,7 +2,13 @@
 
 #include <QObject>
 
+class ClipboardMonitor;
+class DefaultsStore;
 class HistoryService;
+class HotKeyManager;
+class LaunchAtLoginManager;
+class StatusBarController;
+class WindowManager;
 
 // Starts the long-lived services once the application has finished launching and stops them at
 // termination, in a fixed order.
@@ -10,7 +16,19 @@ class AppDelegate : public QObject
 {
     Q_OBJECT
 public:
-    explicit AppDelegate(HistoryService *history, QObject *parent = nullptr);
+    // What it starts and stops; the application start-up owns them.
+    struct Parts
+    {
+        DefaultsStore *defaults = nullptr;
+        HistoryService *history = nullptr;
+        ClipboardMonitor *monitor = nullptr;
+        StatusBarController *statusBar = nullptr;
+        HotKeyManager *hotKey = nullptr;
+        LaunchAtLoginManager *launchAtLogin = nullptr;
+        WindowManager *windows = nullptr;
+    };
+
+    explicit AppDelegate(const Parts &parts, QObject *parent = nullptr);
 
 public Q_SLOTS:
     void applicationDidFinishLaunching();
@@ -21,7 +39,7 @@ public Q_SLOTS:
     void applicationShouldOpenHelp();
 
 private:
-    HistoryService *m_history;
+    Parts m_parts;
     bool m_launched = false;
     bool m_terminated = false;
 };

@@ -1,5 +1,6 @@
 #include "app/KavlaApp.h"
 
+#include "app/AppDelegate.h"
 #include "platform/wayland/WaylandPasteKeySender.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
@@ -11,8 +12,8 @@
 #include "platform/xdg/JsonDefaultsStore.h"
 #include "platform/xdg/PortalHotKeyService.h"
 #include "platform/xdg/StatusNotifierHostWatcher.h"
-#include "platform/xdg/XdgAutostartLoginItem.h"
 #include "platform/xdg/XdgApplicationPicker.h"
+#include "platform/xdg/XdgAutostartLoginItem.h"
 #include "services/AppearanceManager.h"
 #include "services/ClipboardMonitor.h"
 #include "services/HistoryService.h"
@@ -23,39 +24,31 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/PasteManager.h"
 #include "services/Preferences.h"
-#include "services/StatusBarController.h"
-#include "services/WindowManager.h"
 #include "shell/HistoryBusService.h"
-#include "store/ModelContainer.h"
+#include "shell/StatusBarController.h"
+#include "shell/WindowManager.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent)
     : QObject(parent)
 {
     m_defaults = new JsonDefaultsStore(JsonDefaultsStore::defaultPath(), this);
-    DefaultsStore::setShared(m_defaults);
     m_preferences = new Preferences(m_defaults, this);
-    Preferences::setShared(m_preferences);
 
     // The managers the windows observe; then every lookup goes through the in-app language
     // choice, and the stored appearance is applied before any window exists.
     m_bundle = std::make_unique<LocalizedAppBundle>(
         LocalizedAppBundle::defaultResourceRoot(),
         LocalizedAppBundle::platformPreferredLanguages(m_defaults));
-    m_languageManager = new LanguageManager(m_defaults, m_bundle.get(), this);
-    LanguageManager::setShared(m_languageManager);
-    m_appearanceManager = new AppearanceManager(m_defaults, this);
-    AppearanceManager::setShared(m_appearanceManager);
-    m_languageManager->configureBundle(m_bundle.get());
-    m_appearanceManager->applyAppearance(m_appearanceManager->currentAppearance());
+    m_languageManager = new LanguageManager(m_preferences, m_bundle.get(), this);
+    m_appearanceManager = new AppearanceManager(m_preferences, this);
 
     // The login item, read at once: the XDG autostart entry starting this very binary.
     m_loginItem = std::make_unique<XdgAutostartLoginItem>(
         XdgAutostartLoginItem::defaultEntryPath(QGuiApplication::desktopFileName()),
         QCoreApplication::applicationFilePath());
     m_launchAtLoginManager = new LaunchAtLoginManager(m_loginItem.get(), m_preferences, this);
-    LaunchAtLoginManager::setShared(m_launchAtLoginManager);
 
     // The history, the ignore list and the clipboard monitor, over the session's clipboard and
     // desktop; the monitor starts polling once the delegate starts it.
@@ -71,16 +64,13 @@ KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *p
     m_alertSound = std::make_unique<DesktopAlertSound>();
     m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, m_workspace.get(),
                                                   m_applicationPicker.get(), this);
-    IgnoredAppsManager::setShared(m_ignoredAppsManager);
     m_history = new HistoryService(container, m_preferences, m_pasteboard, m_alertSound.get(), this);
     m_clipboardMonitor = new ClipboardMonitor(m_pasteboard, m_workspace.get(), m_preferences,
                                               m_ignoredAppsManager, m_history, this);
-    ClipboardMonitor::setShared(m_clipboardMonitor);
 
-    // The tray item and the global hot key; both stay inert until the delegate configures them.
+    // The tray item and the global hot key; both stay inert until the delegate starts them.
     m_statusBarController = new StatusBarController(m_history, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
-    StatusBarController::setShared(m_statusBarController);
     // A Wayland tray is a StatusNotifier item: made once the desktop's host runs, which shows its menu.
     if (backend == DesktopBackend::Wayland) {
         m_statusBarController->setMenuShownByTrayHost(true);
@@ -90,22 +80,43 @@ KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *p
         ? static_cast<HotKeyService *>(new PortalHotKeyService(this))
         : new X11HotKeyService(this);
     m_hotKeyManager = new HotKeyManager(hotKeys, m_preferences, this);
-    HotKeyManager::setShared(m_hotKeyManager);
     // Pasting a chosen entry into the window that was in front, through XTest.
     PasteKeySender *pasteKeys = backend == DesktopBackend::Wayland
         ? static_cast<PasteKeySender *>(new WaylandPasteKeySender(this))
         : new X11PasteKeySender(QGuiApplication::clipboard(), this);
     m_pasteManager = new PasteManager(pasteKeys, m_preferences, this);
-    PasteManager::setShared(m_pasteManager);
 
-    // The Settings window (and later kinds of window), one of each at most.
-    m_windowManager = new WindowManager(this);
-    m_windowManager->setHistory(m_history);
-    WindowManager::setShared(m_windowManager);
+    // Settings, the user guide and the history window, one of each at most.
+    m_windowManager = new WindowManager(
+        SettingsServices{m_preferences, m_languageManager, m_appearanceManager, m_launchAtLoginManager,
+                         m_ignoredAppsManager, m_hotKeyManager, m_history},
+        ContentServices{m_history, m_workspace.get(), m_languageManager, m_appearanceManager}, this);
+
+    // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window;
+    // "Guia do Usuário..." (Ctrl+?) and the popup's question mark open the user guide;
+    // "Janela do Histórico..." (Ctrl+H) opens the history window. A window coming up closes the
+    // popup; the same keys work inside those windows, and their Ctrl+Q quits like the menu's.
+    connect(m_statusBarController, &StatusBarController::settingsRequested, m_windowManager, &WindowManager::openSettings);
+    connect(m_statusBarController, &StatusBarController::helpRequested, m_windowManager, &WindowManager::openHelp);
+    connect(m_statusBarController, &StatusBarController::historyWindowRequested, m_windowManager,
+            &WindowManager::openHistory);
+    connect(m_windowManager, &WindowManager::windowRequested, m_statusBarController, &StatusBarController::closePopover);
+    connect(m_windowManager, &WindowManager::quitRequested, this, [] { QCoreApplication::quit(); });
+    // With "pasteAfterChoosing" on, a chosen entry is also pasted into the window that was in front.
+    connect(m_statusBarController, &StatusBarController::popoverWillShow, m_pasteManager, &PasteManager::popoverWillShow);
+    connect(m_statusBarController, &StatusBarController::entryChosen, m_pasteManager, &PasteManager::entryChosen);
+    // The global hot key toggles the popup; the toggle is queued so it always runs on the main
+    // thread, whichever thread the platform delivers the press on.
+    connect(m_hotKeyManager, &HotKeyManager::triggered, m_statusBarController, &StatusBarController::togglePopover,
+            Qt::QueuedConnection);
+
+    m_delegate = new AppDelegate({m_defaults, m_history, m_clipboardMonitor, m_statusBarController, m_hotKeyManager,
+                                  m_launchAtLoginManager, m_windowManager},
+                                 this);
 
     // What the `kavla` command asks, answered by the services above; published once they run.
     // Pasting types into another window, which only X11 lets a client do.
-    m_bus = new HistoryBusService(HistoryBusService::Parts{m_history, m_preferences, m_statusBarController, m_windowManager,
+    m_bus = new HistoryBusService({m_history, m_preferences, m_statusBarController, m_windowManager,
                                    backend == DesktopBackend::X11 ? m_pasteManager : nullptr},
                                   this);
 }
@@ -115,26 +126,16 @@ KavlaApp::~KavlaApp()
     // Calls from the bus reach every service below: they stop first.
     delete m_bus;
     // Open windows observe the services below: they go first.
-    WindowManager::setShared(nullptr);
+    delete m_delegate;
     delete m_windowManager;
-    PasteManager::setShared(nullptr);
     delete m_pasteManager;
-    HotKeyManager::setShared(nullptr);
     delete m_hotKeyManager;
-    StatusBarController::setShared(nullptr);
     delete m_statusBarController;
-    ClipboardMonitor::setShared(nullptr);
     delete m_clipboardMonitor;
     delete m_history;
-    IgnoredAppsManager::setShared(nullptr);
     delete m_ignoredAppsManager;
-    LaunchAtLoginManager::setShared(nullptr);
     delete m_launchAtLoginManager;
-    AppearanceManager::setShared(nullptr);
-    LanguageManager::setShared(nullptr);
     // The language manager refers to the bundle: it goes first.
     delete m_languageManager;
     delete m_appearanceManager;
-    Preferences::setShared(nullptr);
-    DefaultsStore::setShared(nullptr);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class AlertSound;
+class AppDelegate;
 class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
@@ -12,24 +13,25 @@ class DefaultsStore;
 class HistoryBusService;
 class HistoryService;
 class HotKeyManager;
-class ModelContainer;
-class StatusBarController;
 class IgnoredAppsManager;
 class LanguageManager;
 class LaunchAtLoginManager;
-class LoginItemService;
 class LocalizedAppBundle;
-class PasteManager;
+class LoginItemService;
+class ModelContainer;
 class Pasteboard;
+class PasteManager;
 class Preferences;
-class Workspace;
+class StatusBarController;
 class WindowManager;
+class Workspace;
 
 // The platform layer the start chose: native Wayland (data-control) or X11.
 enum class DesktopBackend { X11, Wayland };
 
-// The application description: builds the process-wide services in their start-up order, makes
-// them reachable through their shared() accessors, and keeps them for the life of the process.
+// The application's composition root: builds every service, the tray and the window factory in
+// their start-up order, hands each its dependencies, connects them, and keeps them for the life of
+// the process. Nothing reaches them through globals.
 class KavlaApp : public QObject
 {
     Q_OBJECT
@@ -38,7 +40,8 @@ public:
     KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent = nullptr);
     ~KavlaApp() override;
 
-    HistoryService *history() const { return m_history; }
+    // Starts and stops the services at launch and termination.
+    AppDelegate *delegate() const { return m_delegate; }
     // The history and the windows on the session bus, for the `kavla` command and scripts.
     HistoryBusService *bus() const { return m_bus; }
 
@@ -50,9 +53,6 @@ private:
     AppearanceManager *m_appearanceManager = nullptr;
     std::unique_ptr<LoginItemService> m_loginItem;
     LaunchAtLoginManager *m_launchAtLoginManager = nullptr;
-    StatusBarController *m_statusBarController = nullptr;
-    HotKeyManager *m_hotKeyManager = nullptr;
-    PasteManager *m_pasteManager = nullptr;
     // The clipboard capture and the desktop it observes.
     Pasteboard *m_pasteboard = nullptr;
     std::unique_ptr<Workspace> m_workspace;
@@ -61,6 +61,10 @@ private:
     IgnoredAppsManager *m_ignoredAppsManager = nullptr;
     HistoryService *m_history = nullptr;
     ClipboardMonitor *m_clipboardMonitor = nullptr;
+    StatusBarController *m_statusBarController = nullptr;
+    HotKeyManager *m_hotKeyManager = nullptr;
+    PasteManager *m_pasteManager = nullptr;
     WindowManager *m_windowManager = nullptr;
+    AppDelegate *m_delegate = nullptr;
     HistoryBusService *m_bus = nullptr;
 };

@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         KavlaApp app(backend, sharedModelContainer());
-        AppDelegate delegate(app.history());
+        AppDelegate &delegate = *app.delegate();
         UnixSignalWatcher signalWatcher;
         QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &application,
                          [] { QApplication::quit(); });

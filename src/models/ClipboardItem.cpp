@@ -1,7 +1,7 @@
 #include "models/ClipboardItem.h"
 
-#include "services/LocalizedAppBundle.h"
-#include "store/ModelContext.h"
+#include "models/RecordContext.h"
+#include "support/Localization.h"
 
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>

@@ -11,6 +11,7 @@
 #include <optional>
 
 class ModelContext;
+class RecordContext;
 
 // One entry of the clipboard history, a record of the history store. Records are shared
 // (std::shared_ptr) and compared by identity: two pointers are the same entry only when they are
@@ -167,7 +168,7 @@ private:
     bool m_isPinned = false;
 
     unsigned m_changedFields = 0;
-    QPointer<ModelContext> m_context; // set once inserted; records changes, reads image bytes
+    QPointer<RecordContext> m_context; // set once inserted; records changes, reads image bytes
 };
 
 using ClipboardItemPtr = std::shared_ptr<ClipboardItem>;

@@ -5,20 +5,6 @@
 
 #include <limits>
 
-namespace {
-DefaultsStore *s_shared = nullptr;
-}
-
-DefaultsStore *DefaultsStore::shared()
-{
-    return s_shared;
-}
-
-void DefaultsStore::setShared(DefaultsStore *store)
-{
-    s_shared = store;
-}
-
 QVariant DefaultsStore::canonicalValue(const QVariant &value)
 {
     switch (value.typeId()) {

@@ -28,10 +28,6 @@ public:
     // a list with a non-string, an integer beyond qint64), so every store accepts the same values.
     static QVariant canonicalValue(const QVariant &value);
 
-    // The store the application start-up created; null before that (tests make their own).
-    static DefaultsStore *shared();
-    static void setShared(DefaultsStore *store);
-
 Q_SIGNALS:
     // The key was set to another value (or type) or removed; a write that changes nothing is silent.
     void valueChanged(const QString &key);

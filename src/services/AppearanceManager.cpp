@@ -11,8 +11,6 @@
 
 namespace {
 
-AppearanceManager *s_shared = nullptr;
-
 const QString FusionStyle = QStringLiteral("Fusion");
 
 QApplication *widgetApplication()
@@ -77,10 +75,10 @@ void repaintNow(QWidget *window)
 
 } // namespace
 
-AppearanceManager::AppearanceManager(DefaultsStore *store, QObject *parent)
+AppearanceManager::AppearanceManager(Preferences *preferences, QObject *parent)
     : QObject(parent)
-    , m_store(store)
-    , m_currentAppearance(store ? Preferences(store).selectedAppearance() : Preferences::SystemAppearance)
+    , m_preferences(preferences)
+    , m_currentAppearance(preferences ? preferences->selectedAppearance() : Preferences::SystemAppearance)
 {
     if (QApplication *app = widgetApplication()) {
         m_systemStyleName = app->style() ? app->style()->name() : QString();
@@ -89,26 +87,12 @@ AppearanceManager::AppearanceManager(DefaultsStore *store, QObject *parent)
     applyAppearance(m_currentAppearance);
 }
 
-AppearanceManager::~AppearanceManager()
-{
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-AppearanceManager *AppearanceManager::shared()
-{
-    return s_shared;
-}
-
-void AppearanceManager::setShared(AppearanceManager *manager)
-{
-    s_shared = manager;
-}
+AppearanceManager::~AppearanceManager() = default;
 
 void AppearanceManager::setAppearance(const QString &code)
 {
-    if (m_store)
-        Preferences(m_store).setSelectedAppearance(code);
+    if (m_preferences)
+        m_preferences->setSelectedAppearance(code);
     const bool changed = code != m_currentAppearance;
     m_currentAppearance = code;
     applyAppearance(code);

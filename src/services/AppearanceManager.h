@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class DefaultsStore;
+class Preferences;
 class QWidget;
 
 // Light or dark appearance regardless of the desktop, or following it. The code is read from
@@ -23,12 +23,9 @@ public:
     Q_ENUM(ColorScheme)
 
     // Remembers the desktop's style and palette (what "system" restores), reads the stored code
-    // and applies it.
-    explicit AppearanceManager(DefaultsStore *store, QObject *parent = nullptr);
+    // and applies it. Without preferences nothing is read or stored.
+    explicit AppearanceManager(Preferences *preferences, QObject *parent = nullptr);
     ~AppearanceManager() override;
-
-    static AppearanceManager *shared();
-    static void setShared(AppearanceManager *manager);
 
     QString currentAppearance() const { return m_currentAppearance; }
 
@@ -61,7 +58,7 @@ Q_SIGNALS:
     void appearanceApplied(const QString &code);
 
 private:
-    DefaultsStore *m_store;
+    Preferences *m_preferences;
     QString m_currentAppearance;
     QString m_systemStyleName;
     QPalette m_systemPalette;

@@ -20,7 +20,6 @@
 #include <chrono>
 
 namespace {
-ClipboardMonitor *s_shared = nullptr;
 
 // Whether UTF-8 text is white space and NULs only (NUL shows as nothing), decoded a slice at a
 // time as far as its first visible character.
@@ -91,18 +90,6 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
 ClipboardMonitor::~ClipboardMonitor()
 {
     m_ticker.stop();
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-ClipboardMonitor *ClipboardMonitor::shared()
-{
-    return s_shared;
-}
-
-void ClipboardMonitor::setShared(ClipboardMonitor *monitor)
-{
-    s_shared = monitor;
 }
 
 void ClipboardMonitor::startMonitoring()

@@ -62,17 +62,10 @@ public:
                      IgnoredAppsManager *ignoredApps, HistoryService *history, QObject *parent = nullptr);
     ~ClipboardMonitor() override;
 
-    // The instance the application start-up created; null before that.
-    static ClipboardMonitor *shared();
-    static void setShared(ClipboardMonitor *monitor);
-
     void startMonitoring();
     void stopMonitoring();
     bool isMonitoring() const { return m_isMonitoring; }
     qint64 lastChangeCount() const { return m_lastChangeCount.load(); }
-
-    // The desktop the monitor observes (the history window asks it for application icons).
-    Workspace *workspace() const { return m_workspace; }
 
     // One poll: when the change count moved since the last handled generation, decides whether
     // the new one is to be recorded and, if so, asks the pasteboard to read it.
@@ -95,7 +88,6 @@ public:
     };
     // The flavours the classification needs of a generation offering `types`.
     static PasteboardRequest flavoursToRead(const QStringList &types, const CaptureSwitches &switches);
-
 
 Q_SIGNALS:
     void isMonitoringChanged(bool monitoring);

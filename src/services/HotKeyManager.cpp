@@ -4,10 +4,6 @@
 #include "services/Preferences.h"
 #include "support/Log.h"
 
-namespace {
-HotKeyManager *s_shared = nullptr;
-}
-
 HotKeyManager::Preset HotKeyManager::presetFor(const QString &preset)
 {
     if (preset == QLatin1String("cmd_option_v"))
@@ -29,18 +25,6 @@ HotKeyManager::HotKeyManager(HotKeyService *service, Preferences *preferences, Q
 HotKeyManager::~HotKeyManager()
 {
     unregisterHotKey();
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-HotKeyManager *HotKeyManager::shared()
-{
-    return s_shared;
-}
-
-void HotKeyManager::setShared(HotKeyManager *manager)
-{
-    s_shared = manager;
 }
 
 bool HotKeyManager::isActive() const

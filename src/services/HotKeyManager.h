@@ -26,9 +26,6 @@ public:
     HotKeyManager(HotKeyService *service, Preferences *preferences, QObject *parent = nullptr);
     ~HotKeyManager() override;
 
-    static HotKeyManager *shared();
-    static void setShared(HotKeyManager *manager);
-
     // Releases any held combination, then, unless "globalShortcutEnabled" holds false, takes the
     // stored one (falling back to V and Command+Shift). A refusal is written as one line.
     void registerHotKey();

@@ -2,8 +2,8 @@
 
 #include "platform/ApplicationPicker.h"
 #include "platform/Workspace.h"
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "support/Localization.h"
 #include "support/Log.h"
 
 #include <QCollator>
@@ -16,7 +16,6 @@
 #include <algorithm>
 
 namespace {
-IgnoredAppsManager *s_shared = nullptr;
 
 bool sameIdentifier(const QString &a, const QString &b)
 {
@@ -37,16 +36,6 @@ IgnoredAppsManager::IgnoredAppsManager(Preferences *preferences, Workspace *work
     , m_picker(picker)
 {
     load();
-}
-
-IgnoredAppsManager *IgnoredAppsManager::shared()
-{
-    return s_shared;
-}
-
-void IgnoredAppsManager::setShared(IgnoredAppsManager *manager)
-{
-    s_shared = manager;
 }
 
 QList<IgnoredApp> IgnoredAppsManager::defaultApps()

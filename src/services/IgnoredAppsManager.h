@@ -35,10 +35,6 @@ public:
     IgnoredAppsManager(Preferences *preferences, Workspace *workspace, ApplicationPicker *picker,
                        QObject *parent = nullptr);
 
-    // The instance the application start-up created; null before that.
-    static IgnoredAppsManager *shared();
-    static void setShared(IgnoredAppsManager *manager);
-
     // The applications checked for at first launch, in order.
     static QList<IgnoredApp> defaultApps();
 

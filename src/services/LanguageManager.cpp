@@ -7,38 +7,23 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace {
-
-LanguageManager *s_shared = nullptr;
-
-
-} // namespace
-
-LanguageManager::LanguageManager(DefaultsStore *store, LocalizedAppBundle *bundle, QObject *parent)
+LanguageManager::LanguageManager(Preferences *preferences, LocalizedAppBundle *bundle, QObject *parent)
     : QObject(parent)
-    , m_preferences(store ? std::make_unique<Preferences>(store) : nullptr)
-    , m_currentLanguage(m_preferences ? m_preferences->selectedLanguage() : Preferences::SystemLanguage)
+    , m_preferences(preferences)
+    , m_currentLanguage(preferences ? preferences->selectedLanguage() : Preferences::SystemLanguage)
 {
     LocalizedAppBundle::setSelectedLanguage(m_currentLanguage);
-    configureBundle(bundle ? bundle : LocalizedAppBundle::shared());
+    if (!bundle)
+        bundle = LocalizedAppBundle::installed();
+    if (!bundle) {
+        m_ownBundle = std::make_unique<LocalizedAppBundle>();
+        bundle = m_ownBundle.get();
+    }
+    configureBundle(bundle);
     loadQtTranslations();
 }
 
-LanguageManager::~LanguageManager()
-{
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-LanguageManager *LanguageManager::shared()
-{
-    return s_shared;
-}
-
-void LanguageManager::setShared(LanguageManager *manager)
-{
-    s_shared = manager;
-}
+LanguageManager::~LanguageManager() = default;
 
 void LanguageManager::setLanguage(const QString &code)
 {
@@ -58,7 +43,8 @@ void LanguageManager::setLanguage(const QString &code)
 
 void LanguageManager::configureBundle(LocalizedAppBundle *bundle)
 {
-    LocalizedAppBundle::setShared(bundle);
+    m_bundle = bundle;
+    Localization::install(bundle);
 }
 
 void LanguageManager::loadQtTranslations()
@@ -70,7 +56,7 @@ void LanguageManager::loadQtTranslations()
         delete m_qtTranslator;
         m_qtTranslator = nullptr;
     }
-    const QString language = LocalizedAppBundle::shared()->shownLanguage();
+    const QString language = m_bundle->shownLanguage();
     auto translator = std::make_unique<QTranslator>(this);
     if (translator->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))

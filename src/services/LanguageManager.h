@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class DefaultsStore;
 class QTranslator;
 class LocalizedAppBundle;
 class Preferences;
@@ -22,13 +21,12 @@ class LanguageManager : public QObject
     Q_PROPERTY(QString currentLanguage READ currentLanguage NOTIFY currentLanguageChanged)
 
 public:
-    // Reads "selectedLanguage" (missing or not a string: "system"), hands it to the lookup and
-    // installs bundle (null: the bundle L() already reads through) as the one L() consults.
-    explicit LanguageManager(DefaultsStore *store, LocalizedAppBundle *bundle = nullptr, QObject *parent = nullptr);
+    // Reads "selectedLanguage" (missing or not a string: "system"; no preferences: nothing is read
+    // or stored), hands it to the lookup and installs `bundle` as the translator L() consults.
+    // Without a bundle, the one installed already is kept, or one over the default resource root
+    // that follows the platform's language is made and installed.
+    explicit LanguageManager(Preferences *preferences, LocalizedAppBundle *bundle = nullptr, QObject *parent = nullptr);
     ~LanguageManager() override;
-
-    static LanguageManager *shared();
-    static void setShared(LanguageManager *manager);
 
     QString currentLanguage() const { return m_currentLanguage; }
     QLocale appLocale() const { return localeForLanguage(m_currentLanguage); }
@@ -52,7 +50,9 @@ Q_SIGNALS:
 private:
     void loadQtTranslations();
 
-    std::unique_ptr<Preferences> m_preferences;
+    Preferences *m_preferences;
+    std::unique_ptr<LocalizedAppBundle> m_ownBundle;
+    LocalizedAppBundle *m_bundle = nullptr;
     QString m_currentLanguage;
     QTranslator *m_qtTranslator = nullptr;
 };

@@ -4,10 +4,6 @@
 #include "services/Preferences.h"
 #include "support/Log.h"
 
-namespace {
-LaunchAtLoginManager *s_shared = nullptr;
-}
-
 LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService *service, Preferences *preferences, QObject *parent)
     : QObject(parent)
     , m_service(service)
@@ -16,21 +12,7 @@ LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService *service, Preference
     refresh();
 }
 
-LaunchAtLoginManager::~LaunchAtLoginManager()
-{
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-LaunchAtLoginManager *LaunchAtLoginManager::shared()
-{
-    return s_shared;
-}
-
-void LaunchAtLoginManager::setShared(LaunchAtLoginManager *manager)
-{
-    s_shared = manager;
-}
+LaunchAtLoginManager::~LaunchAtLoginManager() = default;
 
 bool LaunchAtLoginManager::requiresApproval() const
 {

@@ -23,9 +23,6 @@ public:
     LaunchAtLoginManager(LoginItemService *service, Preferences *preferences, QObject *parent = nullptr);
     ~LaunchAtLoginManager() override;
 
-    static LaunchAtLoginManager *shared();
-    static void setShared(LaunchAtLoginManager *manager);
-
     bool isEnabled() const { return m_isEnabled; }
     int status() const { return m_status; }
     bool requiresApproval() const;

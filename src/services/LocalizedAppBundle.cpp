@@ -11,7 +11,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-#include <atomic>
 
 namespace {
 
@@ -31,8 +30,6 @@ QString &selectedLanguageUnderLock()
     static QString code = QStringLiteral("system");
     return code;
 }
-
-std::atomic<LocalizedAppBundle *> s_shared{nullptr};
 
 // A code names a folder directly below the resource root; anything that would leave it
 // (a separator, "..") or an empty name has no folder.
@@ -80,8 +77,7 @@ LocalizedAppBundle::LocalizedAppBundle()
 
 LocalizedAppBundle::~LocalizedAppBundle()
 {
-    LocalizedAppBundle *self = this;
-    s_shared.compare_exchange_strong(self, nullptr);
+    Localization::uninstall(this);
 }
 
 QString LocalizedAppBundle::localizedString(const QString &key, const QString &value) const
@@ -159,17 +155,9 @@ void LocalizedAppBundle::setSelectedLanguage(const QString &code)
     selectedLanguageUnderLock() = code;
 }
 
-LocalizedAppBundle *LocalizedAppBundle::shared()
+LocalizedAppBundle *LocalizedAppBundle::installed()
 {
-    if (LocalizedAppBundle *bundle = s_shared.load())
-        return bundle;
-    static LocalizedAppBundle fallback;
-    return &fallback;
-}
-
-void LocalizedAppBundle::setShared(LocalizedAppBundle *bundle)
-{
-    s_shared.store(bundle);
+    return dynamic_cast<LocalizedAppBundle *>(Localization::installed());
 }
 
 QString LocalizedAppBundle::defaultResourceRoot()
@@ -215,21 +203,4 @@ QString LocalizedAppBundle::resolveLanguage(const QString &resourceRoot, const Q
                 return code;
     }
     return {};
-}
-
-QString L(const char *portugueseLiteral)
-{
-    return LocalizedAppBundle::shared()->localizedString(QString::fromUtf8(portugueseLiteral));
-}
-
-QString L(const char *portugueseLiteral, qint64 count)
-{
-    QString text = L(portugueseLiteral);
-    text.replace(QLatin1String("%lld"), QString::number(count));
-    return text;
-}
-
-QString L(const QString &key)
-{
-    return LocalizedAppBundle::shared()->localizedString(key);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "services/StringsTable.h"
+#include "support/Localization.h"
 
 #include <QHash>
 #include <QString>
@@ -19,8 +20,9 @@ class DefaultsStore;
 // reads them.
 //
 // The chosen language and the lock that guards it are process-wide, because the language manager
-// sets the choice for whichever bundle the process reads through. May be used from any thread.
-class LocalizedAppBundle
+// sets the choice for whichever bundle the process reads through (the translator L() consults).
+// May be used from any thread.
+class LocalizedAppBundle : public Translator
 {
 public:
     // Passed as the default to the per-language lookup so that a key absent from the chosen
@@ -34,12 +36,13 @@ public:
     LocalizedAppBundle(const QString &resourceRoot, const QStringList &preferredLanguages);
     // The default resource root, with the system's interface languages.
     LocalizedAppBundle();
-    ~LocalizedAppBundle();
+    ~LocalizedAppBundle() override;
     LocalizedAppBundle(const LocalizedAppBundle &) = delete;
     LocalizedAppBundle &operator=(const LocalizedAppBundle &) = delete;
 
     // The lookup: value is the caller's default for a key found in no table (empty: the key).
     QString localizedString(const QString &key, const QString &value = {}) const;
+    QString translate(const QString &key) const override { return localizedString(key); }
 
     // The platform's own lookup, without the in-app choice (then the Portuguese table).
     QString baseLocalizedString(const QString &key, const QString &value = {}) const;
@@ -56,10 +59,9 @@ public:
     static QString selectedLanguage();
     static void setSelectedLanguage(const QString &code);
 
-    // The bundle L() reads through. Until one is installed, a bundle over the default resource root
-    // that follows the platform's language is used. A bundle uninstalls itself when destroyed.
-    static LocalizedAppBundle *shared();
-    static void setShared(LocalizedAppBundle *bundle);
+    // The bundle installed as the translator L() reads through, if that is a bundle. A bundle
+    // uninstalls itself when destroyed.
+    static LocalizedAppBundle *installed();
 
     // <exe dir>/share/kavla in the build tree, <exe dir>/../share/kavla once installed.
     static QString defaultResourceRoot();
@@ -81,12 +83,3 @@ private:
     // Filled on first use of a language and never emptied; guarded by the process-wide lock.
     mutable QHash<QString, std::shared_ptr<const LanguageTable>> m_languageTables;
 };
-
-// The interface text for a Portuguese literal in the chosen language:
-//     label->setText(L("Limpar Histórico"));
-QString L(const char *portugueseLiteral);
-// The same for a text with one "%lld", filled with count after the lookup:
-//     chip->setText(L("%lld itens", maxHistoryCount));
-QString L(const char *portugueseLiteral, qint64 count);
-// A key known only at run time (a title computed from data); shown as is when no table has it.
-QString L(const QString &key);

@@ -7,8 +7,6 @@
 
 namespace {
 
-PasteManager *s_shared = nullptr;
-
 // Terminal emulators whose own paste-the-clipboard key is Ctrl+Shift+V (Ctrl+V reaches the shell
 // as a literal-next character), by WM_CLASS, in lower case.
 const QStringList ControlShiftVTerminals = {
@@ -53,21 +51,7 @@ PasteManager::PasteManager(PasteKeySender *sender, Preferences *preferences, QOb
     }
 }
 
-PasteManager::~PasteManager()
-{
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-PasteManager *PasteManager::shared()
-{
-    return s_shared;
-}
-
-void PasteManager::setShared(PasteManager *manager)
-{
-    s_shared = manager;
-}
+PasteManager::~PasteManager() = default;
 
 PasteKey PasteManager::keyForWindowClass(const QString &instanceName, const QString &className)
 {

@@ -27,9 +27,6 @@ public:
     PasteManager(PasteKeySender *sender, Preferences *preferences, QObject *parent = nullptr);
     ~PasteManager() override;
 
-    static PasteManager *shared();
-    static void setShared(PasteManager *manager);
-
     // The paste key of a window with this WM_CLASS.
     static PasteKey keyForWindowClass(const QString &instanceName, const QString &className);
     // "Ctrl+V", "Ctrl+Shift+V", "Shift+Insert".

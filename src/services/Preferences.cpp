@@ -9,8 +9,6 @@
 
 namespace {
 
-Preferences *s_shared = nullptr;
-
 constexpr qint64 Int64Max = std::numeric_limits<qint64>::max();
 constexpr qint64 Int64Min = std::numeric_limits<qint64>::min();
 
@@ -82,16 +80,6 @@ void Preferences::notifyChanged(const QString &key)
                                     [&key](const KeySignal &row) { return row.key == key; });
     if (entry != table.end())
         Q_EMIT (this->*entry->signal)();
-}
-
-Preferences *Preferences::shared()
-{
-    return s_shared;
-}
-
-void Preferences::setShared(Preferences *preferences)
-{
-    s_shared = preferences;
 }
 
 // --- Read patterns ----------------------------------------------------------------------------

@@ -74,10 +74,6 @@ public:
 
     DefaultsStore *store() const { return m_store; }
 
-    // The instance the application start-up created; null before that (tests make their own).
-    static Preferences *shared();
-    static void setShared(Preferences *preferences);
-
     // --- Read patterns -------------------------------------------------------------------------
     bool boolValue(const QString &key) const;
     qint64 integerValue(const QString &key) const;
@@ -85,7 +81,6 @@ public:
     std::optional<bool> typedBool(const QString &key) const;
     std::optional<quint32> typedUInt32(const QString &key) const;
     std::optional<QByteArray> dataValue(const QString &key) const;
-
 
     // --- History capacity ("maxHistoryCount") ---------------------------------------------------
     // The history-limit operation's reader: integer read; a result below 1 (missing included) is

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/ClipboardItem.h"
+#include "models/RecordContext.h"
 #include "store/FetchDescriptor.h"
 
 #include <QHash>
@@ -21,7 +22,7 @@ class QSqlError;
 // are retried on a timer; a record whose own write can never succeed (too big, a constraint) is
 // dropped, so that it does not fail every later save. A record of a given id is one object for as long as anyone
 // holds it, so records compare by identity.
-class ModelContext : public QObject
+class ModelContext : public RecordContext
 {
     Q_OBJECT
 public:
@@ -59,9 +60,9 @@ public:
     // one statement. False with the reason in `error` when either fails.
     bool trimToCapacity(qint64 capacity, QString *error = nullptr);
 
-    std::optional<QByteArray> readImageData(const QString &storedId) const;
-    std::optional<QString> readTextContent(const QString &storedId) const;
-    std::optional<QByteArray> readTextContentUtf8(const QString &storedId) const;
+    std::optional<QByteArray> readImageData(const QString &storedId) const override;
+    std::optional<QString> readTextContent(const QString &storedId) const override;
+    std::optional<QByteArray> readTextContentUtf8(const QString &storedId) const override;
 
 private:
     friend class ClipboardItem;
@@ -77,7 +78,7 @@ private:
     // The bytes SQLite is handed for the record's largest value.
     static qint64 largestValueBytes(const ClipboardItem &item);
     bool fitsInStore(const ClipboardItem &item, QString *error);
-    void noteChanged(const ClipboardItemPtr &item);
+    void noteChanged(const ClipboardItemPtr &item) override;
     bool fail(const QSqlError &failure, QString *error);
     static bool isTemporaryFailure(int code);
     void dropPending(const ClipboardItemPtr &item);

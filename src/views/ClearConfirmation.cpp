@@ -1,6 +1,6 @@
 #include "views/ClearConfirmation.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 
 #include <QEvent>

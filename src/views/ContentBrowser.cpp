@@ -1,8 +1,8 @@
 #include "views/ContentBrowser.h"
 
-#include "services/LocalizedAppBundle.h"
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContext.h"
+#include "support/Localization.h"
 #include "views/ContentDetailView.h"
 #include "views/ContentRowDelegate.h"
 #include "views/ContentSidebar.h"

@@ -1,8 +1,8 @@
 #include "views/ContentDetailView.h"
 
 #include "platform/Workspace.h"
-#include "services/LocalizedAppBundle.h"
 #include "store/ModelContext.h"
+#include "support/Localization.h"
 #include "views/Divider.h"
 #include "views/FullTextView.h"
 #include "views/ImageFitView.h"

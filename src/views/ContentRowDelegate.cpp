@@ -1,9 +1,9 @@
 #include "views/ContentRowDelegate.h"
 
 #include "models/ClipboardItem.h"
-#include "services/LocalizedAppBundle.h"
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContext.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"
 

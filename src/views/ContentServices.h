@@ -3,7 +3,6 @@
 class AppearanceManager;
 class HistoryService;
 class LanguageManager;
-class ModelContainer;
 class Workspace;
 
 // What the history window works on. The history is required; any other service may be null
@@ -14,7 +13,4 @@ struct ContentServices
     Workspace *workspace = nullptr;
     LanguageManager *languages = nullptr;
     AppearanceManager *appearance = nullptr;
-
-    // The services the application start-up created, over `history`.
-    static ContentServices fromShared(HistoryService *history);
 };

@@ -1,8 +1,8 @@
 #include "views/ContentView.h"
 
 #include "services/HistoryService.h"
-#include "services/LocalizedAppBundle.h"
 #include "store/HistoryQueryModel.h"
+#include "support/Localization.h"
 #include "views/ContentBrowser.h"
 #include "views/ContentDetailView.h"
 #include "views/WindowRoot.h"

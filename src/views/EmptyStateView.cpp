@@ -1,6 +1,6 @@
 #include "views/EmptyStateView.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"
 

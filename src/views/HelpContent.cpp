@@ -1,6 +1,6 @@
 #include "views/HelpContent.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/Divider.h"
 #include "views/FocusScrollArea.h"
 #include "views/HelpPages.h"

@@ -1,6 +1,6 @@
 #include "views/HelpPages.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/Divider.h"
 #include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"

@@ -1,7 +1,7 @@
 #include "views/HelpTopic.h"
 
-#include "services/LocalizedAppBundle.h"
 #include "store/SearchText.h"
+#include "support/Localization.h"
 
 namespace HelpTopics {
 

@@ -1,6 +1,6 @@
 #include "views/HelpView.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/HelpContent.h"
 #include "views/WindowRoot.h"
 

@@ -1,6 +1,6 @@
 #include "views/HistoryItemDelegate.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/HistoryFilterModel.h"
 #include "views/PopoverStyle.h"
 #include "views/SymbolIcon.h"

@@ -1,9 +1,9 @@
 #include "views/HistoryPopoverView.h"
 
 #include "services/HistoryService.h"
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "store/HistoryQueryModel.h"
+#include "support/Localization.h"
 #include "views/ClearConfirmation.h"
 #include "views/Divider.h"
 #include "views/EmptyStateView.h"

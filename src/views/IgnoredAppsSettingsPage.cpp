@@ -1,7 +1,7 @@
 #include "views/IgnoredAppsSettingsPage.h"
 
 #include "services/IgnoredAppsManager.h"
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsGroup.h"
 #include "views/SettingsView.h"

@@ -1,6 +1,6 @@
 #include "views/PopoverWindow.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/AccessibleWindows.h"
 #include "views/PopoverStyle.h"
 

@@ -1,6 +1,6 @@
 #include "views/SearchBar.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 #include "views/SymbolButton.h"
 #include "views/SymbolIcon.h"

@@ -1,7 +1,7 @@
 #include "views/SettingsContent.h"
 
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "support/Localization.h"
 #include "views/AboutSettingsPage.h"
 #include "views/FocusScrollArea.h"
 #include "views/GeneralSettingsPage.h"

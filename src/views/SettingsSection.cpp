@@ -1,7 +1,7 @@
 #include "views/SettingsSection.h"
 
-#include "services/LocalizedAppBundle.h"
 #include "store/SearchText.h"
+#include "support/Localization.h"
 
 namespace SettingsSections {
 

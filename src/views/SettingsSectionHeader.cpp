@@ -1,6 +1,6 @@
 #include "views/SettingsSectionHeader.h"
 
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsGroup.h"

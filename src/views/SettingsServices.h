@@ -19,7 +19,4 @@ struct SettingsServices
     IgnoredAppsManager *ignoredApps = nullptr;
     HotKeyManager *hotKey = nullptr;
     HistoryService *history = nullptr;
-
-    // The services the application start-up created, over `history`.
-    static SettingsServices fromShared(HistoryService *history);
 };

@@ -2,8 +2,8 @@
 
 #include "services/HistoryService.h"
 #include "services/LaunchAtLoginManager.h"
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "support/Localization.h"
 #include "views/SettingsBadge.h"
 #include "views/SettingsContent.h"
 #include "views/WindowRoot.h"

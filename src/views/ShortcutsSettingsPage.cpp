@@ -1,8 +1,8 @@
 #include "views/ShortcutsSettingsPage.h"
 
 #include "services/HotKeyManager.h"
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
+#include "support/Localization.h"
 #include "views/ChipLabel.h"
 #include "views/PopoverStyle.h"
 #include "views/SettingsBadge.h"

@@ -15,8 +15,7 @@ class QVBoxLayout;
 // "-" and the appearance code: when the identity changes the content is thrown away and built
 // anew, so every text is looked up again in the new language.
 //
-//     auto *root = new WindowRoot(LanguageManager::shared(), AppearanceManager::shared(),
-//                                 [] { return new HelpView; });
+//     auto *root = new WindowRoot(languages, appearance, [] { return new HelpView; });
 //     root->setTitleSource([] { return L("Guia do Usuário do Kavla"); });
 //     window->setCentralWidget(root);   // or a layout, or the root as the window itself
 //

@@ -1,5 +1,6 @@
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/AppearanceManager.h"
+#include "services/Preferences.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -63,7 +64,8 @@ private Q_SLOTS:
         MemoryDefaultsStore store;
         if (stored.isValid())
             store.set(u"selectedAppearance"_qs, stored);
-        AppearanceManager manager(&store);
+        Preferences preferences(&store);
+        AppearanceManager manager(&preferences);
         store.set(u"selectedAppearance"_qs, u"light"_qs); // read at creation only
 
         const Scheme expected = scheme < 0 ? Scheme() : Scheme(AppearanceManager::ColorScheme(scheme));
@@ -87,7 +89,8 @@ private Q_SLOTS:
     {
         MemoryDefaultsStore store;
         store.set(u"selectedAppearance"_qs, u"light"_qs);
-        AppearanceManager manager(&store);
+        Preferences preferences(&store);
+        AppearanceManager manager(&preferences);
         QWidget first;
         QLabel second(u"texto"_qs);
         first.show();
@@ -132,7 +135,8 @@ private Q_SLOTS:
 
         MemoryDefaultsStore store;
         store.set(u"selectedAppearance"_qs, stored);
-        AppearanceManager manager(&store);
+        Preferences preferences(&store);
+        AppearanceManager manager(&preferences);
 
         QWidget window;
         manager.applyTargetAppearance(&window);

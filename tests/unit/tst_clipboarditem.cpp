@@ -28,7 +28,11 @@ class ClipboardItemTest : public QObject
 {
     Q_OBJECT
 
+    LocalizedAppBundle m_bundle{QStringLiteral(KAVLA_SOURCE_DIR "/resources"), {u"pt-BR"_qs}};
+
 private Q_SLOTS:
+    void initTestCase() { Localization::install(&m_bundle); }
+
     void displayTitle_data()
     {
         QTest::addColumn<ClipboardItemPtr>("item");

@@ -4,7 +4,7 @@
 #include "fakes/MonitorHarness.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/WindowManager.h"
+#include "shell/WindowManager.h"
 #include "store/HistoryQueryModel.h"
 #include "views/ContentBrowser.h"
 #include "views/ContentDetailView.h"
@@ -97,7 +97,7 @@ private Q_SLOTS:
     {
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
                                                         QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
@@ -348,7 +348,7 @@ private Q_SLOTS:
     void aLanguageChangeRebuildsAndKeepsTheChoice()
     {
         Fixture f;
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.harness.copyText(u"kept"_qs);
         f.harness.copyText(u"other"_qs);
         f.open();
@@ -376,10 +376,9 @@ private Q_SLOTS:
         QFETCH(QString, language);
         MonitorHarness harness;
         harness.copyText(u"an entry"_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
-        WindowManager windows;
-        windows.setHistory(harness.history.get());
+        WindowManager windows({&harness.preferences}, {harness.history.get(), &harness.workspace});
         windows.openHistory();
         auto *first = qobject_cast<ContentView *>(windows.historyWindow());
         QVERIFY(first);
@@ -447,8 +446,7 @@ private Q_SLOTS:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, effect);
         MonitorHarness harness;
-        WindowManager windows;
-        windows.setHistory(harness.history.get());
+        WindowManager windows({&harness.preferences}, {harness.history.get(), &harness.workspace});
         QSignalSpy quit(&windows, &WindowManager::quitRequested);
         if (window == u"settings")
             windows.openSettings();

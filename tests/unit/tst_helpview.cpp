@@ -3,7 +3,8 @@
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/WindowManager.h"
+#include "services/Preferences.h"
+#include "shell/WindowManager.h"
 #include "views/HelpContent.h"
 #include "views/HelpView.h"
 #include "views/SearchBar.h"
@@ -54,7 +55,7 @@ private Q_SLOTS:
     {
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
                                                         QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
@@ -187,7 +188,8 @@ private Q_SLOTS:
     void aLanguageChangeKeepsTheGuidesState()
     {
         MemoryDefaultsStore defaults;
-        LanguageManager languages(&defaults);
+        Preferences preferences(&defaults);
+        LanguageManager languages(&preferences);
         HelpView view(&languages, nullptr);
         view.navigateTo(HelpTopic::Settings);
         view.setSearchText(u"Ctrl"_qs);

@@ -1,6 +1,7 @@
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -40,10 +41,11 @@ private Q_SLOTS:
         MemoryDefaultsStore store;
         if (stored.isValid())
             store.set(u"selectedLanguage"_qs, stored);
-        LanguageManager manager(&store, m_bundle.get());
+        Preferences preferences(&store);
+        LanguageManager manager(&preferences, m_bundle.get());
         QCOMPARE(manager.currentLanguage(), expected);
         QCOMPARE(LocalizedAppBundle::selectedLanguage(), expected);
-        QCOMPARE(LocalizedAppBundle::shared(), m_bundle.get());
+        QCOMPARE(Localization::installed(), m_bundle.get());
     }
 
     // The lookup switches before observers hear of the change, the store is written next, and the
@@ -74,7 +76,8 @@ private Q_SLOTS:
 
         MemoryDefaultsStore store;
         store.set(u"selectedLanguage"_qs, initial);
-        LanguageManager manager(&store, m_bundle.get());
+        Preferences preferences(&store);
+        LanguageManager manager(&preferences, m_bundle.get());
         // Written by someone else since: setLanguage must still store its own choice.
         store.set(u"selectedLanguage"_qs, u"it"_qs);
         store.set(u"AppleLanguages"_qs, QStringList{u"de"_qs, u"en"_qs});
@@ -121,7 +124,8 @@ private Q_SLOTS:
         QFETCH(QString, qtCancel);
 
         MemoryDefaultsStore store;
-        LanguageManager manager(&store, m_bundle.get());
+        Preferences preferences(&store);
+        LanguageManager manager(&preferences, m_bundle.get());
         manager.setLanguage(u"en"_qs);
         manager.setLanguage(code);
         QCOMPARE(manager.appLocale(), locale);

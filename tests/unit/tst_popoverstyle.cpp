@@ -7,7 +7,7 @@
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
 #include "views/ContentView.h"
 #include "views/HelpContent.h"
 #include "views/HelpView.h"
@@ -289,7 +289,7 @@ private Q_SLOTS:
         MonitorHarness harness;
         harness.workspace.running = {{u"org.mozilla.firefox"_qs, u"Firefox"_qs, true}};
         harness.copyText(u"Reunião às 15h"_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         std::unique_ptr<QWidget> shown;
         std::unique_ptr<StatusBarController> controller;
         if (window == u"popup") {
@@ -348,7 +348,7 @@ private Q_SLOTS:
     {
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
 };
 

@@ -8,7 +8,7 @@
 #include "services/LanguageManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/WindowManager.h"
+#include "shell/WindowManager.h"
 #include "views/SettingsContent.h"
 #include "views/SettingsSidebar.h"
 #include "views/SettingsView.h"
@@ -120,7 +120,7 @@ private Q_SLOTS:
         // Portuguese as the desktop's language, so the pt-BR table's Linux wording is what shows.
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
                                                         QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QStringList, listed);
         Fixture f;
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.languages->setLanguage(language);
         f.open();
         // Typed through the input method, as Japanese is.
@@ -296,7 +296,7 @@ private Q_SLOTS:
         QFETCH(QString, picker);
         Fixture f;
         f.harness.preferences.setSettingsSelectedSection(section);
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.open();
         QComboBox *box = f.find<QComboBox>(picker);
         QVERIFY(box->isEnabled());
@@ -370,7 +370,7 @@ private Q_SLOTS:
     void choosingJapaneseRebuildsKeepingTheWindowState()
     {
         Fixture f;
-        f.languages = std::make_unique<LanguageManager>(&f.harness.defaults);
+        f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
         f.open();
         QTest::keyClicks(f.content()->sidebar()->searchField(), u"a"_qs);
         QPointer<SettingsContent> before = f.content();

@@ -12,7 +12,7 @@
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/QuickSelectKeys.h"
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "views/ContextMenu.h"
@@ -357,9 +357,8 @@ private Q_SLOTS:
 
     void languageChangeRebuildsThePopup()
     {
-        MemoryDefaultsStore defaults;
         LocalizedAppBundle bundle(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{});
-        LanguageManager languages(&defaults, &bundle);
+        LanguageManager languages(&m_preferences, &bundle);
         auto controller = makeController(2, &languages, true);
         controller->showPopover();
         HistoryPopoverView *before = controller->historyView();

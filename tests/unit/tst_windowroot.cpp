@@ -2,6 +2,7 @@
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
+#include "services/Preferences.h"
 #include "views/WindowRoot.h"
 
 #include <QApplication>
@@ -189,12 +190,14 @@ private Q_SLOTS:
 private:
     void makeManagers()
     {
-        m_languages = std::make_unique<LanguageManager>(m_store.get(), m_bundle.get());
-        m_appearance = std::make_unique<AppearanceManager>(m_store.get());
+        m_preferences = std::make_unique<Preferences>(m_store.get());
+        m_languages = std::make_unique<LanguageManager>(m_preferences.get(), m_bundle.get());
+        m_appearance = std::make_unique<AppearanceManager>(m_preferences.get());
     }
 
     std::unique_ptr<LocalizedAppBundle> m_bundle;
     std::unique_ptr<MemoryDefaultsStore> m_store;
+    std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<LanguageManager> m_languages;
     std::unique_ptr<AppearanceManager> m_appearance;
     QPalette m_desktopPalette;

@@ -6,7 +6,7 @@
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "services/WindowManager.h"
+#include "shell/WindowManager.h"
 #include "store/HistoryQueryModel.h"
 #include "views/ContentBrowser.h"
 #include "views/ContentView.h"
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
                                                         QStringList{u"pt-BR"_qs});
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
     void init()
     {
@@ -140,7 +140,7 @@ private Q_SLOTS:
             {u"org.keepassxc.KeePassXC"_qs, u"KeePassXC"_qs, true},
         };
         harness.preferences.setSettingsSelectedSection(name);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
         SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
                            harness.history.get()});
@@ -165,7 +165,8 @@ private Q_SLOTS:
         QFETCH(QString, language);
         QFETCH(QString, name);
         MemoryDefaultsStore defaults;
-        LanguageManager languages(&defaults);
+        Preferences preferences(&defaults);
+        LanguageManager languages(&preferences);
         languages.setLanguage(language);
         HelpView view(&languages, nullptr);
         const HelpTopic topic = *HelpTopics::fromRawValue(name);
@@ -196,7 +197,7 @@ private Q_SLOTS:
         harness.copy({{u"text/tab-separated-values"_qs, tsv}, {u"text/plain"_qs, tsv}});
         harness.copy({{u"image/png"_qs, photo()}});
         harness.copyText(u"Reunião às 15h na sala 2.\n\nLevar o relatório trimestral e os números de vendas."_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
         ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
         const int row = QStringList{u"text"_qs, u"image"_qs, u"table"_qs, u"files"_qs}.indexOf(name);
@@ -223,7 +224,7 @@ private Q_SLOTS:
         MonitorHarness harness;
         harness.copyText(u"Reunião às 15h na sala 2. Levar o relatório trimestral e os números de vendas do último "
                          "trimestre, com a comparação entre as filiais."_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
         ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
         view.browser()->sidebar()->setCurrentIndex(view.model()->index(0));
@@ -247,10 +248,10 @@ private Q_SLOTS:
     {
         QFETCH(Scheme, scheme);
         LocalizedAppBundle german(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"de-DE"_qs});
-        LocalizedAppBundle::setShared(&german);
+        Localization::install(&german);
         MonitorHarness harness;
         harness.preferences.setSettingsSelectedSection(u"Geral"_qs);
-        LanguageManager languages(&harness.defaults);
+        LanguageManager languages(&harness.preferences);
         SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
                            harness.history.get()});
         show(view, scheme, WindowManager::SettingsSize);
@@ -264,7 +265,7 @@ private Q_SLOTS:
         QVERIFY(!shown.join(u' ').contains(u"macOS"_qs));
         check(view, scheme, view.content()->page()->findChild<QLabel *>(QStringLiteral("sectionTitle")),
               view.content()->page());
-        LocalizedAppBundle::setShared(m_bundle.get());
+        Localization::install(m_bundle.get());
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "platform/xdg/PortalHotKeyService.h"
 
 #include "platform/x11/CarbonKeyMap.h"
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 #include "support/Log.h"
 
 #include <QDBusArgument>

@@ -1,7 +1,7 @@
 #include "platform/xdg/XdgApplicationPicker.h"
 
 #include "platform/xdg/DesktopApplications.h"
-#include "services/LocalizedAppBundle.h"
+#include "support/Localization.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -35,9 +35,6 @@ public:
                         AppearanceManager *appearance, QObject *parent = nullptr);
     ~StatusBarController() override;
 
-    static StatusBarController *shared();
-    static void setShared(StatusBarController *controller);
-
     // Where the tray host draws the tray item's menu itself (a StatusNotifier host on Wayland,
     // where an application may not place a menu of its own), the menu stays attached to the item,
     // rebuilt when the language changes, and a right click is left to the host. Set before
@@ -53,7 +50,6 @@ public:
     void showPopover();
     void closePopover();
     bool isPopoverShown() const;
-
 
     // The key monitor's decision for a press while the popup is shown; true when consumed.
     // `keyCode` is the press's native scan code (0 where the platform gives none).

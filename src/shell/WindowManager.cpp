@@ -1,10 +1,7 @@
-#include "services/WindowManager.h"
+#include "shell/WindowManager.h"
 
 #include "services/AppearanceManager.h"
 #include "services/KeyCommands.h"
-#include "services/LanguageManager.h"
-#include "services/StatusBarController.h"
-#include "services/HistoryService.h"
 #include "support/Log.h"
 #include "views/ContentView.h"
 #include "views/HelpView.h"
@@ -16,55 +13,40 @@
 #include <QStyle>
 #include <QWidget>
 
-namespace {
-WindowManager *s_shared = nullptr;
+WindowManager::WindowManager(const SettingsServices &settings, const ContentServices &history, QObject *parent)
+    : QObject(parent)
+    , m_settingsServices(settings)
+    , m_historyServices(history)
+{
 }
 
 WindowManager::~WindowManager()
 {
-    if (s_shared == this)
-        s_shared = nullptr;
     delete m_settings.window.data();
     delete m_help.window.data();
     delete m_history.window.data();
 }
 
-WindowManager *WindowManager::shared()
-{
-    return s_shared;
-}
-
-void WindowManager::setShared(WindowManager *manager)
-{
-    s_shared = manager;
-}
-
-void WindowManager::setHistory(HistoryService *history)
-{
-    m_historyService = history;
-}
-
 void WindowManager::openSettings()
 {
-    show(m_settings, [this] { return new SettingsView(SettingsServices::fromShared(m_historyService)); }, "settings");
+    show(m_settings, [this] { return new SettingsView(m_settingsServices); }, "settings");
 }
 
 void WindowManager::openHelp()
 {
-    show(m_help, [] { return new HelpView(LanguageManager::shared(), AppearanceManager::shared()); }, "help");
+    show(m_help, [this] { return new HelpView(m_settingsServices.languages, m_settingsServices.appearance); }, "help");
 }
 
 void WindowManager::openHistory()
 {
-    if (!m_historyService)
+    if (!m_historyServices.history)
         return;
-    show(m_history, [this] { return new ContentView(ContentServices::fromShared(m_historyService)); }, "history");
+    show(m_history, [this] { return new ContentView(m_historyServices); }, "history");
 }
 
 QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const char *logName)
 {
-    if (StatusBarController *controller = StatusBarController::shared())
-        controller->closePopover();
+    Q_EMIT windowRequested();
 
     // A minimised or hidden window is not reused: it is replaced by a new one.
     if (slot.window && slot.window->isVisible() && !slot.window->isMinimized()) {
@@ -80,8 +62,8 @@ QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const cha
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowFlags(Qt::Window);
     window->installEventFilter(this);
-    if (AppearanceManager *appearance = AppearanceManager::shared())
-        appearance->applyTargetAppearance(window);
+    if (m_settingsServices.appearance)
+        m_settingsServices.appearance->applyTargetAppearance(window);
     window->ensurePolished();
     // A minimum of our own would hide what the content needs: the larger of the two.
     window->setMinimumSize(slot.minimumSize.expandedTo(window->minimumSizeHint()));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "views/ContentServices.h"
+#include "views/SettingsServices.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -9,9 +12,6 @@
 
 #include <functional>
 
-class HistoryService;
-
-
 // The ordinary windows besides the popup, at most one of each kind: a request shows the kind's
 // window when one is visible, else builds a new one centred on the screen, large enough for its
 // content. A closed window is deleted and forgotten, so the next request starts afresh.
@@ -19,6 +19,9 @@ class HistoryService;
 // In each window Kavla's own keys work as in the popup: Ctrl+, Ctrl+H and Ctrl+? open Settings,
 // the history window and the guide, Ctrl+Q quits, and Esc or Ctrl+W closes the window. Main
 // thread only.
+//
+// The windows are made over the services the start-up hands it; the guide follows the language
+// and appearance managers of the Settings services.
 class WindowManager : public QObject
 {
     Q_OBJECT
@@ -30,12 +33,9 @@ public:
     static constexpr QSize HistorySize{720, 600};
     static constexpr QSize HistoryMinimumSize{480, 360};
 
-    using QObject::QObject;
+    explicit WindowManager(const SettingsServices &settings = {}, const ContentServices &history = {},
+                           QObject *parent = nullptr);
     ~WindowManager() override;
-
-    // The instance the application start-up created; null before that.
-    static WindowManager *shared();
-    static void setShared(WindowManager *manager);
 
     // Closes the popup, then raises the Settings window or opens one.
     void openSettings();
@@ -46,9 +46,6 @@ public:
     // Closes the popup, then raises the history window or opens one; nothing without a history.
     void openHistory();
 
-    // The history Settings and the history window work on.
-    void setHistory(HistoryService *history);
-
     // The size a window opens at: `ideal`, grown to what its content needs to show whole (its
     // buttons in the longest language), within the screen's `available` room where that allows.
     static QSize openingSize(const QWidget *window, QSize ideal, const QRect &available);
@@ -58,6 +55,8 @@ public:
     QWidget *historyWindow() const { return m_history.window; }
 
 Q_SIGNALS:
+    // A window is about to be raised or opened: the popup closes.
+    void windowRequested();
     // A new window of some kind is on screen (not emitted when an open one is only raised).
     void windowOpened(QWidget *window);
     // Ctrl+Q in one of the windows.
@@ -81,5 +80,6 @@ private:
     Slot m_settings{{}, SettingsSize, SettingsMinimumSize};
     Slot m_help{{}, HelpSize, HelpMinimumSize};
     Slot m_history{{}, HistorySize, HistoryMinimumSize};
-    QPointer<HistoryService> m_historyService;
+    SettingsServices m_settingsServices;
+    ContentServices m_historyServices;
 };

@@ -1,4 +1,4 @@
-#include "services/StatusBarController.h"
+#include "shell/StatusBarController.h"
 
 #include "platform/TrayHost.h"
 #include "services/AppearanceManager.h"
@@ -6,9 +6,9 @@
 #include "services/KeyCommands.h"
 #include "services/KeyMonitor.h"
 #include "services/LanguageManager.h"
-#include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "services/QuickSelectKeys.h"
+#include "support/Localization.h"
 #include "support/Log.h"
 #include "views/ContextMenu.h"
 #include "views/HistoryPopoverView.h"
@@ -24,8 +24,6 @@
 #include <QMenu>
 
 namespace {
-
-StatusBarController *s_shared = nullptr;
 
 // A press on the tray icon that closes the popup (a click outside it) may reach the icon too;
 // within this time of the popup disappearing it is the closing click, not a new one.
@@ -49,18 +47,6 @@ StatusBarController::StatusBarController(HistoryService *history, Preferences *p
 StatusBarController::~StatusBarController()
 {
     stopKeyMonitoring();
-    if (s_shared == this)
-        s_shared = nullptr;
-}
-
-StatusBarController *StatusBarController::shared()
-{
-    return s_shared;
-}
-
-void StatusBarController::setShared(StatusBarController *controller)
-{
-    s_shared = controller;
 }
 
 void StatusBarController::setTrayHost(TrayHost *host)
