@@ -10,8 +10,8 @@
 #include "shell/StatusBarController.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/PopoverWindow.h"
-#include "views/ThumbnailCache.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/popup/ThumbnailCache.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/HistoryFilterModel.h"
+#include "views/popup/HistoryFilterModel.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

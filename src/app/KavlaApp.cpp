@@ -1,17 +1,9 @@
 #include "app/KavlaApp.h"
 
 #include "app/AppDelegate.h"
-#include "platform/wayland/WaylandPasteKeySender.h"
-#include "platform/wayland/WaylandPasteboard.h"
-#include "platform/wayland/WaylandWorkspace.h"
-#include "platform/x11/DesktopAlertSound.h"
-#include "platform/x11/X11HotKeyService.h"
-#include "platform/x11/X11PasteKeySender.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/Desktop.h"
+#include "platform/TrayHost.h"
 #include "platform/xdg/JsonDefaultsStore.h"
-#include "platform/xdg/PortalHotKeyService.h"
-#include "platform/xdg/StatusNotifierHostWatcher.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 #include "platform/xdg/XdgAutostartLoginItem.h"
 #include "services/AppearanceManager.h"
@@ -30,8 +22,9 @@
 
 #include <QApplication>
 
-KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent)
+KavlaApp::KavlaApp(std::unique_ptr<Desktop> desktop, ModelContainer *container, QObject *parent)
     : QObject(parent)
+    , m_desktop(std::move(desktop))
 {
     m_defaults = new JsonDefaultsStore(JsonDefaultsStore::defaultPath(), this);
     m_preferences = new Preferences(m_defaults, this);
@@ -52,45 +45,29 @@ KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *p
 
     // The history, the ignore list and the clipboard monitor, over the session's clipboard and
     // desktop; the monitor starts polling once the delegate starts it.
-    if (backend == DesktopBackend::Wayland) {
-        m_pasteboard = new WaylandPasteboard(this);
-        m_workspace = std::make_unique<WaylandWorkspace>(QGuiApplication::desktopFileName());
-    } else {
-        m_pasteboard = new X11Pasteboard(QGuiApplication::clipboard(), this);
-        m_workspace = std::make_unique<X11Workspace>(X11Workspace::qtConnection(),
-                                                     QGuiApplication::desktopFileName());
-    }
+    Workspace *workspace = m_desktop->workspace();
     m_applicationPicker = std::make_unique<XdgApplicationPicker>();
-    m_alertSound = std::make_unique<DesktopAlertSound>();
-    m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, m_workspace.get(),
-                                                  m_applicationPicker.get(), this);
-    m_history = new HistoryService(container, m_preferences, m_pasteboard, m_alertSound.get(), this);
-    m_clipboardMonitor = new ClipboardMonitor(m_pasteboard, m_workspace.get(), m_preferences,
-                                              m_ignoredAppsManager, m_history, this);
+    m_ignoredAppsManager = new IgnoredAppsManager(m_preferences, workspace, m_applicationPicker.get(), this);
+    m_history = new HistoryService(container, m_preferences, m_desktop->pasteboard(), m_desktop->alertSound(), this);
+    m_clipboardMonitor = new ClipboardMonitor(m_desktop->pasteboard(), workspace, m_preferences, m_ignoredAppsManager,
+                                              m_history, this);
 
-    // The tray item and the global hot key; both stay inert until the delegate starts them.
+    // The tray item and the global hot key; both stay inert until the delegate starts them. Where
+    // the tray is a StatusNotifier item, it is made once the desktop's host runs, which shows its menu.
     m_statusBarController = new StatusBarController(m_history, m_preferences, m_languageManager,
                                                     m_appearanceManager, this);
-    // A Wayland tray is a StatusNotifier item: made once the desktop's host runs, which shows its menu.
-    if (backend == DesktopBackend::Wayland) {
+    if (TrayHost *host = m_desktop->trayHost()) {
         m_statusBarController->setMenuShownByTrayHost(true);
-        m_statusBarController->setTrayHost(new StatusNotifierHostWatcher(this));
+        m_statusBarController->setTrayHost(host);
     }
-    HotKeyService *hotKeys = backend == DesktopBackend::Wayland
-        ? static_cast<HotKeyService *>(new PortalHotKeyService(this))
-        : new X11HotKeyService(this);
-    m_hotKeyManager = new HotKeyManager(hotKeys, m_preferences, this);
-    // Pasting a chosen entry into the window that was in front, through XTest.
-    PasteKeySender *pasteKeys = backend == DesktopBackend::Wayland
-        ? static_cast<PasteKeySender *>(new WaylandPasteKeySender(this))
-        : new X11PasteKeySender(QGuiApplication::clipboard(), this);
-    m_pasteManager = new PasteManager(pasteKeys, m_preferences, this);
+    m_hotKeyManager = new HotKeyManager(m_desktop->hotKeys(), m_preferences, this);
+    m_pasteManager = new PasteManager(m_desktop->pasteKeys(), m_preferences, this);
 
     // Settings, the user guide and the history window, one of each at most.
     m_windowManager = new WindowManager(
         SettingsServices{m_preferences, m_languageManager, m_appearanceManager, m_launchAtLoginManager,
                          m_ignoredAppsManager, m_hotKeyManager, m_history},
-        ContentServices{m_history, m_workspace.get(), m_languageManager, m_appearanceManager}, this);
+        HistoryWindowServices{m_history, workspace, m_languageManager, m_appearanceManager}, this);
 
     // The tray menu's "Ajustes..." (Ctrl+,) and the popup's gear open the Settings window;
     // "Guia do Usuário..." (Ctrl+?) and the popup's question mark open the user guide;
@@ -117,7 +94,7 @@ KavlaApp::KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *p
     // What the `kavla` command asks, answered by the services above; published once they run.
     // Pasting types into another window, which only X11 lets a client do.
     m_bus = new HistoryBusService({m_history, m_preferences, m_statusBarController, m_windowManager,
-                                   backend == DesktopBackend::X11 ? m_pasteManager : nullptr},
+                                   m_desktop->backend() == Desktop::Backend::X11 ? m_pasteManager : nullptr},
                                   this);
 }
 

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-class AlertSound;
 class AppDelegate;
 class AppearanceManager;
 class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
+class Desktop;
 class HistoryBusService;
 class HistoryService;
 class HotKeyManager;
@@ -19,15 +19,10 @@ class LaunchAtLoginManager;
 class LocalizedAppBundle;
 class LoginItemService;
 class ModelContainer;
-class Pasteboard;
 class PasteManager;
 class Preferences;
 class StatusBarController;
 class WindowManager;
-class Workspace;
-
-// The platform layer the start chose: native Wayland (data-control) or X11.
-enum class DesktopBackend { X11, Wayland };
 
 // The application's composition root: builds every service, the tray and the window factory in
 // their start-up order, hands each its dependencies, connects them, and keeps them for the life of
@@ -36,8 +31,8 @@ class KavlaApp : public QObject
 {
     Q_OBJECT
 public:
-    // The services work on the history `container`, opened before.
-    KavlaApp(DesktopBackend backend, ModelContainer *container, QObject *parent = nullptr);
+    // The services work on `desktop` and on the history `container`, both made before.
+    KavlaApp(std::unique_ptr<Desktop> desktop, ModelContainer *container, QObject *parent = nullptr);
     ~KavlaApp() override;
 
     // Starts and stops the services at launch and termination.
@@ -53,11 +48,9 @@ private:
     AppearanceManager *m_appearanceManager = nullptr;
     std::unique_ptr<LoginItemService> m_loginItem;
     LaunchAtLoginManager *m_launchAtLoginManager = nullptr;
-    // The clipboard capture and the desktop it observes.
-    Pasteboard *m_pasteboard = nullptr;
-    std::unique_ptr<Workspace> m_workspace;
+    // The clipboard, the windows, the hot keys, the tray host and the sound of the session.
+    std::unique_ptr<Desktop> m_desktop;
     std::unique_ptr<ApplicationPicker> m_applicationPicker;
-    std::unique_ptr<AlertSound> m_alertSound;
     IgnoredAppsManager *m_ignoredAppsManager = nullptr;
     HistoryService *m_history = nullptr;
     ClipboardMonitor *m_clipboardMonitor = nullptr;

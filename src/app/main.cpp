@@ -5,8 +5,7 @@
 #include "app/SharedModelContainer.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
-#include "platform/wayland/WaylandSession.h"
-#include "platform/x11/X11Session.h"
+#include "platform/Desktop.h"
 #include "shell/HistoryBusService.h"
 #include "support/Log.h"
 
@@ -57,29 +56,13 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
     // The platform layer, once: natively on a Wayland compositor that lets a background client
-    // watch the clipboard, else on X11 (XWayland included).
-    DesktopBackend backend = DesktopBackend::X11;
-    const WaylandSession::Probe wayland = WaylandSession::probe();
-    // Why X11 was chosen, said once this is the Kavla that runs (the Wayland backend names its
-    // protocol when it connects).
-    QString x11Reason;
-    if (wayland == WaylandSession::Probe::DataControl) {
-        qputenv("QT_QPA_PLATFORM", "wayland");
-        backend = DesktopBackend::Wayland;
-    } else {
-        QString reason;
-        if (!X11Session::selectPlatform(&reason)) {
-            if (wayland == WaylandSession::Probe::NoDataControl)
-                reason += QStringLiteral("; the Wayland compositor offers no clipboard data-control protocol");
-            Log::note(reason);
-            return 2;
-        }
-        const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
-        x11Reason = wayland == WaylandSession::Probe::NoDataControl
-            ? QStringLiteral("this Wayland desktop offers no data-control protocol")
-            : waylandDisplay.isEmpty()
-            ? QStringLiteral("no Wayland session (WAYLAND_DISPLAY is not set)")
-            : QStringLiteral("no Wayland compositor answers at \"%1\"").arg(waylandDisplay);
+    // watch the clipboard, else on X11 (XWayland included). Why X11 was chosen is said once this
+    // is the Kavla that runs (the Wayland backend names its protocol when it connects).
+    QString reason;
+    const std::optional<Desktop::Backend> backend = Desktop::choose(&reason);
+    if (!backend) {
+        Log::note(reason);
+        return 2;
     }
 
     QApplication application(argc, argv);
@@ -102,8 +85,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    if (backend == DesktopBackend::X11)
-        Log::note(QStringLiteral("watching the X11 clipboard: ") + x11Reason);
+    if (*backend == Desktop::Backend::X11)
+        Log::note(QStringLiteral("watching the X11 clipboard: ") + reason);
 
     // The history first: when it cannot be opened nothing else starts, and no preference is written.
     QString error;
@@ -114,7 +97,7 @@ int main(int argc, char *argv[])
 
     int status = 0;
     {
-        KavlaApp app(backend, sharedModelContainer());
+        KavlaApp app(Desktop::create(*backend, QApplication::desktopFileName()), sharedModelContainer());
         AppDelegate &delegate = *app.delegate();
         UnixSignalWatcher signalWatcher;
         QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &application,

@@ -25,10 +25,6 @@ public:
     // May be read from any thread; everything else runs on the main thread.
     virtual qint64 changeCount() const = 0;
 
-    // Whether changedOutside() is emitted for every change. A platform that cannot tell needs
-    // the monitor to poll the count.
-    virtual bool announcesChanges() const = 0;
-
     // Reads the generation current now: its offered types, then the flavours `choose` picks
     // among them. Answered by contentsRead() unless a newer change comes first.
     virtual void requestContents(FlavourChooser choose) = 0;
@@ -45,7 +41,8 @@ protected:
     void deliverContents(const PasteboardSnapshot &snapshot);
 
 Q_SIGNALS:
-    // Another client changed the clipboard; changeCount() has already moved.
+    // Another client changed the clipboard; changeCount() has already moved. Emitted for every
+    // change (XFixes on X11, data-control on Wayland): the monitor is woken by nothing else.
     void changedOutside();
     // The flavours read of one generation; stale when changeCount() has moved since.
     void contentsRead(const PasteboardSnapshot &snapshot);

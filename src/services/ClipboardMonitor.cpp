@@ -9,6 +9,7 @@
 #include "services/Preferences.h"
 #include "store/ThumbnailStore.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -87,32 +88,21 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard *pasteboard, Workspace *workspace,
     }
 }
 
-ClipboardMonitor::~ClipboardMonitor()
-{
-    m_ticker.stop();
-}
+ClipboardMonitor::~ClipboardMonitor() = default;
 
 void ClipboardMonitor::startMonitoring()
 {
     if (m_isMonitoring)
         return;
     m_isMonitoring = true;
+    // The clipboard announces each change (XFixes, data-control): it is examined then and
+    // otherwise never woken for.
     m_lastChangeCount = m_pasteboard->changeCount();
-    // A clipboard that announces its changes is examined on each announcement and otherwise
-    // never woken for. Elsewhere each tick queues the poll as a task of its own on the main
-    // thread, at most one at a time; an idle tick only reads the counter.
-    if (!m_pasteboard->announcesChanges()) {
-        m_ticker.start(std::chrono::milliseconds(PollIntervalMs), [this] {
-            if (m_pasteboard->changeCount() != m_lastChangeCount.load() && !m_pollQueued.exchange(true))
-                QMetaObject::invokeMethod(this, &ClipboardMonitor::runQueuedPoll, Qt::QueuedConnection);
-        });
-    }
     Q_EMIT isMonitoringChanged(true);
 }
 
 void ClipboardMonitor::stopMonitoring()
 {
-    m_ticker.stop();
     m_reading = {};
     // An image still being made is of a copy made before: it is not recorded now.
     if (std::exchange(m_pendingImage, std::nullopt))
@@ -121,16 +111,6 @@ void ClipboardMonitor::stopMonitoring()
         return;
     m_isMonitoring = false;
     Q_EMIT isMonitoringChanged(false);
-}
-
-void ClipboardMonitor::runQueuedPoll()
-{
-    // A tick may have queued this poll just before monitoring stopped: nothing is recorded then.
-    if (!m_isMonitoring) {
-        m_pollQueued = false;
-        return;
-    }
-    checkForChanges();
 }
 
 void ClipboardMonitor::onChangeAnnounced()
@@ -145,7 +125,6 @@ void ClipboardMonitor::onChangeAnnounced()
 
 void ClipboardMonitor::checkForChanges()
 {
-    m_pollQueued = false;
     if (m_recording) {
         m_recheckAfterRecording = true;
         return;
@@ -173,6 +152,13 @@ void ClipboardMonitor::checkForChanges()
     const bool ignored = std::any_of(identifiers.cbegin(), identifiers.cend(),
                                      [this](const QString &id) { return m_ignoredApps->isIgnored(id); });
     if (madeHere || ignored || !m_history) {
+        if (madeHere)
+            qCDebug(lcCapture) << "copy" << changeCount << "skipped: made in Kavla itself";
+        else if (ignored)
+            qCDebug(lcCapture).nospace().noquote() << "copy " << changeCount << " skipped: the application in front ("
+                                         << identifiers.join(QStringLiteral(", ")) << ") is on the ignore list";
+        else
+            qCDebug(lcCapture) << "copy" << changeCount << "skipped: no history to record it in";
         m_lastChangeCount = changeCount;
         m_reading = {};
         m_restorable.reset();
@@ -185,6 +171,7 @@ void ClipboardMonitor::checkForChanges()
                                    m_preferences->isCaptureEnabled(CaptureKind::Table),
                                    m_preferences->isCaptureEnabled(CaptureKind::File)};
     m_reading = {changeCount, frontmost};
+    qCDebug(lcCapture) << "copy" << changeCount << "made in" << frontmost.bundleIdentifier << "- reading it";
     const EntryLimits limits = entryLimits();
     m_pasteboard->requestContents([switches, limits](const QStringList &types) {
         PasteboardRequest request = flavoursToRead(types, switches);
@@ -211,12 +198,16 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
     if (marked) {
         // Never recorded, and nothing of it but the mark was read.
         Log::line(QStringLiteral("Cópia marcada por um gerenciador de senhas ignorada"));
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "skipped: a password manager marked it"
+                           << "(" << PasswordManagerHintType << ")";
         m_restorable.reset();
         m_secrets.contentArrived(std::nullopt, {});
     } else if (snapshot.isComplete() && m_isMonitoring && snapshot.types().isEmpty()) {
-        m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+        m_lastChangeCount = std::max(m_lastChangeCount, generation.changeCount);
         // An owner that quit is no clear: what it copied may be put back. One that gave the
         // clipboard up while it runs emptied it.
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "is empty:"
+                           << (snapshot.ownerQuit() ? "its owner quit" : "its owner emptied the clipboard");
         if (snapshot.ownerQuit())
             restoreAfterOwnerQuit(generation.changeCount);
         else
@@ -239,6 +230,8 @@ void ClipboardMonitor::onContentsRead(const PasteboardSnapshot &snapshot)
         record(interpreted, generation, switches, nullptr);
         return;
     } else {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "not recorded:"
+                           << (m_isMonitoring ? "its owner did not complete the read" : "monitoring stopped");
         m_restorable.reset();
         m_secrets.contentArrived(std::nullopt, {});
     }
@@ -261,6 +254,23 @@ void ClipboardMonitor::record(const PasteboardSnapshot &snapshot, const Generati
     const std::optional<QByteArray> text = snapshot.data(PlainTextType);
     const bool blank = !m_restorable && text && isBlank(*text) && snapshot.urls().isEmpty()
         && (!images || (!images->fromFile && !images->fromFlavours));
+    if (m_restorable) {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "recorded as the" << m_restorable->contentType()
+                           << "entry" << m_restorable->storedId();
+    } else if (blank) {
+        qCDebug(lcCapture) << "copy" << generation.changeCount << "not recorded: a blank text";
+    } else {
+        QStringList off;
+        for (const auto &[kind, on] : {std::pair{"text", switches.text}, std::pair{"image", switches.image},
+                                       std::pair{"table", switches.table}, std::pair{"file", switches.file}}) {
+            if (!on)
+                off << QString::fromLatin1(kind);
+        }
+        qCDebug(lcCapture).noquote() << "copy" << generation.changeCount << "not recorded: it offers"
+                                     << snapshot.types().join(QStringLiteral(", "))
+                                     << (off.isEmpty() ? QStringLiteral("(nothing Kavla records, or the save failed)")
+                                                       : QStringLiteral("and capture is switched off for ") + off.join(QStringLiteral(", ")));
+    }
     if (blank)
         forgetSecret(m_secrets.cleared());
     else
@@ -271,7 +281,7 @@ void ClipboardMonitor::record(const PasteboardSnapshot &snapshot, const Generati
 
 void ClipboardMonitor::finishGeneration(const Generation &generation)
 {
-    m_lastChangeCount = std::max(m_lastChangeCount.load(), generation.changeCount);
+    m_lastChangeCount = std::max(m_lastChangeCount, generation.changeCount);
     if (std::exchange(m_recheckAfterRecording, false) || m_pasteboard->changeCount() != m_lastChangeCount)
         checkForChanges();
 }
@@ -286,6 +296,10 @@ void ClipboardMonitor::forgetSecret(const std::optional<SecretCopyDetector::Verd
     if (m_restorable == verdict->entry)
         m_restorable.reset();
     const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(verdict->after).count();
+    qCDebug(lcCapture) << "entry" << verdict->entry->storedId() << "forgotten as a secret:"
+                       << (verdict->reason == SecretCopyDetector::Reason::Cleared ? "its owner emptied the clipboard"
+                                                                                  : "what it replaced came back")
+                       << seconds << "s after the copy";
     Log::line(verdict->reason == SecretCopyDetector::Reason::Cleared
                   ? QStringLiteral("Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois").arg(seconds)
                   : QStringLiteral("Cópia esquecida como senha: o conteúdo anterior voltou %1 s depois").arg(seconds));
@@ -461,6 +475,7 @@ void ClipboardMonitor::restoreAfterOwnerQuit(qint64 changeCount)
 
 void ClipboardMonitor::onCopiedBack(const QByteArray &plainText)
 {
+    qCDebug(lcCapture) << "Kavla wrote the clipboard itself (a copy-back): that change is not recorded";
     // What the user put there is what a password tool would put back, not a restore of it.
     m_secrets.ownWrite(plainText.isNull() ? std::nullopt : SecretCopyDetector::fingerprint(plainText));
     // A read still under way is of a generation this write has replaced; Kavla owns the

@@ -4,7 +4,6 @@
 #include "platform/PasteboardSnapshot.h"
 #include "platform/Workspace.h"
 #include "services/ImageCapture.h"
-#include "services/PollTicker.h"
 #include "services/SecretCopyDetector.h"
 
 #include <QByteArray>
@@ -15,7 +14,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <optional>
 
 class HistoryService;
@@ -33,8 +31,6 @@ class ClipboardMonitor : public QObject
     Q_OBJECT
     Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
 public:
-    // Only where the clipboard does not announce its changes is its change count polled.
-    static constexpr int PollIntervalMs = 350;
     static constexpr qint64 DefaultHistoryCapacity = 30;
     // A single copied image file is read whole only up to this size; a larger one (or anything
     // that is not a regular file, such as a named pipe) is recorded as a file entry instead.
@@ -65,7 +61,7 @@ public:
     void startMonitoring();
     void stopMonitoring();
     bool isMonitoring() const { return m_isMonitoring; }
-    qint64 lastChangeCount() const { return m_lastChangeCount.load(); }
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
 
     // One poll: when the change count moved since the last handled generation, decides whether
     // the new one is to be recorded and, if so, asks the pasteboard to read it.
@@ -100,7 +96,6 @@ private:
         ApplicationIdentity source;
     };
 
-    void runQueuedPoll();
     void onChangeAnnounced();
     void onContentsRead(const PasteboardSnapshot &snapshot);
     // What the image of a generation needs made off the interface thread; nullopt when nothing.
@@ -136,11 +131,7 @@ private:
     IgnoredAppsManager *m_ignoredApps;
     QPointer<HistoryService> m_history;
 
-    // Where changes are not announced, the 0.35 s tick runs on a thread of its own and only
-    // compares the change count with the handled one; the poll itself is queued to the main thread.
-    PollTicker m_ticker;
-    std::atomic<bool> m_pollQueued = false;
-    std::atomic<qint64> m_lastChangeCount = 0;
+    qint64 m_lastChangeCount = 0;
     // The source sampled when the newest change was announced, and the generation being read.
     Generation m_announced;
     Generation m_reading;

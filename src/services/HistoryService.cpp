@@ -9,6 +9,7 @@
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QMimeData>
 #include <QScopedValueRollback>
@@ -136,6 +137,7 @@ ClipboardItemPtr HistoryService::recordFiles(const QStringList &paths, const QSt
 ClipboardItemPtr HistoryService::refresh(const ClipboardItemPtr &item, const QString &bundleId, const QString &appName,
                                          const QString &failureText)
 {
+    qCDebug(lcStore) << "an equal copy moves entry" << item->storedId() << "to the top";
     item->setCopiedAt(QDateTime::currentDateTimeUtc());
     if (!bundleId.isEmpty()) {
         item->setSourceAppBundleId(bundleId);
@@ -223,6 +225,8 @@ void HistoryService::enforceHistoryLimit()
     QString error;
     if (!m_container->mainContext()->trimToCapacity(limit, &error))
         Log::line(QStringLiteral("Erro ao aplicar limite do histórico: ") + error);
+    else
+        qCDebug(lcStore) << "capacity" << limit << "applied:" << model()->rowCount() << "entries kept";
 }
 
 void HistoryService::keepThumbnail(const QString &storedId, const QByteArray &png)

@@ -11,8 +11,8 @@
 #include "shell/WindowManager.h"
 #include "store/HistoryQueryModel.h"
 #include "support/Log.h"
-#include "views/HistoryFilter.h"
-#include "views/HistoryFilterModel.h"
+#include "views/popup/HistoryFilter.h"
+#include "views/popup/HistoryFilterModel.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>

@@ -10,12 +10,13 @@
 #include "services/QuickSelectKeys.h"
 #include "support/Localization.h"
 #include "support/Log.h"
-#include "views/ContextMenu.h"
-#include "views/HistoryPopoverView.h"
-#include "views/PopoverWindow.h"
-#include "views/SymbolIcon.h"
-#include "views/ThumbnailCache.h"
-#include "views/WindowRoot.h"
+#include "support/LogCategories.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/popup/ThumbnailCache.h"
+#include "views/widgets/ContextMenu.h"
+#include "views/widgets/SymbolIcon.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QAction>
 #include <QApplication>
@@ -176,6 +177,7 @@ void StatusBarController::showPopover()
         return;
     if (!isPopoverShown()) {
         Q_EMIT popoverWillShow();
+        qCDebug(lcWindows) << "showing the popup under" << anchorRect();
         m_popover->showUnder(anchorRect());
         if (HistoryPopoverView *view = historyView())
             view->focusSearchField();

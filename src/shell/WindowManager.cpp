@@ -3,9 +3,10 @@
 #include "services/AppearanceManager.h"
 #include "services/KeyCommands.h"
 #include "support/Log.h"
-#include "views/ContentView.h"
-#include "views/HelpView.h"
-#include "views/SettingsView.h"
+#include "support/LogCategories.h"
+#include "views/guide/HelpView.h"
+#include "views/history/HistoryWindow.h"
+#include "views/settings/SettingsView.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,7 +14,7 @@
 #include <QStyle>
 #include <QWidget>
 
-WindowManager::WindowManager(const SettingsServices &settings, const ContentServices &history, QObject *parent)
+WindowManager::WindowManager(const SettingsServices &settings, const HistoryWindowServices &history, QObject *parent)
     : QObject(parent)
     , m_settingsServices(settings)
     , m_historyServices(history)
@@ -41,7 +42,7 @@ void WindowManager::openHistory()
 {
     if (!m_historyServices.history)
         return;
-    show(m_history, [this] { return new ContentView(m_historyServices); }, "history");
+    show(m_history, [this] { return new HistoryWindow(m_historyServices); }, "history");
 }
 
 QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const char *logName)
@@ -74,6 +75,7 @@ QWidget *WindowManager::show(Slot &slot, const WindowFactory &factory, const cha
     if (screen)
         window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
     const QString name = QLatin1String(logName);
+    qCDebug(lcWindows) << "opening the" << name << "window at" << size << "within" << available;
     connect(window, &QObject::destroyed, this, [name] { Log::note(name + QStringLiteral(" window closed")); });
     slot.window = window;
     window->show();

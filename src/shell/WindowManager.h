@@ -1,7 +1,7 @@
 #pragma once
 
-#include "views/ContentServices.h"
-#include "views/SettingsServices.h"
+#include "views/history/HistoryWindowServices.h"
+#include "views/settings/SettingsServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,7 +33,7 @@ public:
     static constexpr QSize HistorySize{720, 600};
     static constexpr QSize HistoryMinimumSize{480, 360};
 
-    explicit WindowManager(const SettingsServices &settings = {}, const ContentServices &history = {},
+    explicit WindowManager(const SettingsServices &settings = {}, const HistoryWindowServices &history = {},
                            QObject *parent = nullptr);
     ~WindowManager() override;
 
@@ -81,5 +81,5 @@ private:
     Slot m_help{{}, HelpSize, HelpMinimumSize};
     Slot m_history{{}, HistorySize, HistoryMinimumSize};
     SettingsServices m_settingsServices;
-    ContentServices m_historyServices;
+    HistoryWindowServices m_historyServices;
 };

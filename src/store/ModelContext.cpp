@@ -4,6 +4,7 @@
 #include "store/SearchText.h"
 #include "store/StoreSchema.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -319,6 +320,7 @@ bool ModelContext::save(QString *error)
             QString laterError;
             save(&laterError);
         } else {
+            qCDebug(lcStore) << "save failed, kept pending and retried in" << RetryIntervalMs << "ms:" << *error;
             scheduleRetry();
         }
         return false;
@@ -352,6 +354,8 @@ bool ModelContext::save(QString *error)
     forgetExpiredRecords();
     if (!m_textsToFold.isEmpty())
         QMetaObject::invokeMethod(this, &ModelContext::writeFoldedCopies, Qt::QueuedConnection);
+    qCDebug(lcStore) << "saved:" << changes.inserted.size() << "inserted," << changes.updated.size() << "updated,"
+                     << changes.deleted.size() << "deleted";
     Q_EMIT m_container->didSave(changes);
     return true;
 }

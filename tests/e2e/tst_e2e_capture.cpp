@@ -502,12 +502,14 @@ private Q_SLOTS:
         writeFile(m_files.filePath(QStringLiteral("foto.PNG")), imageBytes("png", 30, 10));
 
         KavlaProcess kavla(m_display.environment());
+        kavla.setVariable(u"QT_LOGGING_RULES"_qs, u"kavla.capture=true"_qs);
         writePreferences(kavla, preferences);
         QVERIFY(startKavla(kavla));
         ClipboardOwner owner(m_display);
         QVERIFY(owner.offer(flavours));
         if (newest.isEmpty()) {
-            // A later copy is recorded, so the one before was examined and left out.
+            // Kavla says why the copy was left out, and records the next one.
+            QVERIFY2(kavla.waitForOutput(u"and capture is switched off for "_qs, 5000), qPrintable(kavla.errors()));
             QVERIFY(owner.offer({{QStringLiteral("text/tab-separated-values"), "x"}, {QStringLiteral("text/plain"), "depois\t1"}}));
             QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
             QCOMPARE(kavla.query(QStringLiteral("SELECT textContent FROM ClipboardItem")), QStringList{QStringLiteral("depois\t1")});
@@ -618,19 +620,22 @@ private Q_SLOTS:
     }
 
     // What comes back on the clipboard when the application that made a copy quits, and what
-    // is recorded of it: a marked secret never, nor a copy made in an ignored application.
+    // is recorded of it: a marked secret never, nor a copy made in an ignored application. With
+    // the capture diagnostics on, Kavla says why.
     void ownerQuitting_data()
     {
         QTest::addColumn<Flavours>("flavours");
         QTest::addColumn<bool>("inIgnoredApplication");
         QTest::addColumn<QString>("keptOnClipboard"); // empty: the clipboard stays empty
+        QTest::addColumn<QString>("why");             // said on standard error under "kavla.capture"
         const QByteArray hint("x-kde-passwordManagerHint");
-        QTest::newRow("recorded text is kept") << text("guardado") << false << u"guardado"_qs;
+        QTest::newRow("recorded text is kept") << text("guardado") << false << u"guardado"_qs << u"recorded as the"_qs;
         QTest::newRow("marked secret") << Flavours{{u"text/plain"_qs, "senha"}, {QString::fromLatin1(hint), "secret"}}
-                                       << false << QString();
+                                       << false << QString() << u"skipped: a password manager marked it"_qs;
         QTest::newRow("marked with another value") << Flavours{{u"text/plain"_qs, "senha"}, {QString::fromLatin1(hint), "1"}}
-                                                   << false << QString();
-        QTest::newRow("copy in an ignored application") << text("senha") << true << QString();
+                                                   << false << QString() << u"skipped: a password manager marked it"_qs;
+        QTest::newRow("copy in an ignored application") << text("senha") << true << QString()
+                                                        << u"(bitwarden) is on the ignore list"_qs;
     }
 
     void ownerQuitting()
@@ -638,7 +643,9 @@ private Q_SLOTS:
         QFETCH(Flavours, flavours);
         QFETCH(bool, inIgnoredApplication);
         QFETCH(QString, keptOnClipboard);
+        QFETCH(QString, why);
         KavlaProcess kavla(m_display.environment());
+        kavla.setVariable(u"QT_LOGGING_RULES"_qs, u"kavla.*=true"_qs);
         writeFile(kavla.dataHome() + QStringLiteral("/applications/bitwarden.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Bitwarden\nExec=bitwarden\n");
         QVERIFY(startKavla(kavla));
@@ -675,6 +682,7 @@ private Q_SLOTS:
         QVERIFY2(kavla.waitForQuery(QStringLiteral("SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"),
                                     u"depois"_qs),
                  qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForOutput(why, 5000) && kavla.errors().contains(u"kavla.capture: "_qs), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
     }
 

@@ -1,7 +1,7 @@
 // The global hot key on Wayland through the GlobalShortcuts portal: Kavla's portal client against
 // helpers/global_shortcuts_portal (which answers as the documented interface does) on a private
 // session bus. Binding, a changed key, and a key given up before the portal answered.
-#include "platform/x11/CarbonKeyMap.h"
+#include "platform/CarbonKeyMap.h"
 #include "platform/xdg/PortalHotKeyService.h"
 #include "support/SessionBus.h"
 

@@ -7,8 +7,7 @@ void FakePasteboard::setContents(const QList<QPair<QString, QByteArray>> &flavou
         m_ownerQuit = false;
     m_written.reset();
     ++m_changeCount;
-    if (m_announcesChanges)
-        Q_EMIT changedOutside();
+    Q_EMIT changedOutside();
 }
 
 void FakePasteboard::ownerQuits()

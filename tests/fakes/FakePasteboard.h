@@ -10,7 +10,7 @@
 
 // The clipboard held in memory. Tests copy "from another application" with setContents(), which
 // counts one outside change; our own writes go through writeContents() like the real one.
-// Without announcements a change is seen only by polling. Reads are answered at once, or, while reads are held, only when the test releases them.
+// Reads are answered at once, or, while reads are held, only when the test releases them.
 class FakePasteboard : public Pasteboard
 {
     Q_OBJECT
@@ -25,14 +25,12 @@ public:
     void clearContents() { setContents({}); }
 
     qint64 changeCount() const override { return m_changeCount.load(); }
-    bool announcesChanges() const override { return m_announcesChanges; }
     void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
     void restoreContents(QMimeData *contents, qint64 changeCount) override;
     // Another application takes the clipboard, and its change is not announced yet.
     void takeUnannounced(const QList<QPair<QString, QByteArray>> &flavours) { m_flavours = flavours; }
 
-    void setAnnouncesChanges(bool announces) { m_announcesChanges = announces; }
     // An owner that does not say how large a flavour is before sending it (xclip, any Wayland client).
     void setAnnouncesSizes(bool announces) { m_announcesSizes = announces; }
     // Keeps the snapshots read from now on until releaseReads(); `complete` false delivers them
@@ -50,7 +48,6 @@ public:
 
 private:
     std::atomic<qint64> m_changeCount = 0;
-    bool m_announcesChanges = true;
     bool m_announcesSizes = true;
     bool m_holdReads = false;
     bool m_ownerQuit = false;

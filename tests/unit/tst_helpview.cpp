@@ -5,11 +5,11 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
 #include "shell/WindowManager.h"
-#include "views/HelpContent.h"
-#include "views/HelpView.h"
-#include "views/SearchBar.h"
-#include "views/SymbolButton.h"
-#include "views/WindowRoot.h"
+#include "views/guide/HelpContent.h"
+#include "views/guide/HelpView.h"
+#include "views/widgets/SearchBar.h"
+#include "views/widgets/SymbolButton.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 // the store, where searches find them.
 #include "fakes/MonitorHarness.h"
 #include "store/HistoryQueryModel.h"
-#include "views/HistoryFilterModel.h"
+#include "views/popup/HistoryFilterModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>

@@ -7,15 +7,15 @@
 #include "store/HistoryQueryModel.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/ClearConfirmation.h"
-#include "views/EmptyStateView.h"
-#include "views/HistoryFilter.h"
-#include "views/HistoryFilterModel.h"
-#include "views/HistoryItemDelegate.h"
-#include "views/HistoryPopoverView.h"
-#include "views/SearchBar.h"
-#include "views/SymbolButton.h"
-#include "views/ThumbnailCache.h"
+#include "views/popup/ClearConfirmation.h"
+#include "views/popup/EmptyStateView.h"
+#include "views/popup/HistoryFilter.h"
+#include "views/popup/HistoryFilterModel.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverRowDelegate.h"
+#include "views/popup/ThumbnailCache.h"
+#include "views/widgets/SearchBar.h"
+#include "views/widgets/SymbolButton.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
@@ -181,7 +181,7 @@ private Q_SLOTS:
     {
         QFETCH(int, index);
         QFETCH(QString, label);
-        QCOMPARE(HistoryItemDelegate::shortcutLabel(index), label);
+        QCOMPARE(PopoverRowDelegate::shortcutLabel(index), label);
     }
 
     void filterModelFollowsStoreSearchAndCapacity()
@@ -229,11 +229,11 @@ private Q_SLOTS:
             QCOMPARE(ready.count(), 2);
             QCOMPARE(cache.decodeCount(), made);
 
-            const QImage thumbnail = cache.thumbnail(history.itemAt(2));
+            const QImage thumbnail = cache.thumbnail(history.itemAt(2)->id());
             QCOMPARE(thumbnail.size(), QSize(ThumbnailCache::Edge, ThumbnailCache::Edge));
             QCOMPARE(thumbnail.pixelColor(ThumbnailCache::Edge / 2, ThumbnailCache::Edge / 2), QColor(Qt::blue));
             QCOMPARE(cache.state(broken->id()), ThumbnailCache::State::Failed);
-            QVERIFY(cache.thumbnail(broken).isNull());
+            QVERIFY(cache.thumbnail(broken->id()).isNull());
             cache.prefetch(history.items()); // the same history again
             QCOMPARE(cache.decodeCount(), made);
         }

@@ -4,7 +4,7 @@
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
-#include "platform/x11/CarbonKeyMap.h"
+#include "platform/CarbonKeyMap.h"
 #include "platform/xdg/PortalHotKeyService.h"
 #include "services/HotKeyManager.h"
 #include "services/Preferences.h"

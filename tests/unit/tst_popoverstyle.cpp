@@ -8,14 +8,14 @@
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "shell/StatusBarController.h"
-#include "views/ContentView.h"
-#include "views/HelpContent.h"
-#include "views/HelpView.h"
-#include "views/HistoryPopoverView.h"
-#include "views/PopoverStyle.h"
-#include "views/PopoverWindow.h"
-#include "views/SettingsContent.h"
-#include "views/SettingsView.h"
+#include "views/guide/HelpContent.h"
+#include "views/guide/HelpView.h"
+#include "views/history/HistoryWindow.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/settings/SettingsContent.h"
+#include "views/settings/SettingsView.h"
+#include "views/widgets/PopoverStyle.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -297,8 +297,8 @@ private Q_SLOTS:
             popup->setContent(new HistoryPopoverView(harness.history.get(), &harness.preferences, nullptr));
             shown = std::move(popup);
         } else if (window == u"history") {
-            auto view = std::make_unique<ContentView>(
-                ContentServices{harness.history.get(), &harness.workspace, &languages, nullptr});
+            auto view = std::make_unique<HistoryWindow>(
+                HistoryWindowServices{harness.history.get(), &harness.workspace, &languages, nullptr});
             view->setSelectedItem(harness.entries().first());
             shown = std::move(view);
         } else if (window == u"menu") {

@@ -9,9 +9,9 @@
 #include "services/Preferences.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
-#include "views/HistoryPopoverView.h"
-#include "views/PopoverWindow.h"
-#include "views/ThumbnailCache.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/popup/ThumbnailCache.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -9,10 +9,10 @@
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "shell/WindowManager.h"
-#include "views/SettingsContent.h"
-#include "views/SettingsSidebar.h"
-#include "views/SettingsView.h"
-#include "views/WindowRoot.h"
+#include "views/settings/SettingsContent.h"
+#include "views/settings/SettingsSidebar.h"
+#include "views/settings/SettingsView.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QCheckBox>
 #include <QComboBox>

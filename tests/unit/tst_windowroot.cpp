@@ -3,7 +3,7 @@
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
-#include "views/WindowRoot.h"
+#include "views/widgets/WindowRoot.h"
 
 #include <QApplication>
 #include <QComboBox>

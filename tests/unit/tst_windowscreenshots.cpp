@@ -8,12 +8,12 @@
 #include "services/LocalizedAppBundle.h"
 #include "shell/WindowManager.h"
 #include "store/HistoryQueryModel.h"
-#include "views/ContentBrowser.h"
-#include "views/ContentView.h"
-#include "views/HelpContent.h"
-#include "views/HelpView.h"
-#include "views/SettingsContent.h"
-#include "views/SettingsView.h"
+#include "views/guide/HelpContent.h"
+#include "views/guide/HelpView.h"
+#include "views/history/HistoryWindow.h"
+#include "views/history/HistoryWindowBrowser.h"
+#include "views/settings/SettingsContent.h"
+#include "views/settings/SettingsView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -199,7 +199,7 @@ private Q_SLOTS:
         harness.copyText(u"Reunião às 15h na sala 2.\n\nLevar o relatório trimestral e os números de vendas."_qs);
         LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
-        ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
+        HistoryWindow view({harness.history.get(), &harness.workspace, &languages, nullptr});
         const int row = QStringList{u"text"_qs, u"image"_qs, u"table"_qs, u"files"_qs}.indexOf(name);
         QListView *sidebar = view.browser()->sidebar();
         sidebar->setCurrentIndex(view.model()->index(row));
@@ -226,7 +226,7 @@ private Q_SLOTS:
                          "trimestre, com a comparação entre as filiais."_qs);
         LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
-        ContentView view({harness.history.get(), &harness.workspace, &languages, nullptr});
+        HistoryWindow view({harness.history.get(), &harness.workspace, &languages, nullptr});
         view.browser()->sidebar()->setCurrentIndex(view.model()->index(0));
         view.ensurePolished();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

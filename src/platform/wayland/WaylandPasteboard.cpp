@@ -2,6 +2,7 @@
 
 #include "platform/wayland/WaylandDataControl.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -72,6 +73,7 @@ WaylandPasteboard::~WaylandPasteboard()
 void WaylandPasteboard::onSelectionChanged()
 {
     m_control->abandonBefore(++m_changeCount);
+    qCDebug(lcPlatform) << "Wayland selection changed: copy" << m_changeCount.load();
     Q_EMIT changedOutside();
 }
 

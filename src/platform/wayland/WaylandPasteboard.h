@@ -20,7 +20,6 @@ public:
     ~WaylandPasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount.load(); }
-    bool announcesChanges() const override { return true; }
     void requestContents(FlavourChooser choose) override;
     void writeContents(QMimeData *contents) override;
     void restoreContents(QMimeData *contents, qint64 changeCount) override;

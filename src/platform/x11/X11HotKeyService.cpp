@@ -1,7 +1,9 @@
 #include "platform/x11/X11HotKeyService.h"
 
-#include "platform/x11/CarbonKeyMap.h"
+#include "platform/CarbonKeyMap.h"
+#include "platform/x11/Xcb.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,7 +13,6 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -19,13 +20,6 @@ constexpr xcb_keysym_t NumLockKeysym = 0xff7f;
 constexpr quint8 BadAccess = 10;
 constexpr quint8 XkbNewKeyboardNotify = 0;
 constexpr quint8 XkbMapNotify = 1;
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 } // namespace
 
@@ -40,7 +34,7 @@ X11HotKeyService::X11HotKeyService(QObject *parent)
     m_symbols = xcb_key_symbols_alloc(m_connection);
 
     static const char name[] = "XKEYBOARD";
-    Reply<xcb_query_extension_reply_t> xkb(
+    Xcb::Reply<xcb_query_extension_reply_t> xkb(
         xcb_query_extension_reply(m_connection, xcb_query_extension(m_connection, sizeof name - 1, name), nullptr));
     if (xkb && xkb->present)
         m_xkbFirstEvent = xkb->first_event;
@@ -70,6 +64,7 @@ bool X11HotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers, QStrin
     if (!grab(error))
         return false;
     m_registered = true;
+    qCDebug(lcPlatform) << "global hot key" << CarbonKeyMap::describe(keyCode, modifiers) << "grabbed on the X11 root window";
     return true;
 }
 
@@ -165,8 +160,8 @@ void X11HotKeyService::reloadKeyboard()
 
     // Which modifier bit NumLock sits on differs between keyboards (usually Mod2).
     m_numLockMask = 0;
-    Reply<xcb_keycode_t> numLockCodes(xcb_key_symbols_get_keycode(m_symbols, NumLockKeysym));
-    Reply<xcb_get_modifier_mapping_reply_t> mapping(
+    Xcb::Reply<xcb_keycode_t> numLockCodes(xcb_key_symbols_get_keycode(m_symbols, NumLockKeysym));
+    Xcb::Reply<xcb_get_modifier_mapping_reply_t> mapping(
         xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
     if (!numLockCodes || !mapping)
         return;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11KeyTyper.h"
 
+#include "platform/x11/Xcb.h"
 #include "support/Log.h"
 
 #include <QDeadlineTimer>
@@ -12,17 +13,7 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 namespace {
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 constexpr uint32_t ControlLKeysym = 0xffe3;
 constexpr uint32_t ShiftLKeysym = 0xffe1;
@@ -64,6 +55,7 @@ bool X11KeyTyper::ensureConnection()
         return false;
     }
     m_connection = connection;
+    m_atoms.setConnection(connection);
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
         xcb_screen_next(&screens);
@@ -75,62 +67,27 @@ bool X11KeyTyper::ensureConnection()
     return true;
 }
 
-uint32_t X11KeyTyper::atom(const char *name)
-{
-    const QByteArray key(name);
-    const auto known = m_atoms.constFind(key);
-    if (known != m_atoms.constEnd())
-        return *known;
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr));
-    const uint32_t value = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
-    m_atoms.insert(key, value);
-    return value;
-}
-
-QByteArray X11KeyTyper::property(uint32_t window, uint32_t property, uint32_t type, uint32_t maxBytes)
-{
-    if (!window || property == XCB_ATOM_NONE)
-        return {};
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxBytes / 4), nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE)
-        return {};
-    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
-}
-
-QList<uint32_t> X11KeyTyper::windowList(const char *name)
-{
-    const QByteArray value = property(m_root, atom(name), XCB_ATOM_WINDOW, 64 * 1024);
-    QList<uint32_t> windows;
-    const auto *ids = reinterpret_cast<const uint32_t *>(value.constData());
-    for (qsizetype i = 0; i < value.size() / qsizetype(sizeof(uint32_t)); ++i)
-        windows << ids[i];
-    return windows;
-}
-
 uint32_t X11KeyTyper::activeWindow()
 {
-    const QList<uint32_t> active = windowList("_NET_ACTIVE_WINDOW");
+    const QList<uint32_t> active = Xcb::windows(m_connection, m_root, m_atoms.atom("_NET_ACTIVE_WINDOW"));
     return active.isEmpty() ? 0 : active.first();
 }
 
 bool X11KeyTyper::isManaged(uint32_t window)
 {
     // A window id can be reused once its window is gone: only a window the manager lists counts.
-    return window != 0 && windowList("_NET_CLIENT_LIST").contains(window);
+    return window != 0 && Xcb::windows(m_connection, m_root, m_atoms.atom("_NET_CLIENT_LIST")).contains(window);
 }
 
 bool X11KeyTyper::isOwnWindow(uint32_t window)
 {
     uint32_t pid = 0;
-    const QByteArray wmPid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    const QByteArray wmPid = Xcb::property(m_connection, window, m_atoms.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
     if (wmPid.size() >= 4) {
         pid = *reinterpret_cast<const uint32_t *>(wmPid.constData());
     } else {
         xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
+        Xcb::Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
             m_connection, xcb_res_query_client_ids(m_connection, 1, &query), nullptr));
         if (reply) {
             auto it = xcb_res_query_client_ids_ids_iterator(reply.get());
@@ -148,7 +105,7 @@ void X11KeyTyper::findActiveWindow()
         const uint32_t window = activeWindow();
         if (isManaged(window)) {
             found.id = window;
-            const QStringList names = stringsOf(property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+            const QStringList names = stringsOf(Xcb::property(m_connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
             found.instanceName = names.value(0);
             found.className = names.value(1);
             found.isOwn = isOwnWindow(window);
@@ -159,9 +116,9 @@ void X11KeyTyper::findActiveWindow()
 
 bool X11KeyTyper::modifiersHeld()
 {
-    Reply<xcb_get_modifier_mapping_reply_t> mapping(
+    Xcb::Reply<xcb_get_modifier_mapping_reply_t> mapping(
         xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
-    Reply<xcb_query_keymap_reply_t> keymap(
+    Xcb::Reply<xcb_query_keymap_reply_t> keymap(
         xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
     if (!mapping || !keymap)
         return false;
@@ -184,14 +141,14 @@ void X11KeyTyper::inspect(quint32 window)
 
 bool X11KeyTyper::hasFocusWithin(uint32_t window)
 {
-    Reply<xcb_get_input_focus_reply_t> focus(
+    Xcb::Reply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     uint32_t current = focus ? focus->focus : 0;
     // The focus may sit on a child of the top-level window (xterm's text area, for one).
     for (int depth = 0; depth < 32 && current > XCB_INPUT_FOCUS_POINTER_ROOT && current != m_root; ++depth) {
         if (current == window)
             return true;
-        Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, current), nullptr));
+        Xcb::Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, current), nullptr));
         if (!tree)
             return false;
         current = tree->parent;
@@ -208,7 +165,7 @@ bool X11KeyTyper::giveKeyboardTo(uint32_t window)
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = window;
-        message.type = atom("_NET_ACTIVE_WINDOW");
+        message.type = m_atoms.atom("_NET_ACTIVE_WINDOW");
         message.data.data32[0] = 2;
         message.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(m_connection, 0, m_root,
@@ -222,7 +179,7 @@ bool X11KeyTyper::giveKeyboardTo(uint32_t window)
     // The popup held the keyboard; when it let go the focus may have gone to the root window.
     if (!hasFocusWithin(window)) {
         xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-        Reply<xcb_get_input_focus_reply_t> sync(
+        Xcb::Reply<xcb_get_input_focus_reply_t> sync(
             xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     }
     return isManaged(window) && hasFocusWithin(window);
@@ -230,7 +187,7 @@ bool X11KeyTyper::giveKeyboardTo(uint32_t window)
 
 uint8_t X11KeyTyper::keycodeOf(uint32_t keysym)
 {
-    Reply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(m_symbols, keysym));
+    Xcb::Reply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(m_symbols, keysym));
     return codes ? codes.get()[0] : 0;
 }
 
@@ -266,7 +223,7 @@ bool X11KeyTyper::type(PasteKey key)
     xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, main, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     for (auto it = modifiers.crbegin(); it != modifiers.crend(); ++it)
         xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    Reply<xcb_get_input_focus_reply_t> sync(
+    Xcb::Reply<xcb_get_input_focus_reply_t> sync(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PasteKeySender.h"
+#include "platform/x11/Xcb.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -36,9 +37,6 @@ Q_SIGNALS:
 
 private:
     bool ensureConnection();
-    uint32_t atom(const char *name);
-    QByteArray property(uint32_t window, uint32_t property, uint32_t type, uint32_t maxBytes = 4096);
-    QList<uint32_t> windowList(const char *name);
     uint32_t activeWindow();
     bool isManaged(uint32_t window);
     bool isOwnWindow(uint32_t window);
@@ -53,5 +51,5 @@ private:
     bool m_hasXTest = false;
     uint32_t m_root = 0;
     _XCBKeySymbols *m_symbols = nullptr;
-    QHash<QByteArray, uint32_t> m_atoms;
+    Xcb::Atoms m_atoms;
 };

@@ -1,6 +1,8 @@
 #include "platform/x11/X11Pasteboard.h"
 
 #include "platform/x11/X11SelectionReader.h"
+#include "platform/x11/Xcb.h"
+#include "support/LogCategories.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -8,9 +10,7 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
 #include <memory>
-
 
 namespace {
 
@@ -62,6 +62,7 @@ void X11Pasteboard::onClipboardChanged(int mode)
     // Qt reports another client's ownership, and the owner going away, but not the XFixes
     // echo of our own ownership; a copy in one of our own widgets is counted here too.
     m_reader->abandonBefore(++m_changeCount);
+    qCDebug(lcPlatform) << "X11 clipboard changed by another client: copy" << m_changeCount.load();
     Q_EMIT changedOutside();
 }
 
@@ -91,13 +92,12 @@ void X11Pasteboard::restoreContents(QMimeData *contents, qint64 changeCount)
     if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         xcb_connection_t *connection = x11->connection();
         const QByteArray name = QByteArrayLiteral("CLIPBOARD");
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr),
-            &std::free);
+        Xcb::Reply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr));
         if (!atom || atom->atom == XCB_ATOM_NONE)
             return;
-        std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr), &std::free);
+        Xcb::Reply<xcb_get_selection_owner_reply_t> owner(
+            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
         if (!owner || owner->owner != XCB_WINDOW_NONE)
             return;
     }

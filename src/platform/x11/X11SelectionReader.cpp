@@ -1,25 +1,18 @@
 #include "platform/x11/X11SelectionReader.h"
 
+#include "platform/x11/Xcb.h"
 #include "support/Log.h"
+#include "support/LogCategories.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <poll.h>
 #include <unistd.h>
 
 namespace {
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template<typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 qint64 nowMs()
 {
@@ -82,70 +75,30 @@ bool X11SelectionReader::ensureConnection()
         return false;
     }
     m_connection = connection;
+    m_atoms.setConnection(connection);
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
         xcb_screen_next(&screens);
     m_root = screens.data->root;
-    m_clipboard = atom("CLIPBOARD");
-    m_targets = atom("TARGETS");
-    m_incr = atom("INCR");
-    m_property = atom("KAVLA_SELECTION");
+    m_clipboard = m_atoms.atom("CLIPBOARD");
+    m_targets = m_atoms.atom("TARGETS");
+    m_incr = m_atoms.atom("INCR");
+    m_property = m_atoms.atom("KAVLA_SELECTION");
     return true;
 }
 
 uint32_t X11SelectionReader::selectionOwner()
 {
-    const XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+    const Xcb::Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     return reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
 }
 
 bool X11SelectionReader::windowExists(uint32_t window)
 {
-    const XcbReply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
+    const Xcb::Reply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
         m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
     return bool(reply);
-}
-
-uint32_t X11SelectionReader::atom(const QByteArray &name)
-{
-    const auto known = m_atoms.constFind(name);
-    if (known != m_atoms.constEnd())
-        return *known;
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(name.size()), name.constData()), nullptr));
-    const uint32_t value = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
-    if (value != XCB_ATOM_NONE) {
-        m_atoms.insert(name, value);
-        m_names.insert(value, name);
-    }
-    return value;
-}
-
-QList<QByteArray> X11SelectionReader::atomNames(const QList<uint32_t> &atoms)
-{
-    // The names not known yet are asked for all at once: one round trip to the server.
-    QList<xcb_get_atom_name_cookie_t> cookies;
-    QList<uint32_t> asked;
-    for (const uint32_t value : atoms) {
-        if (!m_names.contains(value) && !asked.contains(value)) {
-            asked << value;
-            cookies << xcb_get_atom_name(m_connection, value);
-        }
-    }
-    for (qsizetype i = 0; i < cookies.size(); ++i) {
-        const XcbReply<xcb_get_atom_name_reply_t> reply(
-            xcb_get_atom_name_reply(m_connection, cookies[i], nullptr));
-        if (!reply)
-            continue;
-        const QByteArray name(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
-        m_names.insert(asked[i], name);
-        m_atoms.insert(name, asked[i]);
-    }
-    QList<QByteArray> names;
-    for (const uint32_t value : atoms)
-        names << m_names.value(value);
-    return names;
 }
 
 xcb_generic_event_t *X11SelectionReader::waitForEvent(qint64 changeCount, qint64 deadlineMs,
@@ -181,7 +134,7 @@ X11SelectionReader::Outcome X11SelectionReader::readProperty(uint32_t window, QB
     bytes->clear();
     uint32_t offset = 0; // in 32-bit units
     for (;;) {
-        const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        const Xcb::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             m_connection,
             xcb_get_property(m_connection, 0, window, m_property, XCB_GET_PROPERTY_TYPE_ANY, offset,
                              0x3fffffff),
@@ -219,7 +172,7 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
         xcb_generic_event_t *event = waitForEvent(changeCount, deadline, &outcome);
         if (!event)
             return outcome;
-        const XcbReply<xcb_generic_event_t> owned(event);
+        const Xcb::Reply<xcb_generic_event_t> owned(event);
         if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
             continue;
         const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event);
@@ -252,7 +205,7 @@ X11SelectionReader::Outcome X11SelectionReader::transfer(qint64 changeCount, uin
         xcb_generic_event_t *event = waitForEvent(changeCount, deadline, &outcome);
         if (!event)
             return outcome;
-        const XcbReply<xcb_generic_event_t> owned(event);
+        const Xcb::Reply<xcb_generic_event_t> owned(event);
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             continue;
         const auto *change = reinterpret_cast<const xcb_property_notify_event_t *>(event);
@@ -316,9 +269,13 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     QByteArray bytes;
     uint32_t type = XCB_ATOM_NONE;
     Outcome outcome = transfer(changeCount, window, m_targets, &bytes, &type);
-    if (outcome == Outcome::Abandoned)
+    if (outcome == Outcome::Abandoned) {
+        qCDebug(lcPlatform) << "X11 clipboard read of copy" << changeCount << "abandoned: a newer copy came";
         return;
+    }
     if (outcome == Outcome::TimedOut || outcome == Outcome::Broken) {
+        qCDebug(lcPlatform) << "X11 clipboard owner of copy" << changeCount
+                            << (outcome == Outcome::TimedOut ? "did not answer in time" : "broke off the transfer");
         Q_EMIT finished(PasteboardSnapshot(changeCount, {}, {}, false));
         return;
     }
@@ -329,7 +286,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     if (outcome == Outcome::Read) {
         QList<uint32_t> atoms(bytes.size() / qsizetype(sizeof(uint32_t)));
         std::memcpy(atoms.data(), bytes.constData(), size_t(atoms.size()) * sizeof(uint32_t));
-        const QList<QByteArray> names = atomNames(atoms);
+        const QList<QByteArray> names = m_atoms.names(atoms);
         for (const QByteArray &name : names) {
             if (name.isEmpty() || isPseudoTarget(name))
                 continue;
@@ -351,7 +308,7 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     const auto readFlavour = [&](const QString &mime) {
         if (!types.contains(mime))
             return false;
-        const uint32_t target = atom(targetOf.value(mime));
+        const uint32_t target = m_atoms.atom(targetOf.value(mime));
         QByteArray value;
         uint32_t valueType = XCB_ATOM_NONE;
         const qint64 limit = request.imageFlavours.contains(mime) ? request.imageByteLimit : request.flavourByteLimit;
@@ -396,6 +353,9 @@ void X11SelectionReader::read(qint64 changeCount, const FlavourChooser &choose)
     }
     if (outcome == Outcome::Abandoned)
         return;
+    qCDebug(lcPlatform).noquote() << "X11 clipboard copy" << changeCount << "offers" << types.join(QStringLiteral(", "))
+                                  << "; read" << flavours.keys().join(QStringLiteral(", "))
+                                  << (complete ? QString() : QStringLiteral("(incomplete)"));
     PasteboardSnapshot snapshot(changeCount, types, std::move(flavours), complete);
     snapshot.setOversized(std::move(oversized));
     for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)

@@ -2,6 +2,7 @@
 
 #include "platform/PasteboardSnapshot.h"
 #include "platform/ReadAbandonment.h"
+#include "platform/x11/Xcb.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -49,10 +50,8 @@ private:
     Outcome transfer(qint64 changeCount, uint32_t window, uint32_t target, QByteArray *bytes,
                      uint32_t *type, qint64 limit = 0, qint64 *size = nullptr);
     Outcome readProperty(uint32_t window, QByteArray *bytes, uint32_t *type);
-    uint32_t atom(const QByteArray &name);
     uint32_t selectionOwner();
     bool windowExists(uint32_t window);
-    QList<QByteArray> atomNames(const QList<uint32_t> &atoms);
 
     xcb_connection_t *m_connection = nullptr;
     bool m_connectionFailed = false;
@@ -63,7 +62,6 @@ private:
     uint32_t m_property = 0;
     // The owner of the clipboard when it was last read.
     uint32_t m_lastOwner = 0;
-    QHash<QByteArray, uint32_t> m_atoms;
-    QHash<uint32_t, QByteArray> m_names;
+    Xcb::Atoms m_atoms;
     ReadAbandonment m_abandonment;
 };

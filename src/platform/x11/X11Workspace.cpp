@@ -1,5 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -10,17 +12,8 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 namespace {
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // The text of a property holding one or more NUL-separated strings.
 QStringList stringsOf(const QByteArray &value)
@@ -50,6 +43,7 @@ QString executableName(uint32_t pid)
 X11Workspace::X11Workspace(xcb_connection_t *connection, const QString &ownBundleIdentifier)
     : m_connection(connection)
     , m_ownBundleIdentifier(ownBundleIdentifier)
+    , m_atoms(connection)
 {
     if (m_connection) {
         const xcb_setup_t *setup = xcb_get_setup(m_connection);
@@ -66,51 +60,14 @@ xcb_connection_t *X11Workspace::qtConnection()
     return nullptr;
 }
 
-uint32_t X11Workspace::atom(const char *name)
-{
-    const QByteArray key(name);
-    const auto known = m_atoms.constFind(key);
-    if (known != m_atoms.constEnd())
-        return *known;
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr));
-    const uint32_t value = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
-    m_atoms.insert(key, value);
-    return value;
-}
-
-QByteArray X11Workspace::property(uint32_t window, uint32_t property, uint32_t type,
-                                  uint32_t maxBytes)
-{
-    if (!window || property == XCB_ATOM_NONE)
-        return {};
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxBytes / 4),
-        nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE)
-        return {};
-    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
-}
-
-QList<uint32_t> X11Workspace::windowList(uint32_t window, const char *name)
-{
-    const QByteArray value = property(window, atom(name), XCB_ATOM_WINDOW, 64 * 1024);
-    QList<uint32_t> windows;
-    const auto *ids = reinterpret_cast<const uint32_t *>(value.constData());
-    for (qsizetype i = 0; i < value.size() / qsizetype(sizeof(uint32_t)); ++i)
-        windows << ids[i];
-    return windows;
-}
-
 uint32_t X11Workspace::processOfWindow(uint32_t window)
 {
-    const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    const QByteArray pid = Xcb::property(m_connection, window, m_atoms.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
     if (pid.size() >= 4)
         return *reinterpret_cast<const uint32_t *>(pid.constData());
     // Clients that do not set _NET_WM_PID: ask the server which process owns the window.
     xcb_res_client_id_spec_t clientQuery{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
+    Xcb::Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
         m_connection, xcb_res_query_client_ids(m_connection, 1, &clientQuery), nullptr));
     if (!reply)
         return 0;
@@ -140,10 +97,10 @@ ApplicationIdentity X11Workspace::identityOfWindow(uint32_t window)
     // A toolkit's application ID names the desktop file, when there is one by that ID; some
     // (LibreOffice's org.libreoffice, Thunar's org.xfce.Thunar) name none, and the window class
     // or the process then finds it.
-    const uint32_t utf8 = atom("UTF8_STRING");
+    const uint32_t utf8 = m_atoms.atom("UTF8_STRING");
     QString toolkitId;
     for (const char *name : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
-        toolkitId = stringsOf(property(window, atom(name), utf8)).value(0);
+        toolkitId = stringsOf(Xcb::property(m_connection, window, m_atoms.atom(name), utf8)).value(0);
         if (toolkitId.isEmpty())
             continue;
         if (const std::optional<DesktopEntry> entry = m_applications.entryForId(toolkitId))
@@ -152,7 +109,7 @@ ApplicationIdentity X11Workspace::identityOfWindow(uint32_t window)
     }
     const QStringList aliases = toolkitId.isEmpty() ? QStringList() : QStringList{toolkitId};
 
-    const QStringList windowClass = stringsOf(property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+    const QStringList windowClass = stringsOf(Xcb::property(m_connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
     const QString instanceName = windowClass.value(0);
     const QString className = windowClass.value(1);
     if (std::optional<DesktopEntry> entry = m_applications.entryForWindowClass(instanceName, className))
@@ -172,7 +129,7 @@ ApplicationIdentity X11Workspace::identityOfWindow(uint32_t window)
 
 bool X11Workspace::ownWindowHasFocus()
 {
-    const Reply<xcb_get_input_focus_reply_t> focus(
+    const Xcb::Reply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT)
         return false;
@@ -195,12 +152,12 @@ ApplicationIdentity X11Workspace::frontmostApplication()
         })
         || ownWindowHasFocus())
         return ownIdentity();
-    const QList<uint32_t> active = windowList(m_root, "_NET_ACTIVE_WINDOW");
+    const QList<uint32_t> active = Xcb::windows(m_connection, m_root, m_atoms.atom("_NET_ACTIVE_WINDOW"));
     if (active.isEmpty() || active.first() == 0)
         return {};
     // Some window managers leave the property naming a window that is gone, and its id may
     // already belong to another client: only a managed window counts.
-    if (!windowList(m_root, "_NET_CLIENT_LIST").contains(active.first()))
+    if (!Xcb::windows(m_connection, m_root, m_atoms.atom("_NET_CLIENT_LIST")).contains(active.first()))
         return {};
     return identityOfWindow(active.first());
 }
@@ -224,19 +181,19 @@ QList<RunningApplication> X11Workspace::runningApplications()
     QList<RunningApplication> applications;
     if (!m_connection || !m_root)
         return applications;
-    const uint32_t typeAtom = atom("_NET_WM_WINDOW_TYPE");
-    const uint32_t normalType = atom("_NET_WM_WINDOW_TYPE_NORMAL");
-    const uint32_t stateAtom = atom("_NET_WM_STATE");
-    const uint32_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    const uint32_t typeAtom = m_atoms.atom("_NET_WM_WINDOW_TYPE");
+    const uint32_t normalType = m_atoms.atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    const uint32_t stateAtom = m_atoms.atom("_NET_WM_STATE");
+    const uint32_t skipTaskbar = m_atoms.atom("_NET_WM_STATE_SKIP_TASKBAR");
     QStringList seen;
-    for (const uint32_t window : windowList(m_root, "_NET_CLIENT_LIST")) {
-        const QByteArray types = property(window, typeAtom, XCB_ATOM_ATOM);
+    for (const uint32_t window : Xcb::windows(m_connection, m_root, m_atoms.atom("_NET_CLIENT_LIST"))) {
+        const QByteArray types = Xcb::property(m_connection, window, typeAtom, XCB_ATOM_ATOM);
         const auto *typeList = reinterpret_cast<const uint32_t *>(types.constData());
         const qsizetype typeCount = types.size() / qsizetype(sizeof(uint32_t));
         // A managed window without a type is a normal one.
         if (typeCount > 0 && typeList[0] != normalType)
             continue;
-        const QByteArray states = property(window, stateAtom, XCB_ATOM_ATOM);
+        const QByteArray states = Xcb::property(m_connection, window, stateAtom, XCB_ATOM_ATOM);
         const auto *stateList = reinterpret_cast<const uint32_t *>(states.constData());
         bool skipped = false;
         for (qsizetype i = 0; i < states.size() / qsizetype(sizeof(uint32_t)); ++i)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/x11/Xcb.h"
 #include "platform/xdg/DesktopApplications.h"
 
 #include <QHash>
@@ -29,9 +30,6 @@ public:
 private:
     ApplicationIdentity identityOfWindow(uint32_t window);
     ApplicationIdentity ownIdentity();
-    uint32_t atom(const char *name);
-    QByteArray property(uint32_t window, uint32_t property, uint32_t type, uint32_t maxBytes = 4096);
-    QList<uint32_t> windowList(uint32_t window, const char *name);
     uint32_t processOfWindow(uint32_t window);
     // Whether the X server's keyboard focus is on a window of this process now.
     bool ownWindowHasFocus();
@@ -39,6 +37,6 @@ private:
     xcb_connection_t *m_connection;
     uint32_t m_root = 0;
     QString m_ownBundleIdentifier;
-    QHash<QByteArray, uint32_t> m_atoms;
+    Xcb::Atoms m_atoms;
     DesktopApplications m_applications;
 };

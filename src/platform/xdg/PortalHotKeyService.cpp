@@ -1,6 +1,6 @@
 #include "platform/xdg/PortalHotKeyService.h"
 
-#include "platform/x11/CarbonKeyMap.h"
+#include "platform/CarbonKeyMap.h"
 #include "support/Localization.h"
 #include "support/Log.h"
 

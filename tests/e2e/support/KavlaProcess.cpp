@@ -34,6 +34,9 @@ KavlaProcess::KavlaProcess(const QProcessEnvironment &environment)
     // Leak reports of the sanitizer build would otherwise change the exit status of a clean quit
     // for leaks inside system libraries.
     m_environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    // Qt sends categorized diagnostics to the journal when standard error has no terminal; the
+    // tests read them on standard error.
+    m_environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
 }
 
 KavlaProcess::~KavlaProcess()

@@ -1,8 +1,0 @@
-#include "views/ContentSidebar.h"
-
-void ContentSidebar::focusInEvent(QFocusEvent *event)
-{
-    QListView::focusInEvent(event);
-    if (selectionModel() && !selectionModel()->hasSelection())
-        selectionModel()->clearCurrentIndex();
-}
