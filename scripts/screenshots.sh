@@ -9,11 +9,10 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh build
 output=$(realpath -m "${1:-screenshots}")
 cmake -S . -B build-shots -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVLA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-shots --target tst_popupscreenshots tst_windowscreenshots
+cmake --build build-shots --target tst_screenshots
 mkdir -p "$output" "$output/scale-2"
-KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_popupscreenshots -silent
-KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_windowscreenshots -silent
+KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_screenshots -silent
 KAVLA_SCREENSHOT_DIR="$output/scale-2" QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=offscreen \
-    build-shots/tests/tst_windowscreenshots -silent
+    build-shots/tests/tst_screenshots -silent settingsSections guidePages historyWindow
 echo "Screenshots in $output:"
 ls "$output"

@@ -9,41 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUuid>
 
 namespace {
-
-// Text entries, the first one newest, written straight into a history created by an earlier run.
-bool seedHistory(const QString &databasePath, const QStringList &texts)
-{
-    const QString name = QUuid::createUuid().toString();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, name);
-        db.setDatabaseName(databasePath);
-        ok = db.open();
-        QSqlQuery insert(db);
-        ok = ok && insert.prepare(QStringLiteral(
-            "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
-            " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
-            " VALUES (?, ?, ?, 'text', ?, NULL, NULL, 'org.example.Editor', 'Editor', ?, 2, 0, 0, 0)"));
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        for (int i = 0; ok && i < texts.size(); ++i) {
-            insert.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-            insert.addBindValue(now - 60000 * (i + 1));
-            insert.addBindValue(now - 60000 * (i + 1));
-            insert.addBindValue(texts.at(i));
-            insert.addBindValue(texts.at(i).size());
-            ok = insert.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
 
 QString fileText(const QString &path)
 {
@@ -79,7 +48,7 @@ private Q_SLOTS:
         KavlaProcess kavla(m_display.environment());
         QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
-        QVERIFY(seedHistory(kavla.databasePath(), {u"first entry"_qs, u"second entry"_qs, u"third entry"_qs}));
+        QVERIFY(kavla.seedHistory({u"first entry"_qs, u"second entry"_qs, u"third entry"_qs}));
         QFile preferences(kavla.preferencesPath());
         QVERIFY(preferences.open(QIODevice::WriteOnly));
         preferences.write(R"({"pasteAfterChoosing": {"type": "boolean", "value": true}})");

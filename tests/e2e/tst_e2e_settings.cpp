@@ -78,33 +78,10 @@ private Q_SLOTS:
         QVERIFY2(m_display.start(VirtualDisplay::Options{true, true}), "Xvfb, openbox or trayer did not start");
     }
 
-    void trayMenuOpensOneSettingsWindow()
-    {
-        KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
-
-        requestSettings(kavla, 1);
-        QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
-        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
-        const QString first = settingsWindows().first();
-
-        // A second request only raises the open window.
-        requestSettings(kavla, 2);
-        QVERIFY2(kavla.waitForCount(Raised, 1), qPrintable(kavla.errors()));
-        QCOMPARE(kavla.errors().count(Opened), 1);
-        QCOMPARE(settingsWindows(), QStringList{first});
-
-        // Closed through the window manager, it is forgotten; the next request makes a new one.
-        run(u"wmctrl -i -c "_qs + first);
-        QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
-        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 0, 10000);
-        requestSettings(kavla, 3);
-        QVERIFY2(kavla.waitForCount(Opened, 2), qPrintable(kavla.errors()));
-        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
-        QCOMPARE(kavla.terminate(), 0);
-    }
-
-    void trayMenuOpensOneGuideBesideTheOtherWindows()
+    // The tray menu opens one window of each kind: a second request, from the menu or from a later
+    // launch, only raises it; a window closed through the window manager is forgotten, and the
+    // next request makes a new one.
+    void trayMenuOpensOneWindowOfEachKind()
     {
         const QString guideTitle = u"Guia.do.Usuário.do.Kavla"_qs; // xdotool's pattern, no blanks
         KavlaProcess kavla(m_display.environment());
@@ -116,18 +93,29 @@ private Q_SLOTS:
         QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
         requestSettings(kavla, 3);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
-        // A second request for the guide, from the menu and from a later launch, only raises it.
-        requestFromMenu(kavla, 4, u"ctrl+question"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
+        const QString first = settingsWindows().first();
+        requestSettings(kavla, 4);
+        QVERIFY2(kavla.waitForCount(Raised, 1), qPrintable(kavla.errors()));
+        requestFromMenu(kavla, 5, u"ctrl+question"_qs);
         QVERIFY2(kavla.waitForCount(u"help window raised"_qs, 1), qPrintable(kavla.errors()));
         KavlaProcess second(KavlaProcess::SameSession{kavla});
         QVERIFY(second.start({u"--guide"_qs}));
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY2(kavla.waitForCount(u"help window raised"_qs, 2), qPrintable(kavla.errors()));
         QCOMPARE(kavla.errors().count(u"help window opened"_qs), 1);
+        QCOMPARE(kavla.errors().count(Opened), 1);
         // All three are on screen at once, one of each.
         QTRY_COMPARE_WITH_TIMEOUT(windows(u"Kavla"_qs).size(), 1, 10000);
         QCOMPARE(windows(guideTitle).size(), 1);
-        QCOMPARE(settingsWindows().size(), 1);
+        QCOMPARE(settingsWindows(), QStringList{first});
+
+        run(u"wmctrl -i -c "_qs + first);
+        QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 0, 10000);
+        requestSettings(kavla, 6);
+        QVERIFY2(kavla.waitForCount(Opened, 2), qPrintable(kavla.errors()));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
         QCOMPARE(kavla.terminate(), 0);
     }
 

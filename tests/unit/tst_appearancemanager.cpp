@@ -51,8 +51,6 @@ private Q_SLOTS:
         QTest::newRow("Dark: letter case differs") << QVariant(u"Dark"_qs) << u"Dark"_qs << -1;
         QTest::newRow("LIGHT: letter case differs") << QVariant(u"LIGHT"_qs) << u"LIGHT"_qs << -1;
         QTest::newRow("padded dark") << QVariant(u" dark"_qs) << u" dark"_qs << -1;
-        QTest::newRow("boolean") << QVariant(true) << u"system"_qs << -1;
-        QTest::newRow("list holding dark") << QVariant(QStringList{u"dark"_qs}) << u"system"_qs << -1;
     }
 
     void mapsStoredValuesExactly()
@@ -116,40 +114,6 @@ private Q_SLOTS:
         QCOMPARE(windowColor(first.palette()), m_desktopWindowColor);
         QCOMPARE(windowColor(second.palette()), m_desktopWindowColor);
         QVERIFY(!first.testAttribute(Qt::WA_SetPalette));
-    }
-
-    void aWindowOpenedLaterGetsTheAppearanceAtCreation_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("explicitPalette");
-
-        QTest::newRow("dark") << u"dark"_qs << true;
-        QTest::newRow("system") << u"system"_qs << false;
-        QTest::newRow("Dark") << u"Dark"_qs << false;
-    }
-
-    void aWindowOpenedLaterGetsTheAppearanceAtCreation()
-    {
-        QFETCH(QString, stored);
-        QFETCH(bool, explicitPalette);
-
-        MemoryDefaultsStore store;
-        store.set(u"selectedAppearance"_qs, stored);
-        Preferences preferences(&store);
-        AppearanceManager manager(&preferences);
-
-        QWidget window;
-        manager.applyTargetAppearance(&window);
-        QCOMPARE(window.testAttribute(Qt::WA_SetPalette), explicitPalette);
-        const Scheme scheme = AppearanceManager::schemeFor(stored);
-        QCOMPARE(windowColor(window.palette()), scheme ? schemeWindowColor(*scheme) : m_desktopWindowColor);
-    }
-
-    void worksWithoutAStore()
-    {
-        AppearanceManager manager(nullptr);
-        QCOMPARE(manager.currentAppearance(), u"system"_qs);
-        QCOMPARE(manager.preferredColorScheme(), Scheme());
     }
 
 private:

@@ -183,16 +183,6 @@ private Q_SLOTS:
         QCOMPARE(fromUtf8.units, text.size());
         QCOMPARE(ClipboardItem::utf16Length(text.toUtf8()), text.size());
     }
-
-    void kindTestsAreExactAndCaseSensitive()
-    {
-        QVERIFY(makeItem(QStringLiteral("text"))->isText());
-        QVERIFY(!makeItem(QStringLiteral("Text"))->isText());
-        QVERIFY(makeItem(QStringLiteral("image"))->isImage());
-        QVERIFY(makeItem(QStringLiteral("table"))->isTable());
-        QVERIFY(makeItem(QStringLiteral("file"))->isFile());
-        QVERIFY(!makeItem(QStringLiteral("files"))->isFile());
-    }
 };
 
 QTEST_GUILESS_MAIN(ClipboardItemTest)

@@ -5,6 +5,7 @@
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
+#include "fakes/TestData.h"
 #include "services/ClipboardMonitor.h"
 #include "services/IgnoredAppsManager.h"
 #include "services/Preferences.h"
@@ -37,20 +38,7 @@ namespace {
 const QString Browser = u"org.mozilla.firefox"_s;
 const QString Table = u"a\tb\nc\td"_s;
 
-QByteArray encodedImage(const char *format, int width, int height, int dotsPerInch = 0)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(20, 120, 200));
-    if (dotsPerInch > 0) {
-        image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
-        image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!image.save(&buffer, format))
-        qFatal("cannot encode a test image");
-    return bytes;
-}
+using TestData::encodedImage;
 
 Flavours text(const QString &value)
 {
@@ -667,16 +655,6 @@ private Q_SLOTS:
         h.pasteboard.setText(u"logo"_s);
         QCOMPARE(h.entries().size(), 1); // examined when announced, with no poll
         QCOMPARE(spy.count(), 2);
-    }
-
-    void noHistoryMarksHandled()
-    {
-        Harness h;
-        ClipboardMonitor monitor(&h.pasteboard, &h.workspace, &h.preferences, h.ignoredApps.get(), nullptr);
-        monitor.startMonitoring();
-        h.pasteboard.setText(u"x"_s);
-        monitor.checkForChanges();
-        QCOMPARE(monitor.lastChangeCount(), h.pasteboard.changeCount());
     }
 };
 

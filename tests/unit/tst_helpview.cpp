@@ -1,10 +1,10 @@
 // The user guide: its browsing history, the shortcut search, the pages left alone by a search,
-// the state kept across a language change, and the window manager's one guide beside the others.
+// and the state kept across a language change.
+#include "fakes/TestData.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/Preferences.h"
-#include "shell/WindowManager.h"
 #include "views/guide/HelpContent.h"
 #include "views/guide/HelpView.h"
 #include "views/widgets/SearchBar.h"
@@ -14,19 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QList<HelpTopic>)
 
 namespace {
 
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using TestData::settle;
 
 // The shown rows of the table, as their positions in the whole table (1-based).
 QList<int> rowNumbers(const QList<ShortcutItem> &rows)
@@ -58,14 +52,6 @@ private Q_SLOTS:
         Localization::install(m_bundle.get());
     }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
-
-    void rawValues()
-    {
-        for (HelpTopic topic : HelpTopics::all())
-            QCOMPARE(HelpTopics::fromRawValue(HelpTopics::rawValue(topic)), topic);
-        QVERIFY(!HelpTopics::fromRawValue(u"Shortcuts"_qs));
-        QVERIFY(!HelpTopics::fromRawValue(QString()));
-    }
 
     // Steps: a topic's raw value navigates there, "<" goes back, ">" goes forward.
     void browsingHistory_data()
@@ -203,33 +189,6 @@ private Q_SLOTS:
         QCOMPARE(view.content()->searchBar()->text(), u"Ctrl"_qs);
         QCOMPARE(view.content()->topicList()->currentItem()->text(), u"Capacity and Settings"_qs);
         QVERIFY(view.canGoBack());
-    }
-
-    void theWindowManagerKeepsOneGuideBesideTheSettings()
-    {
-        WindowManager windows;
-        windows.openHelp();
-        QPointer<QWidget> guide = windows.helpWindow();
-        QVERIFY(guide);
-        // As large as asked for, within the screen (the offscreen one is 800 x 600).
-        QCOMPARE(guide->size(), WindowManager::HelpSize.boundedTo(QGuiApplication::primaryScreen()->availableSize()));
-        QCOMPARE(guide->minimumSize(), WindowManager::HelpMinimumSize);
-        QCOMPARE(guide->windowTitle(), u"Guia do Usuário do Kavla"_qs);
-        windows.openSettings();
-        windows.openHelp();
-        QCOMPARE(windows.helpWindow(), guide.data());
-        QVERIFY(windows.settingsWindow() && windows.settingsWindow()->isVisible());
-        windows.settingsWindow()->close();
-        settle();
-        QVERIFY(!windows.settingsWindow());
-        QCOMPARE(windows.helpWindow(), guide.data());
-        // A new guide starts afresh on the shortcut page.
-        qobject_cast<HelpView *>(guide.data())->navigateTo(HelpTopic::Welcome);
-        guide->close();
-        settle();
-        QVERIFY(!guide);
-        windows.openHelp();
-        QCOMPARE(qobject_cast<HelpView *>(windows.helpWindow())->history(), QList<HelpTopic>{HelpTopic::Shortcuts});
     }
 };
 

@@ -1,7 +1,8 @@
-// The popup's history list: which entries are listed for a search, the quick-select badges, the
-// live list model over the store, thumbnails decoded once and small, and the view's own actions
-// (select a row, clear all, empty state, the trash button).
+// The popup's history list: which entries are listed for a search, the live list model over the
+// store, thumbnails decoded once and small, and the view's own actions (select a row, the row menu,
+// clear all, empty state, the trash button).
 #include "fakes/MemoryDefaultsStore.h"
+#include "fakes/TestData.h"
 #include "services/HistoryService.h"
 #include "services/Preferences.h"
 #include "store/HistoryQueryModel.h"
@@ -12,7 +13,6 @@
 #include "views/popup/HistoryFilter.h"
 #include "views/popup/HistoryFilterModel.h"
 #include "views/popup/HistoryPopoverView.h"
-#include "views/popup/PopoverRowDelegate.h"
 #include "views/popup/ThumbnailCache.h"
 #include "views/widgets/SearchBar.h"
 #include "views/widgets/SymbolButton.h"
@@ -34,9 +34,7 @@ ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &tex
                           const std::optional<QStringList> &paths = std::nullopt,
                           const std::optional<QByteArray> &image = std::nullopt)
 {
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, type, text, image, paths, QString(),
-                                           QString(), 0, 0, image ? 640 : 0, image ? 480 : 0, false);
+    return TestData::entry(type, text, T0.addSecs(secondsAfterT0), false, paths, image);
 }
 
 ClipboardItemPtr text(const QString &value, int at = 0)
@@ -46,13 +44,8 @@ ClipboardItemPtr text(const QString &value, int at = 0)
 
 ClipboardItemPtr image(int width, int height, int at = 0, QColor color = Qt::red)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return makeItem(ClipboardItem::ImageType, std::nullopt, at, std::nullopt, bytes);
+    return makeItem(ClipboardItem::ImageType, std::nullopt, at, std::nullopt,
+                    TestData::encodedImage("png", width, height, 0, color));
 }
 
 // An entry's text, its paths joined by commas, or "<image>".
@@ -164,24 +157,6 @@ private Q_SLOTS:
         QFETCH(QLocale, locale);
         const bool expected = locale.toLower(text).contains(locale.toLower(search), Qt::CaseInsensitive);
         QCOMPARE(HistoryFilter::containsIgnoringCase(text, search, locale), expected);
-    }
-
-    void shortcutLabel_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("first row") << 0 << u"Ctrl+1"_qs;
-        QTest::newRow("ninth row") << 8 << u"Ctrl+9"_qs;
-        QTest::newRow("tenth row") << 9 << u"Ctrl+0"_qs;
-        QTest::newRow("eleventh row") << 10 << QString();
-        QTest::newRow("negative") << -1 << QString();
-    }
-
-    void shortcutLabel()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, label);
-        QCOMPARE(PopoverRowDelegate::shortcutLabel(index), label);
     }
 
     void filterModelFollowsStoreSearchAndCapacity()
@@ -412,25 +387,6 @@ private Q_SLOTS:
         std::unique_ptr<QMenu> again(view.buildRowMenu(0, nullptr));
         again->actions().first()->trigger();
         QVERIFY(view.filteredItems().first()->isPinned());
-    }
-
-    // Pinning changes the row in place, keeps the order and the quick-select numbers, and the
-    // history limit spares the pinned entry.
-    void pinningARow()
-    {
-        ModelContext *context = storeWith({text(u"one"_qs, 1), text(u"two"_qs, 2), text(u"three"_qs, 3)});
-        HistoryPopoverView view(m_history.get(), nullptr, nullptr);
-        QSignalSpy moved(view.historyModel(), &QAbstractItemModel::rowsMoved);
-        QSignalSpy changed(view.historyModel(), &QAbstractItemModel::dataChanged);
-        view.togglePinnedAtIndex(2);
-        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"two"_qs, u"one"_qs}));
-        QCOMPARE(moved.count(), 0);
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(context->trimToCapacity(1));
-        QCOMPARE(texts(view.filteredItems()), (QStringList{u"three"_qs, u"one"_qs}));
-        view.togglePinnedAtIndex(1);
-        QVERIFY(context->trimToCapacity(1));
-        QCOMPARE(texts(view.filteredItems()), QStringList{u"three"_qs});
     }
 
     void viewShowsEmptyStateAndTrashAsTheHistoryChanges()

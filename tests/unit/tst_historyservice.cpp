@@ -3,6 +3,7 @@
 // what the user does to entries (pin, delete, clear, forget).
 #include "fakes/MonitorHarness.h"
 #include "fakes/OutputCapture.h"
+#include "fakes/TestData.h"
 #include "platform/xdg/JsonDefaultsStore.h"
 #include "store/HistoryQueryModel.h"
 
@@ -24,8 +25,7 @@ ClipboardItemPtr record(const QString &type, const std::optional<QString> &conte
                         const std::optional<QStringList> &paths = std::nullopt,
                         const QDateTime &copiedAt = QDateTime::currentDateTimeUtc().addSecs(-600), bool pinned = false)
 {
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), copiedAt, copiedAt, type, content, std::nullopt, paths,
-                                           u"old.app"_s, u"Old"_s, 0, 0, 0.0, 0.0, pinned);
+    return TestData::entry(type, content, copiedAt, pinned, paths);
 }
 
 // `count` text entries "0" (the oldest) to "count - 1", those of `pinned` pinned.
@@ -51,17 +51,6 @@ ClipboardItemPtr entryOf(const MonitorHarness &h, const QString &text)
             return item;
     }
     return nullptr;
-}
-
-QByteArray encodedImage(const char *format, int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(20, 120, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!image.save(&buffer, format))
-        qFatal("cannot encode a test image");
-    return bytes;
 }
 
 } // namespace
@@ -329,7 +318,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, format);
         QFETCH(QStringList, formats);
         MonitorHarness h;
-        const QByteArray bytes = encodedImage(format.constData(), 16, 9);
+        const QByteArray bytes = TestData::encodedImage(format.constData(), 16, 9);
         h.copy({{u"image/"_s + QString::fromLatin1(format), bytes}});
         h.history->copyBack(h.entries().first());
         const QMimeData *written = h.pasteboard.written();

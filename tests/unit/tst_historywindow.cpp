@@ -1,11 +1,13 @@
 // The history window driven as a user would: the placeholder, the rows of each kind, the detail
 // pane, "Excluir", copying back the fifth entry, a long text, a language change, and the window
-// manager's one window at most.
+// manager's one window of each kind at most.
+#include "fakes/TestData.h"
 #include "fakes/MonitorHarness.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
 #include "shell/WindowManager.h"
 #include "store/HistoryQueryModel.h"
+#include "views/guide/HelpView.h"
 #include "views/history/FullTextView.h"
 #include "views/history/HistoryWindow.h"
 #include "views/history/HistoryWindowBrowser.h"
@@ -23,27 +25,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 
 namespace {
 
-QByteArray pngBytes()
-{
-    QImage image(40, 20, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using TestData::settle;
 
 } // namespace
 
@@ -132,7 +120,7 @@ private Q_SLOTS:
                               << u"hello  world\nsecond line"_qs;
         QTest::newRow("no source name") << MonitorHarness::Flavours{{u"text/plain"_qs, "anonymous"}} << QString()
                                         << u"anonymous"_qs << u"doc.text"_qs << u"fullText"_qs << u"anonymous"_qs;
-        QTest::newRow("image") << MonitorHarness::Flavours{{u"image/png"_qs, pngBytes()}} << u"Firefox"_qs
+        QTest::newRow("image") << MonitorHarness::Flavours{{u"image/png"_qs, TestData::encodedImage("png", 40, 20)}} << u"Firefox"_qs
                                << u"Imagem Copiada"_qs << u"photo"_qs << u"image"_qs << QString();
         QTest::newRow("table") << MonitorHarness::Flavours{{u"text/tab-separated-values"_qs, tsv.toUtf8()},
                                                            {u"text/plain"_qs, tsv.toUtf8()}}
@@ -364,39 +352,64 @@ private Q_SLOTS:
         QCOMPARE(f.detail()->item(), chosen);
     }
 
-    // One window at most, opening wide enough for its buttons in every language.
-    void theWindowManagerKeepsOneHistoryWindow_data()
+    // One window of each kind at most, beside the others, as large as asked for within the screen
+    // (the offscreen one is 800 x 600) and wide enough for its buttons in every language; a closed
+    // one is forgotten and the next request starts afresh (the guide on its shortcut page).
+    void theWindowManagerKeepsOneOfEach_data()
     {
+        QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("language");
+        for (const char *window : {"settings", "help"})
+            QTest::addRow("%s", window) << QString::fromLatin1(window) << u"pt-BR"_qs;
         for (const char *language : {"pt-BR", "en", "es", "it", "ja"})
-            QTest::newRow(language) << QString::fromLatin1(language);
+            QTest::addRow("history, %s", language) << u"history"_qs << QString::fromLatin1(language);
     }
-    void theWindowManagerKeepsOneHistoryWindow()
+    void theWindowManagerKeepsOneOfEach()
     {
+        QFETCH(QString, window);
         QFETCH(QString, language);
         MonitorHarness harness;
         harness.copyText(u"an entry"_qs);
         LanguageManager languages(&harness.preferences);
         languages.setLanguage(language);
         WindowManager windows({&harness.preferences}, {harness.history.get(), &harness.workspace});
-        windows.openHistory();
-        auto *first = qobject_cast<HistoryWindow *>(windows.historyWindow());
-        QVERIFY(first);
-        QVERIFY(QTest::qWaitForWindowExposed(first));
-        windows.openHistory();
-        QCOMPARE(windows.historyWindow(), first);
-        QCOMPARE(first->windowTitle(), u"Kavla"_qs);
-        QVERIFY(first->width() >= WindowManager::HistorySize.width());
-        first->setSelectedItem(harness.entries().first());
+        QSignalSpy opened(&windows, &WindowManager::windowOpened);
+        const auto open = [&] {
+            window == u"settings" ? windows.openSettings() : window == u"help" ? windows.openHelp() : windows.openHistory();
+            return window == u"settings" ? windows.settingsWindow()
+                : window == u"help"        ? windows.helpWindow()
+                                           : windows.historyWindow();
+        };
+        const QPointer<QWidget> first = open();
+        QVERIFY(first && QTest::qWaitForWindowExposed(first));
+        const QSize ideal = window == u"settings" ? WindowManager::SettingsSize
+            : window == u"help"                   ? WindowManager::HelpSize
+                                                  : WindowManager::HistorySize;
+        QVERIFY(first->width() >= ideal.boundedTo(QGuiApplication::primaryScreen()->availableSize()).width());
+        // Another kind opens beside it, and closing that one leaves it.
+        window == u"settings" ? windows.openHelp() : windows.openSettings();
+        QCOMPARE(open(), first.data());
+        QCOMPARE(opened.count(), 2);
+        (window == u"settings" ? windows.helpWindow() : windows.settingsWindow())->close();
         settle();
-        for (QPushButton *button : first->browser()->detail()->findChildren<QPushButton *>()) {
-            const QRect inWindow(button->mapTo(first, QPoint()), button->size());
-            QVERIFY2(button->width() >= button->sizeHint().width() && first->rect().contains(inWindow),
-                     qPrintable(button->text()));
+        QCOMPARE(open(), first.data());
+        if (auto *history = qobject_cast<HistoryWindow *>(first.data())) {
+            history->setSelectedItem(harness.entries().first());
+            settle();
+            for (QPushButton *button : history->browser()->detail()->findChildren<QPushButton *>()) {
+                const QRect inWindow(button->mapTo(history, QPoint()), button->size());
+                QVERIFY2(button->width() >= button->sizeHint().width() && history->rect().contains(inWindow),
+                         qPrintable(button->text()));
+            }
         }
+        if (auto *guide = qobject_cast<HelpView *>(first.data()))
+            guide->navigateTo(HelpTopic::Welcome);
         first->close();
         settle();
-        QVERIFY(!windows.historyWindow());
+        QVERIFY(!first);
+        QVERIFY(open() && opened.count() == 3);
+        if (auto *guide = qobject_cast<HelpView *>(open()))
+            QCOMPARE(guide->history(), QList<HelpTopic>{HelpTopic::Shortcuts});
         languages.setLanguage(u"system"_qs);
     }
 

@@ -30,8 +30,6 @@ private Q_SLOTS:
         QTest::newRow("missing") << QVariant() << u"system"_qs;
         QTest::newRow("a code") << QVariant(u"ja"_qs) << u"ja"_qs;
         QTest::newRow("unknown code kept") << QVariant(u"fr"_qs) << u"fr"_qs;
-        QTest::newRow("boolean: not a string") << QVariant(true) << u"system"_qs;
-        QTest::newRow("list: not a string") << QVariant(QStringList{u"en"_qs}) << u"system"_qs;
     }
 
     void readsTheStoredLanguageAtCreation()

@@ -1,6 +1,7 @@
 // The Settings window driven as a user would: its defaults, the sidebar search, capacity, clearing,
-// the login-item rows, the language switch, the running and ignored applications, the global hot
-// key, and the window manager's one window at most.
+// the login-item rows, the language switch, the running and ignored applications and the global
+// hot key.
+#include "fakes/TestData.h"
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeLoginItemService.h"
 #include "fakes/MonitorHarness.h"
@@ -8,7 +9,6 @@
 #include "services/LanguageManager.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/LocalizedAppBundle.h"
-#include "shell/WindowManager.h"
 #include "views/settings/SettingsContent.h"
 #include "views/settings/SettingsSidebar.h"
 #include "views/settings/SettingsView.h"
@@ -38,10 +38,7 @@ QStringList rawValues(const QList<SettingsSection> &sections)
 
 ClipboardItemPtr textEntry(const QString &text, bool pinned = false)
 {
-    const QDateTime when = QDateTime::currentDateTimeUtc();
-    auto item = std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, ClipboardItem::TextType, text,
-                                                std::nullopt, std::nullopt, QString(), QString(), 0, 0, 0, 0, pinned);
-    return item;
+    return TestData::textEntry(text, QDateTime::currentDateTimeUtc(), pinned);
 }
 
 // One notch of the mouse wheel over the middle of `target` (up for a positive `notches`); true when
@@ -55,12 +52,7 @@ bool wheel(QWidget *target, int notches)
     return event.isAccepted();
 }
 
-// Runs the deletions the rebuilt rows and pages left for later.
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using TestData::settle;
 
 } // namespace
 
@@ -478,27 +470,6 @@ private Q_SLOTS:
         QCOMPARE(f.harness.preferences.globalShortcutPreset(), u"cmd_shift_h"_qs);
         QCOMPARE(f.hotKeyService.held(), (FakeHotKeyService::Combination{4, 768}));
         QCOMPARE(f.hotKeyService.grabCount(), 1);
-    }
-
-    void windowManagerKeepsOneSettingsWindow()
-    {
-        WindowManager manager;
-        manager.openSettings();
-        QPointer<QWidget> first = manager.settingsWindow();
-        QVERIFY(first);
-        QCOMPARE(first->size(), QSize(800, 560));
-        QCOMPARE(first->minimumSize(), QSize(720, 490));
-        QSignalSpy opened(&manager, &WindowManager::windowOpened);
-        manager.openSettings();
-        QCOMPARE(manager.settingsWindow(), first.data());
-        QCOMPARE(opened.count(), 0);
-        first->close();
-        settle();
-        QVERIFY(!first);
-        QVERIFY(!manager.settingsWindow());
-        manager.openSettings();
-        QVERIFY(manager.settingsWindow());
-        QCOMPARE(opened.count(), 1);
     }
 };
 

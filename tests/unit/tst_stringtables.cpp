@@ -7,7 +7,6 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -180,44 +179,6 @@ private Q_SLOTS:
             if (key.endsWith(u"..."_qs))
                 QVERIFY2(value.contains(QChar(0x2026)), qPrintable(code + u": "_qs + value));
         }
-    }
-
-    void checkFailsWhenAnEntryIsRemoved_data()
-    {
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("removedKey");
-
-        QTest::newRow("english loses Ajustes") << u"en"_qs << u"Ajustes"_qs;
-        QTest::newRow("japanese loses the count") << u"ja"_qs << u"%lld itens"_qs;
-    }
-
-    void checkFailsWhenAnEntryIsRemoved()
-    {
-        QFETCH(QString, table);
-        QFETCH(QString, removedKey);
-
-        QTemporaryDir copy;
-        QVERIFY(copy.isValid() && QDir().mkpath(copy.path() + u"/src"_qs));
-        QFile source(copy.path() + u"/src/View.cpp"_qs);
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        source.write("void build() {\n  a(L(\"Ajustes\"));\n  b(L(\"%lld itens\", 3));\n}\n");
-        source.close();
-
-        for (const QString &code : Languages) {
-            const QString folder = copy.path() + u"/resources/"_qs + code + u".lproj"_qs;
-            QFile original(ResourceRoot + u'/' + code + u".lproj/Localizable.strings"_qs);
-            QFile copied(folder + u"/Localizable.strings"_qs);
-            QVERIFY(QDir().mkpath(folder) && original.open(QIODevice::ReadOnly) && copied.open(QIODevice::WriteOnly));
-            for (const QByteArray &line : original.readAll().split('\n'))
-                if (code != table || !line.startsWith('"' + removedKey.toUtf8() + "\" ="))
-                    copied.write(line + '\n');
-        }
-        QVERIFY(loadTable(ResourceRoot, table).contains(removedKey));
-
-        const QStringList missing = missingTranslations(copy.path() + u"/src"_qs, copy.path() + u"/resources"_qs);
-        QCOMPARE(missing.size(), 1);
-        QVERIFY2(missing.first().startsWith(table + u": \""_qs + removedKey + u"\" (first used at View.cpp:"_qs),
-                 qPrintable(missing.first()));
     }
 
     void tablesAreWellFormed_data()

@@ -57,38 +57,6 @@ private Q_SLOTS:
         QApplication::setPalette(m_desktopPalette);
     }
 
-    void identityJoinsLanguageAndAppearance_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("appearance");
-        QTest::addColumn<bool>("managers");
-        QTest::addColumn<QString>("identity");
-
-        QTest::newRow("pt-BR dark") << u"pt-BR"_qs << u"dark"_qs << true << u"pt-BR-dark"_qs;
-        QTest::newRow("appearance kept as stored") << u"ja"_qs << u"Dark"_qs << true << u"ja-Dark"_qs;
-        QTest::newRow("nothing stored") << QString() << QString() << true << u"system-system"_qs;
-        QTest::newRow("no managers") << u"ja"_qs << u"dark"_qs << false << u"system-system"_qs;
-    }
-
-    void identityJoinsLanguageAndAppearance()
-    {
-        QFETCH(QString, language);
-        QFETCH(QString, appearance);
-        QFETCH(bool, managers);
-        QFETCH(QString, identity);
-
-        if (!language.isEmpty())
-            m_store->set(u"selectedLanguage"_qs, language);
-        if (!appearance.isEmpty())
-            m_store->set(u"selectedAppearance"_qs, appearance);
-        makeManagers();
-        int built = 0;
-        WindowRoot root(managers ? m_languages.get() : nullptr, managers ? m_appearance.get() : nullptr,
-                        [&] { return makeContent(&built); });
-        QCOMPARE(root.identity(), identity);
-        QCOMPARE(built, 1);
-    }
-
     // A language change rebuilds the content in the new language and locale; setting the same
     // language again keeps the content (and the state a user has typed into it).
     void rebuildsOnlyWhenTheIdentityChanges_data()
@@ -174,17 +142,6 @@ private Q_SLOTS:
             QCOMPARE(window, AppearanceManager::paletteFor(AppearanceManager::ColorScheme::Dark).color(QPalette::Window));
         else
             QVERIFY(window.lightness() > 128);
-    }
-
-    void retitlesTheWindowAfterEachRebuild()
-    {
-        makeManagers();
-        int built = 0;
-        WindowRoot root(m_languages.get(), m_appearance.get(), [&] { return makeContent(&built); });
-        root.setTitleSource([] { return L("Guia do Usuário do Kavla"); });
-        QCOMPARE(root.windowTitle(), u"Guia do Usuário do Kavla"_qs);
-        m_languages->setLanguage(u"en"_qs);
-        QCOMPARE(root.windowTitle(), u"Kavla User Guide"_qs);
     }
 
 private:

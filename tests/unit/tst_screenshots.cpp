@@ -1,7 +1,9 @@
-// The windows rendered in light and dark, in Portuguese and English: every Settings section, every
-// page of the user guide and the history window with a text, an image, a table and files chosen.
-// Each picture must show the scheme's background with a readable title. With KAVLA_SCREENSHOT_DIR
-// set, the pictures are kept there for a person to look at (scripts/screenshots.sh).
+// Kavla's windows rendered as a person sees them: the popup in its main states in every interface
+// language, and every Settings section, every page of the user guide and the history window with a
+// text, an image, a table and files chosen, in Portuguese and English; each in light and dark. Each
+// picture must show the scheme's background with a readable title. With KAVLA_SCREENSHOT_DIR set,
+// the pictures are kept there for a person to look at (scripts/screenshots.sh).
+#include "fakes/TestData.h"
 #include "fakes/MonitorHarness.h"
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
@@ -12,15 +14,15 @@
 #include "views/guide/HelpView.h"
 #include "views/history/HistoryWindow.h"
 #include "views/history/HistoryWindowBrowser.h"
+#include "views/popup/HistoryPopoverView.h"
+#include "views/popup/PopoverWindow.h"
+#include "views/popup/ThumbnailCache.h"
 #include "views/settings/SettingsContent.h"
 #include "views/settings/SettingsView.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QGuiApplication>
-#include <QPushButton>
-#include <QScreen>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -32,23 +34,19 @@ using Scheme = AppearanceManager::ColorScheme;
 
 namespace {
 
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using TestData::settle;
 
 // One row per scheme and language, named "<prefix>-<name>-<language>-<scheme>".
-void addRows(const char *prefix, const QStringList &names)
+void addRows(const char *prefix, const QStringList &names, const QStringList &languages = {u"pt-BR"_qs, u"en"_qs})
 {
     QTest::addColumn<Scheme>("scheme");
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("name");
     for (const auto &[scheme, label] : {std::pair{Scheme::Light, "light"}, std::pair{Scheme::Dark, "dark"}}) {
-        for (const char *language : {"pt-BR", "en"}) {
+        for (const QString &language : languages) {
             for (const QString &name : names)
-                QTest::addRow("%s-%s-%s-%s", prefix, qPrintable(name.toLower()), language, label)
-                    << scheme << QString::fromLatin1(language) << name;
+                QTest::addRow("%s-%s-%s-%s", prefix, qPrintable(name.toLower()), qPrintable(language), label)
+                    << scheme << language << name;
         }
     }
 }
@@ -69,37 +67,56 @@ QByteArray photo()
     return bytes;
 }
 
+// How many pixels of `area` (in points) differ clearly from `background` in lightness.
+int contrastingPixels(const QImage &image, const QRect &area, const QColor &background)
+{
+    const qreal ratio = image.devicePixelRatio();
+    const QRect pixels(area.topLeft() * ratio, area.size() * ratio);
+    int contrasting = 0;
+    for (int x = pixels.left(); x < pixels.right(); ++x) {
+        for (int y = pixels.top(); y < pixels.bottom(); ++y)
+            contrasting += std::abs(image.pixelColor(x, y).lightness() - background.lightness()) > 120;
+    }
+    return contrasting;
+}
+
+bool schemeBackground(Scheme scheme, const QColor &background)
+{
+    return scheme == Scheme::Dark ? background.lightness() < 100 : background.lightness() > 200;
+}
+
 } // namespace
 
-class WindowScreenshotsTest : public QObject
+class ScreenshotsTest : public QObject
 {
     Q_OBJECT
 
-    // Keeps the picture and checks that the background follows the scheme and that `title` is
-    // drawn in a contrasting colour.
-    void check(QWidget &window, Scheme scheme, QLabel *title, QWidget *whole = nullptr)
+    // Keeps the picture (and, with `whole`, the whole scrolled page) under the row's name.
+    QImage keep(QWidget &window, QWidget *whole = nullptr)
     {
         const QImage image = window.grab().toImage();
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         if (!m_output.isEmpty()) {
-            QVERIFY(image.save(QDir(m_output).filePath(name + QStringLiteral(".png"))));
+            [&] { QVERIFY(image.save(QDir(m_output).filePath(name + QStringLiteral(".png")))); }();
             if (whole) {
                 const QImage page = whole->grab(QRect(QPoint(), whole->sizeHint().expandedTo(whole->size()))).toImage();
-                QVERIFY(page.save(QDir(m_output).filePath(name + QStringLiteral("-page.png"))));
+                [&] { QVERIFY(page.save(QDir(m_output).filePath(name + QStringLiteral("-page.png")))); }();
             }
         }
-        // Positions in device pixels, so the checks hold at any scale factor.
+        return image;
+    }
+
+    // Checks that the background follows the scheme and that `title` is drawn in a contrasting colour.
+    void check(QWidget &window, Scheme scheme, QLabel *title, QWidget *whole = nullptr)
+    {
+        const QImage image = keep(window, whole);
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
         const qreal ratio = image.devicePixelRatio();
         const QColor background = image.pixelColor(image.width() - int(40 * ratio), int(6 * ratio));
-        QVERIFY2(scheme == Scheme::Dark ? background.lightness() < 100 : background.lightness() > 200, qPrintable(name));
+        QVERIFY2(schemeBackground(scheme, background), qPrintable(name));
         QVERIFY2(title && title->isVisible(), qPrintable(name));
-        const QRect area(title->mapTo(&window, QPoint()) * ratio, title->size() * ratio);
-        int contrasting = 0;
-        for (int x = area.left(); x < area.right(); ++x) {
-            for (int y = area.top(); y < area.bottom(); ++y)
-                contrasting += std::abs(image.pixelColor(x, y).lightness() - background.lightness()) > 120;
-        }
-        QVERIFY2(contrasting > 20, qPrintable(name));
+        QVERIFY2(contrastingPixels(image, QRect(title->mapTo(&window, QPoint()), title->size()), background) > 20,
+                 qPrintable(name));
     }
 
     void show(QWidget &window, Scheme scheme, QSize size)
@@ -125,6 +142,65 @@ private Q_SLOTS:
     {
         QFETCH(Scheme, scheme);
         QApplication::setPalette(AppearanceManager::paletteFor(scheme));
+    }
+    void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
+
+    void popup_data()
+    {
+        addRows("popup", {u"empty"_qs, u"entries"_qs, u"filtered"_qs, u"no-match"_qs, u"confirmation"_qs, u"confirmation-tab"_qs},
+                {u"pt-BR"_qs, u"en"_qs, u"es"_qs, u"it"_qs, u"ja"_qs});
+    }
+    void popup()
+    {
+        QFETCH(Scheme, scheme);
+        QFETCH(QString, language);
+        QFETCH(QString, name);
+        LocalizedAppBundle::setSelectedLanguage(language);
+        MonitorHarness harness;
+        if (name != u"empty") {
+            harness.copyText(u"Obrigado pela ajuda!"_qs);
+            harness.copyText(u"SELECT * FROM pedidos WHERE total > 100;"_qs);
+            harness.copyText(u"ana@example.org"_qs);
+            harness.copyText(u"Um texto bem longo que não cabe numa linha só e precisa terminar com reticências no fim"_qs);
+            harness.copy({{u"text/uri-list"_qs, "file:///home/ana/Fotos/praia.jpg\r\nfile:///home/ana/Fotos/serra.jpg\r\n"}});
+            harness.copyText(u"https://example.org/docs/getting-started?ref=kavla"_qs);
+            harness.copy({{u"text/uri-list"_qs, "file:///home/ana/Documentos/Relat%C3%B3rio%20anual%202026.pdf\r\n"}});
+            const QByteArray tsv = "Produto\tQuantidade\tPreço\nCaneta\t10\t2,50";
+            harness.copy({{u"text/tab-separated-values"_qs, tsv}, {u"text/plain"_qs, tsv}});
+            harness.copy({{u"image/png"_qs, photo()}});
+            harness.copyText(u"Reunião às 15h com a equipe de design"_qs);
+        }
+        ThumbnailCache thumbnails;
+        thumbnails.setHistory(harness.history.get());
+        PopoverWindow window;
+        const QPalette palette = AppearanceManager::paletteFor(scheme);
+        window.setPalette(palette);
+        auto *view = new HistoryPopoverView(harness.history.get(), nullptr, &thumbnails);
+        window.setContent(view);
+        thumbnails.waitForPending();
+        if (name == u"filtered")
+            view->setSearchText(QStringLiteral("ana"));
+        else if (name == u"no-match")
+            view->setSearchText(QStringLiteral("nada parecido"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Asked while on screen, as a user does, so the focus lands where it does for them.
+        if (name.startsWith(u"confirmation")) {
+            view->showClearConfirmation();
+            if (name == u"confirmation-tab")
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCoreApplication::processEvents();
+        const QImage image = keep(window); // frame included
+        const qreal ratio = image.devicePixelRatio();
+        QCOMPARE(image.deviceIndependentSize().toSize(), QSize(HistoryPopoverView::Width + 2, HistoryPopoverView::Height + 2));
+        // The background near the footer's middle carries the scheme's window colour, or is dimmed
+        // by the confirmation around its card; the header title is drawn in a contrasting colour.
+        const QColor background = image.pixelColor(image.width() / 2, image.height() - int(4 * ratio));
+        if (name.startsWith(u"confirmation"))
+            QVERIFY(background.lightness() < palette.color(QPalette::Window).lightness() - 10);
+        else
+            QVERIFY(schemeBackground(scheme, background) && contrastingPixels(image, QRect(30, 10, 60, 24), background) > 20);
     }
 
     void settingsSections_data() { addRows("settings", Preferences::settingsSections()); }
@@ -209,69 +285,10 @@ private Q_SLOTS:
         check(view, scheme, title);
     }
 
-    // The history window as it opens, in each language: its buttons whole, nothing clipped.
-    void historyWindowAtOpeningSize_data()
-    {
-        QTest::addColumn<Scheme>("scheme");
-        QTest::addColumn<QString>("language");
-        for (const char *language : {"pt-BR", "en", "es", "it", "ja"})
-            QTest::addRow("history-opening-%s-light", language) << Scheme::Light << QString::fromLatin1(language);
-    }
-    void historyWindowAtOpeningSize()
-    {
-        QFETCH(Scheme, scheme);
-        QFETCH(QString, language);
-        MonitorHarness harness;
-        harness.copyText(u"Reunião às 15h na sala 2. Levar o relatório trimestral e os números de vendas do último "
-                         "trimestre, com a comparação entre as filiais."_qs);
-        LanguageManager languages(&harness.preferences);
-        languages.setLanguage(language);
-        HistoryWindow view({harness.history.get(), &harness.workspace, &languages, nullptr});
-        view.browser()->sidebar()->setCurrentIndex(view.model()->index(0));
-        view.ensurePolished();
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        show(view, scheme, WindowManager::openingSize(&view, WindowManager::HistorySize, screen));
-        for (QPushButton *button : view.findChildren<QPushButton *>())
-            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
-        check(view, scheme, view.findChild<QLabel *>(QStringLiteral("sourceAppName")));
-        languages.setLanguage(u"system"_qs);
-    }
-
-    // On a desktop whose language has no table (German), Settings reads as the Portuguese table
-    // says it, in Linux words.
-    void settingsOnAGermanDesktop_data()
-    {
-        QTest::addColumn<Scheme>("scheme");
-        QTest::newRow("settings-general-de-light") << Scheme::Light;
-    }
-    void settingsOnAGermanDesktop()
-    {
-        QFETCH(Scheme, scheme);
-        LocalizedAppBundle german(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"de-DE"_qs});
-        Localization::install(&german);
-        MonitorHarness harness;
-        harness.preferences.setSettingsSelectedSection(u"Geral"_qs);
-        LanguageManager languages(&harness.preferences);
-        SettingsView view({&harness.preferences, &languages, nullptr, nullptr, harness.ignoredApps.get(), nullptr,
-                           harness.history.get()});
-        show(view, scheme, WindowManager::SettingsSize);
-        const QStringList shown = [&] {
-            QStringList texts;
-            for (QAbstractButton *control : view.findChildren<QAbstractButton *>())
-                texts << control->text();
-            return texts;
-        }();
-        QVERIFY(shown.contains(u"Iniciar o Kavla ao entrar na sessão"_qs));
-        QVERIFY(!shown.join(u' ').contains(u"macOS"_qs));
-        check(view, scheme, view.content()->page()->findChild<QLabel *>(QStringLiteral("sectionTitle")),
-              view.content()->page());
-        Localization::install(m_bundle.get());
-    }
-
 private:
     QString m_output;
     std::unique_ptr<LocalizedAppBundle> m_bundle;
 };
 
-QTEST_MAIN(WindowScreenshotsTest)
-#include "tst_windowscreenshots.moc"
+QTEST_MAIN(ScreenshotsTest)
+#include "tst_screenshots.moc"
