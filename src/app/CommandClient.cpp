@@ -55,12 +55,19 @@ QString readLine()
     return QString::fromUtf8(line);
 }
 
-} // namespace
-
-CommandClient::CommandClient(const QDBusConnection &bus)
-    : m_bus(bus)
+// The session bus, once the entry type is known: the connection's thread reads messages from the
+// moment it connects, and a type registered meanwhile races with it.
+QDBusConnection sessionBus()
 {
     HistoryBusEntry::registerType();
+    return QDBusConnection::sessionBus();
+}
+
+} // namespace
+
+CommandClient::CommandClient()
+    : m_bus(sessionBus())
+{
 }
 
 QDBusMessage CommandClient::call(const QString &method, const QVariantList &arguments, int *status)

@@ -17,7 +17,8 @@ public:
     // How long Kavla may take to answer; a paste waits for the keys to be let go.
     static constexpr int AnswerMs = 10000;
 
-    explicit CommandClient(const QDBusConnection &bus);
+    // Asks on the user's session bus.
+    CommandClient();
 
     int run(const CommandLine::Command &command);
 

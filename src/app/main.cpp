@@ -6,11 +6,11 @@
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
 #include "platform/Desktop.h"
+#include "shell/HistoryBusEntry.h"
 #include "shell/HistoryBusService.h"
 #include "support/Log.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QTimer>
 
 #include <cstdio>
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
             return 0;
         }
         QCoreApplication client(argc, argv);
-        return CommandClient(QDBusConnection::sessionBus()).run(command);
+        return CommandClient().run(command);
     }
 #ifdef __GLIBC__
     // Copies of megabytes are read, stored and let go; a fixed threshold keeps such buffers in
@@ -65,6 +65,10 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // The session-bus entry type is known before any bus connection's thread reads messages
+    // (Qt's own platform integration connects as the application starts): registered later,
+    // it races with that thread.
+    HistoryBusEntry::registerType();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavla"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kavla"));
