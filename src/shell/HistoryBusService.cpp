@@ -184,18 +184,9 @@ ClipboardItemPtr HistoryBusService::resolve(const QString &text)
     ids.reserve(model->rowCount());
     for (int row = 0; row < model->rowCount(); ++row)
         ids.append(model->itemAt(row)->id().toString(QUuid::WithoutBraces));
-    const EntryReference reference = EntryReference::parse(text);
-    // Numbers are those of the list, which stops at the capacity (pinned entries can lie beyond
-    // it); an id finds any entry, as the popup's search does.
-    if (reference.index() > 0) {
-        qsizetype listed = 0;
-        while (listed < ids.size() && HistoryFilter::isWithinCap(listed, m_parts.preferences->maxHistoryCount()))
-            ++listed;
-        ids.resize(listed);
-    }
     EntryReference::Outcome outcome = EntryReference::Outcome::Invalid;
     QString reason;
-    const int row = reference.rowIn(ids, &outcome, &reason);
+    const int row = EntryReference::parse(text).rowIn(ids, &outcome, &reason);
     if (row >= 0)
         return model->itemAt(row);
     sendErrorReply(outcome == EntryReference::Outcome::NotFound ? HistoryBus::NotFoundError
