@@ -9,7 +9,7 @@ set -euo pipefail
 build_packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev
     libqt6sql6-sqlite qt6-svg-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libxcb-res0-dev
     libxcb-xfixes0-dev libxcb-xtest0-dev libcanberra-dev libgl-dev qt6-image-formats-plugins fonts-noto-cjk
-    libwayland-dev libwayland-bin qt6-wayland libsqlite3-dev qt6-translations-l10n)
+    libwayland-dev libwayland-bin qt6-wayland libsqlite3-dev qt6-translations-l10n help2man)
 test_packages=(xvfb openbox trayer xdotool wmctrl x11-utils x11-xkb-utils xclip xterm imagemagick
     fonts-dejavu-core fonts-noto-cjk sqlite3 procps sway wl-clipboard wtype util-linux dbus-daemon
     appstream desktop-file-utils)

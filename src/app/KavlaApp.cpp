@@ -16,6 +16,7 @@
 #include "services/LocalizedAppBundle.h"
 #include "services/PasteManager.h"
 #include "services/Preferences.h"
+#include "shell/HistoryBusService.h"
 #include "shell/StatusBarController.h"
 #include "shell/WindowManager.h"
 
@@ -89,10 +90,18 @@ KavlaApp::KavlaApp(std::unique_ptr<Desktop> desktop, ModelContainer *container, 
     m_delegate = new AppDelegate({m_defaults, m_history, m_clipboardMonitor, m_statusBarController, m_hotKeyManager,
                                   m_launchAtLoginManager, m_windowManager},
                                  this);
+
+    // What the `kavla` command asks, answered by the services above; published once they run.
+    // Pasting types into another window, which only X11 lets a client do.
+    m_bus = new HistoryBusService({m_history, m_preferences, m_statusBarController, m_windowManager,
+                                   m_desktop->backend() == Desktop::Backend::X11 ? m_pasteManager : nullptr},
+                                  this);
 }
 
 KavlaApp::~KavlaApp()
 {
+    // Calls from the bus reach every service below: they stop first.
+    delete m_bus;
     // Open windows observe the services below: they go first.
     delete m_delegate;
     delete m_windowManager;

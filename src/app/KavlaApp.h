@@ -10,6 +10,7 @@ class ApplicationPicker;
 class ClipboardMonitor;
 class DefaultsStore;
 class Desktop;
+class HistoryBusService;
 class HistoryService;
 class HotKeyManager;
 class IgnoredAppsManager;
@@ -36,6 +37,8 @@ public:
 
     // Starts and stops the services at launch and termination.
     AppDelegate *delegate() const { return m_delegate; }
+    // The history and the windows on the session bus, for the `kavla` command and scripts.
+    HistoryBusService *bus() const { return m_bus; }
 
 private:
     DefaultsStore *m_defaults = nullptr;
@@ -56,4 +59,5 @@ private:
     PasteManager *m_pasteManager = nullptr;
     WindowManager *m_windowManager = nullptr;
     AppDelegate *m_delegate = nullptr;
+    HistoryBusService *m_bus = nullptr;
 };

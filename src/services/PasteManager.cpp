@@ -124,6 +124,21 @@ void PasteManager::entryChosen()
     begin();
 }
 
+void PasteManager::pasteIntoActiveWindow()
+{
+    m_poll.stop();
+    m_pasting = false;
+    m_front = {};
+    m_frontKnown = false;
+    if (!m_sender) {
+        finish(Outcome::NoWindow);
+        return;
+    }
+    m_asked = true;
+    m_choicePending = true;
+    m_sender->findActiveWindow();
+}
+
 void PasteManager::begin()
 {
     if (m_front.id == 0) {

@@ -37,6 +37,9 @@ public Q_SLOTS:
     void popoverWillShow();
     // An entry was chosen in the popup and is on the clipboard.
     void entryChosen();
+    // Pastes what is on the clipboard into the window in front now, whatever
+    // "pasteAfterChoosing" says: what the command line's paste asks for.
+    void pasteIntoActiveWindow();
 
 Q_SIGNALS:
     // One chosen entry's paste ended, sent or not.

@@ -1,11 +1,14 @@
-// Start-up and termination of the real binary on a private display.
+// Start-up and termination of the real binary on a private display, and the kavla commands that
+// ask it on a private session bus.
 #include "support/KavlaProcess.h"
+#include "support/SessionBus.h"
 #include "support/VirtualDisplay.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -37,6 +40,37 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+// One `kavla` command with `input` on standard input and no display: its exit status (-1 when it
+// hung or crashed), standard output and standard error.
+struct Answer
+{
+    int status = -1;
+    QByteArray out;
+    QString errors;
+};
+
+Answer command(QProcessEnvironment environment, const QString &arguments, const QByteArray &input = {})
+{
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(kavlaBinary(), arguments.split(u' '));
+    process.write(input);
+    process.closeWriteChannel();
+    Answer answer;
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished(3000);
+        return answer;
+    }
+    answer.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    answer.out = process.readAllStandardOutput();
+    answer.errors = QString::fromUtf8(process.readAllStandardError());
+    return answer;
 }
 
 } // namespace
@@ -259,6 +293,87 @@ private Q_SLOTS:
         QVERIFY2(status >= 0 && !kavla.errors().contains(QStringLiteral("Sanitizer")),
                  qPrintable(QStringLiteral("crashed or hung: ") + kavla.errors()));
         QCOMPARE(kavla.query(QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+    }
+
+    // Without a Kavla to ask, or without a session bus, every command says so in one line.
+    void commandsWithoutKavlaExitTwo()
+    {
+        SessionBus bus;
+        QString error;
+        QVERIFY2(bus.start(&error), qPrintable(error));
+        QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
+        noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+        for (const QProcessEnvironment &environment : {bus.environment(QProcessEnvironment::systemEnvironment()), noBus}) {
+            for (const QString &arguments : {u"list"_qs, u"get 1"_qs, u"copy 2"_qs, u"pin 1"_qs, u"delete 1"_qs,
+                                             u"clear"_qs, u"show"_qs, u"search a"_qs}) {
+                const Answer answer = command(environment, arguments);
+                QCOMPARE(answer.status, 2);
+                QVERIFY2(answer.errors.startsWith(u"kavla: "_qs) && answer.errors.count(u'\n') == 1,
+                         qPrintable(arguments + u": "_qs + answer.errors));
+            }
+        }
+        QCOMPARE(command(noBus, u"copy"_qs).status, 1);
+    }
+
+    void commandsAnswerFromTheRunningKavla()
+    {
+        SessionBus bus;
+        QString error;
+        QVERIFY2(bus.start(&error), qPrintable(error));
+        KavlaProcess kavla(bus.environment(m_display.environment()));
+        QVERIFY(kavla.start());
+        QVERIFY2(kavla.waitForOutput(u"on the session bus as com.tarnwick.Kavla"_qs, 30000), qPrintable(kavla.errors()));
+        const QProcessEnvironment environment = kavla.environment();
+        const auto copy = [&](const QString &text, int count) {
+            m_display.run(u"sh"_qs, {u"-c"_qs, u"printf %s \"$1\" | xclip -selection clipboard"_qs, u"sh"_qs, text});
+            return kavla.waitForQuery(u"SELECT count(*) FROM ClipboardItem"_qs, QString::number(count));
+        };
+        const QByteArray newest = "três\tlinhas ✓\nsegunda";
+        QVERIFY(copy(u"primeiro"_qs, 1));
+        QVERIFY(copy(u"segundo"_qs, 2));
+        QVERIFY(copy(QString::fromUtf8(newest), 3));
+
+        QCOMPARE(command(environment, u"list"_qs).out,
+                 QByteArray("1\ttext\ttrês linhas ✓ segunda\n2\ttext\tsegundo\n3\ttext\tprimeiro\n"));
+        QCOMPARE(command(environment, u"get 1"_qs).out, newest);
+        Answer answer = command(environment, u"copy 2"_qs);
+        QCOMPARE(answer.status, 0);
+        QCOMPARE(m_display.run(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs}), u"segundo"_qs);
+        QVERIFY(command(environment, u"list"_qs).out.startsWith("1\ttext\tsegundo\n2\ttext\ttrês"));
+
+        // A launcher's choice names its entry even after a new copy moved every number.
+        const QList<QByteArray> lines = command(environment, u"list --dmenu"_qs).out.split('\n');
+        QVERIFY(lines.at(2).startsWith("primeiro  [text "));
+        QVERIFY(copy(u"quarto"_qs, 4));
+        QCOMPARE(command(environment, u"copy --from-line"_qs, lines.at(2) + '\n').status, 0);
+        QCOMPARE(m_display.run(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs}), u"primeiro"_qs);
+
+        QCOMPARE(command(environment, u"pin 1"_qs).status, 0);
+        QVERIFY(command(environment, u"list --json"_qs).out.contains("\"pinned\": true"));
+        QCOMPARE(command(environment, u"delete 2"_qs).status, 0);
+        // The search is the popup's; the numbers stay those of the whole list.
+        QCOMPARE(command(environment, u"search SEGUND"_qs).out,
+                 QByteArray("2\ttext\tsegundo\n3\ttext\ttrês linhas ✓ segunda\n"));
+        QCOMPARE(command(environment, u"list"_qs).out.count('\n'), 3);
+
+        // A wrong number or id is refused in one line, and Kavla goes on.
+        for (const QString &arguments : {u"delete 9"_qs, u"copy 0"_qs, u"get zzzz"_qs, u"pin 00000000"_qs}) {
+            answer = command(environment, arguments);
+            QCOMPARE(answer.status, 1);
+            QVERIFY2(answer.errors.startsWith(u"kavla: "_qs) && answer.errors.count(u'\n') == 1, qPrintable(answer.errors));
+        }
+        QCOMPARE(command(environment, u"list"_qs).out.count('\n'), 3);
+
+        // An image comes out as PNG.
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QTemporaryDir folder;
+        QVERIFY(image.save(folder.filePath(u"red.png"_qs)));
+        m_display.run(u"xclip"_qs, {u"-selection"_qs, u"clipboard"_qs, u"-t"_qs, u"image/png"_qs, u"-i"_qs,
+                                    folder.filePath(u"red.png"_qs)});
+        QVERIFY(kavla.waitForQuery(u"SELECT count(*) FROM ClipboardItem"_qs, u"4"_qs));
+        QCOMPARE(QImage::fromData(command(environment, u"get 1"_qs).out, "PNG").size(), QSize(40, 30));
+        QCOMPARE(kavla.terminate(), 0);
     }
 
 private:

@@ -217,6 +217,44 @@ private Q_SLOTS:
                                       QStringLiteral("0")));
     }
 
+    // The commands need the session bus alone; a launcher's choice is put back on the Wayland
+    // clipboard, a paste is refused in one line, and what was never recorded (the marked copy,
+    // the forgotten secret above) is not there to ask for.
+    void commandsOverTheSessionBus()
+    {
+        copy("chosen in a launcher");
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|chosen in a launcher||0|0")));
+        copy("newest on wayland");
+        QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|newest on wayland||0|0")));
+        QProcessEnvironment environment = m_kavla->environment();
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        const auto kavla = [&](const QStringList &arguments, const QByteArray &input = {}) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(KAVLA_BINARY), arguments);
+            process.write(input);
+            process.closeWriteChannel();
+            const bool ended = process.waitForFinished(20000);
+            return std::pair{ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                             process.readAllStandardOutput() + process.readAllStandardError()};
+        };
+        const auto [listed, lines] = kavla({QStringLiteral("list"), QStringLiteral("--dmenu")});
+        QCOMPARE(listed, 0);
+        QVERIFY2(!lines.contains("secret") && !lines.contains("s3nh4"), lines.constData());
+        const qsizetype at = lines.indexOf("chosen in a launcher  [text ");
+        QVERIFY2(at >= 0, lines.constData());
+        QCOMPARE(kavla({QStringLiteral("copy"), QStringLiteral("--from-line")}, lines.mid(at, lines.indexOf('\n', at) - at + 1)).first, 0);
+        QDeadlineTimer deadline(10000);
+        QByteArray pasted;
+        while (!deadline.hasExpired()
+               && (pasted = m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")})) != "chosen in a launcher")
+            QThread::msleep(100);
+        QCOMPARE(pasted, QByteArray("chosen in a launcher"));
+        const auto [refused, message] = kavla({QStringLiteral("paste"), QStringLiteral("1")});
+        QCOMPARE(refused, 1);
+        QVERIFY2(message.startsWith("kavla: pasting needs X11") && message.count('\n') == 1, message.constData());
+    }
+
     // An owner that never writes what it offers costs the reading thread alone: the popup opens
     // at once, and the next copy abandons the hung read well before its 2 s would have run out.
     void unansweringOwnerDelaysNothingElse()
