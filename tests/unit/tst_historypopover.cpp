@@ -421,6 +421,11 @@ private Q_SLOTS:
         QTest::keyClick(cancel, Qt::Key_Tab);
         QVERIFY(confirm->hasFocus());
         QVERIFY(confirm->isDefault() && !cancel->isDefault());
+        // Tab stays on the question: the controls behind the sheet are covered.
+        QTest::keyClick(confirm, Qt::Key_Tab);
+        QVERIFY(cancel->hasFocus());
+        QTest::keyClick(cancel, Qt::Key_Backtab);
+        QVERIFY(confirm->hasFocus());
         QTest::keyClick(confirm, Qt::Key_Backtab);
         QTest::keyClick(cancel, Qt::Key_Return);
         QVERIFY(!view.clearConfirmation()->isVisible());

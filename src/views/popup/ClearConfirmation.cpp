@@ -72,6 +72,14 @@ void ClearConfirmation::present()
     m_cancel->setFocus();
 }
 
+bool ClearConfirmation::focusNextPrevChild(bool)
+{
+    // The controls behind the sheet are covered: reaching them by Tab would act on what the
+    // user cannot see while the question waits.
+    (m_cancel->hasFocus() ? m_confirm : m_cancel)->setFocus(Qt::TabFocusReason);
+    return true;
+}
+
 void ClearConfirmation::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

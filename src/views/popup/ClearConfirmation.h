@@ -25,6 +25,8 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // While the question is shown, Tab and Shift+Tab go between its two buttons only.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget *m_card;
