@@ -75,6 +75,8 @@ QList<ShortcutItem> all()
         {L("Copiar o 3º item e mover ao topo"), L("Command-3 (⌘3)")},
         {L("Copiar o 4º ao 9º item e mover ao topo"), L("Command-4 a 9 (⌘4–⌘9)")},
         {L("Copiar o 10º item e mover ao topo"), L("Command-0 (⌘0)")},
+        {L("Escolher o item de cima ou de baixo"), QStringLiteral("↑ ↓")},
+        {L("Copiar o item escolhido e mover ao topo"), QStringLiteral("Enter")},
         {L("Fechar o painel de histórico"), L("Escape (ESC)")},
         {L("Abrir Ajustes do Kavla"), L("Command-Vírgula (⌘,)")},
         {L("Abrir este Guia de Ajuda"), L("Command-Interrogação (⌘?)")},
