@@ -205,7 +205,10 @@ void ignoredApps(QVBoxLayout *page, QWidget *parent)
                 {L("Adicionar Aplicativos"), L("Vá em Ajustes > Aplicativos e clique em 'Adicionar Aplicativo de /Applications...' ou escolha entre os "
                  "aplicativos em execução.")},
                 {L("Cópias Marcadas por Gerenciadores de Senhas"), L("Uma cópia que o gerenciador de senhas marca como secreta (KeePassXC, KDE Wallet, wl-copy --sensitive) "
-                 "nunca é gravada, qualquer que seja a janela em primeiro plano.")}},
+                 "nunca é gravada, qualquer que seja a janela em primeiro plano.")},
+                {L("Senhas Apagadas Logo Após a Cópia"), L("Ferramentas que apagam a área de transferência pouco depois de copiar uma senha "
+                 "(keepassxc-cli, pass, Bitwarden) não a marcam: o Kavla esquece essa cópia quando a área de transferência é "
+                 "esvaziada em até 90 segundos ou quando o conteúdo anterior volta (Ajustes > Geral > Comportamento).")}},
                parent);
 }
 
