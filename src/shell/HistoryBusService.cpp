@@ -23,7 +23,7 @@
 
 namespace {
 
-// RequestName's flag and answer (the D-Bus specification's values).
+// RequestName's flag and answer (as the bus defines them).
 constexpr uint DoNotQueue = 4;
 constexpr uint PrimaryOwner = 1;
 
