@@ -1,11 +1,11 @@
 #include "store/HistorySearch.h"
 
 #include "store/ModelContext.h"
+#include "store/ReadOnlyConnection.h"
 #include "store/SearchText.h"
 
 #include <QHash>
 #include <QPointer>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -16,9 +16,8 @@ class HistorySearch::Worker : public QObject
 {
 public:
     Worker(const QString &databasePath, std::shared_ptr<std::atomic<quint64>> latest)
-        : m_databasePath(databasePath)
-        , m_latest(std::move(latest))
-        , m_connection(QStringLiteral("kavla-search-%1").arg(quintptr(this)))
+        : m_latest(std::move(latest))
+        , m_connection(databasePath, QStringLiteral("kavla-search-%1").arg(quintptr(this)))
     {
     }
 
@@ -27,7 +26,7 @@ public:
     {
         m_generation = generation;
         QSet<QUuid> matches;
-        if (!open())
+        if (!m_connection.open())
             return matches;
         QHash<QUuid, Memory> memories;
         for (const Entry &entry : entries) {
@@ -57,30 +56,14 @@ public:
         return matches;
     }
 
-    void close()
-    {
-        if (QSqlDatabase::contains(m_connection)) {
-            QSqlDatabase::database(m_connection, false).close();
-            QSqlDatabase::removeDatabase(m_connection);
-        }
-    }
+    void close() { m_connection.close(); }
 
 private:
-    bool open()
-    {
-        if (QSqlDatabase::contains(m_connection))
-            return QSqlDatabase::database(m_connection, false).isOpen();
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_databasePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        return db.open();
-    }
-
     // Whether the entry's folded text holds `needle`, reading its chunks in order from `from`
     // and stopping at the first that holds it; the chunk where it was found in `found`.
     bool contains(const QString &key, const QByteArray &needle, qint64 from, qint64 *found)
     {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QSqlQuery query(m_connection.database());
         query.setForwardOnly(true);
         // A longer needle may span chunks: it is looked for in the whole text, folded afresh.
         if (needle.size() > ModelContext::SearchChunkedNeedleBytes)
@@ -107,7 +90,7 @@ private:
 
     bool containsInWholeText(const QString &key, const QByteArray &needle)
     {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QSqlQuery query(m_connection.database());
         query.setForwardOnly(true);
         query.prepare(QStringLiteral("SELECT textContent FROM ClipboardItem WHERE id = ?"));
         query.addBindValue(key);
@@ -123,9 +106,8 @@ private:
                != nullptr;
     }
 
-    QString m_databasePath;
     std::shared_ptr<std::atomic<quint64>> m_latest;
-    QString m_connection;
+    ReadOnlyConnection m_connection;
     // What earlier searches learnt of an entry: searches it did not hold (nor any search that
     // contains one), and the last it held with the chunk where it was found.
     struct Memory

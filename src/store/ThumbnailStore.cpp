@@ -1,17 +1,16 @@
 #include "store/ThumbnailStore.h"
 
+#include "store/ReadOnlyConnection.h"
 #include "support/ImageBytes.h"
 
 #include <QPointer>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 
 class ThumbnailStore::Worker : public QObject
 {
 public:
     explicit Worker(const QString &databasePath)
-        : m_databasePath(databasePath)
-        , m_connection(QStringLiteral("kavla-thumbnails-%1").arg(quintptr(this)))
+        : m_connection(databasePath, QStringLiteral("kavla-thumbnails-%1").arg(quintptr(this)))
     {
     }
 
@@ -26,9 +25,9 @@ public:
     Answer run(const QString &storedId)
     {
         Answer answer;
-        if (!open())
+        if (!m_connection.open())
             return answer;
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QSqlQuery query(m_connection.database());
         query.setForwardOnly(true);
         query.prepare(QStringLiteral("SELECT bytes FROM ClipboardItemThumbnail WHERE itemId = ?"));
         query.addBindValue(storedId);
@@ -50,27 +49,10 @@ public:
         return answer;
     }
 
-    void close()
-    {
-        if (QSqlDatabase::contains(m_connection)) {
-            QSqlDatabase::database(m_connection, false).close();
-            QSqlDatabase::removeDatabase(m_connection);
-        }
-    }
+    void close() { m_connection.close(); }
 
 private:
-    bool open()
-    {
-        if (QSqlDatabase::contains(m_connection))
-            return QSqlDatabase::database(m_connection, false).isOpen();
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_databasePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        return db.open();
-    }
-
-    QString m_databasePath;
-    QString m_connection;
+    ReadOnlyConnection m_connection;
 };
 
 ThumbnailStore::ThumbnailStore(const QString &databasePath, QObject *parent)
