@@ -1,5 +1,6 @@
 // Derived values of a history entry: titles of each kind, the preview, the relative time and the
 // character and word counts taken at capture.
+#include "fakes/TestData.h"
 #include "models/ClipboardItem.h"
 #include "services/LocalizedAppBundle.h"
 
@@ -28,10 +29,9 @@ class ClipboardItemTest : public QObject
 {
     Q_OBJECT
 
-    LocalizedAppBundle m_bundle{QStringLiteral(KAVLA_SOURCE_DIR "/resources"), {u"pt-BR"_qs}};
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase() { Localization::install(&m_bundle); }
 
     void displayTitle_data()
     {

@@ -117,11 +117,8 @@ class ClipboardMonitorTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const char *name : {"foto.PNG", "a.png", "b.jpg", "falsa.png"}) {
-            QFile out(file(name));
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(qstrcmp(name, "falsa.png") == 0 ? QByteArray("x") : m_png);
-        }
+        for (const char *name : {"foto.PNG", "a.png", "b.jpg", "falsa.png"})
+            QVERIFY(TestData::writeFile(file(name), qstrcmp(name, "falsa.png") == 0 ? QByteArray("x") : m_png));
         QCOMPARE(::mkfifo(QFile::encodeName(file("cano.png")).constData(), 0600), 0);
     }
 
@@ -323,10 +320,7 @@ private Q_SLOTS:
         h.copy(text(u"primeira"_s));
         h.monitor->checkForChanges();
         const QList<ClipboardItemPtr> history = h.entries();
-        QStringList texts;
-        for (const ClipboardItemPtr &item : history)
-            texts << item->textContent().value_or(QString());
-        QCOMPARE(texts, (QStringList{u"segunda"_s, u"primeira"_s}));
+        QCOMPARE(TestData::texts(history), (QStringList{u"segunda"_s, u"primeira"_s}));
         QCOMPARE(history.first()->sourceAppBundleId().value_or(QString()), source);
     }
 
@@ -397,13 +391,7 @@ private Q_SLOTS:
     // Far above Qt's own 128 MiB decoding limit.
     void hundredMegapixelImageIsRecorded()
     {
-        QByteArray png;
-        {
-            QImage image(10000, 10000, QImage::Format_RGB32);
-            image.fill(QColor(20, 120, 200));
-            QBuffer buffer(&png);
-            QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png"));
-        }
+        const QByteArray png = encodedImage("png", 10000, 10000);
         Harness h;
         OutputCapture output;
         h.pasteboard.setContents({{u"image/png"_s, png}});
@@ -426,19 +414,12 @@ private Q_SLOTS:
     {
         Harness h;
         {
-            QSqlDatabase blocker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"blocker"_s);
-            blocker.setDatabaseName(h.container->path());
-            QVERIFY(blocker.open());
-            QSqlQuery lock(blocker);
-            QVERIFY(lock.exec(u"BEGIN EXCLUSIVE"_s));
+            TestData::WriteLock lock(h.container->path());
             OutputCapture output;
             h.copyText(u"primeira"_s);
             h.copyText(u"segunda"_s);
             QCOMPARE(output.text().count(u"Erro ao salvar texto no histórico: database is locked"_s), 2);
-            QVERIFY(lock.exec(u"ROLLBACK"_s));
-            blocker.close();
         }
-        QSqlDatabase::removeDatabase(u"blocker"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!h.context()->hasChanges(), 3 * ModelContext::RetryIntervalMs);
         QSqlQuery count(h.container->database());
         QVERIFY(count.exec(u"SELECT group_concat(textContent) FROM (SELECT textContent FROM ClipboardItem ORDER BY copiedAt)"_s)
@@ -626,10 +607,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(!h.context()->hasChanges());
-        QStringList texts;
-        for (const ClipboardItemPtr &item : h.entries())
-            texts << item->textContent().value_or(QString());
-        QCOMPARE(texts, history);
+        QCOMPARE(TestData::texts(h.entries()), history);
         const QString written = output.text();
         QCOMPARE(written, line.isEmpty() ? QString() : line + u'\n');
         QVERIFY(!written.contains(u"s3nh4"_s));

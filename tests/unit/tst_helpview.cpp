@@ -42,15 +42,9 @@ class HelpViewTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
-                                                        QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
-    }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
     // Steps: a topic's raw value navigates there, "<" goes back, ">" goes forward.

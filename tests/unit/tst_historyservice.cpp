@@ -36,13 +36,7 @@ void fill(MonitorHarness &h, int count, const QList<int> &pinned = {})
         h.save(record(u"text"_s, QString::number(i), std::nullopt, base.addSecs(i), pinned.contains(i)));
 }
 
-QStringList texts(const QList<ClipboardItemPtr> &items)
-{
-    QStringList result;
-    for (const ClipboardItemPtr &item : items)
-        result << item->textContent().value_or(item->filePaths().value_or(QStringList()).join(u','));
-    return result;
-}
+using TestData::texts;
 
 ClipboardItemPtr entryOf(const MonitorHarness &h, const QString &text)
 {

@@ -1,3 +1,4 @@
+#include "fakes/TestData.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/StringsTable.h"
 
@@ -14,9 +15,7 @@ namespace {
 
 void writeTable(const QString &root, const QString &code, const QByteArray &body)
 {
-    QFile file(root + u'/' + code + QStringLiteral(".lproj/Localizable.strings"));
-    QVERIFY(QDir().mkpath(root + u'/' + code + QStringLiteral(".lproj")) && file.open(QIODevice::WriteOnly));
-    file.write(body);
+    QVERIFY(TestData::writeFile(root + u'/' + code + QStringLiteral(".lproj/Localizable.strings"), body));
 }
 
 // Restores the process-wide choice, so tests do not leak it into one another.

@@ -1,9 +1,9 @@
 // The history store: saving, fetching, deleting and reopening records, failed saves keeping their
 // changes, image bytes kept apart, and files that are not a history left alone.
+#include "fakes/TestData.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -25,19 +25,7 @@ const QDateTime T0 = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
 
 ClipboardItemPtr textItem(const QString &text, int secondsAfterT0, const QString &type = ClipboardItem::TextType)
 {
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, type, text, std::nullopt,
-                                           std::nullopt, QStringLiteral("org.example.Editor"),
-                                           QStringLiteral("Editor"), ClipboardItem::characterCount(text),
-                                           ClipboardItem::countWords(text), 0, 0, false);
-}
-
-ClipboardItemPtr imageItem(const QByteArray &bytes, int secondsAfterT0)
-{
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, ClipboardItem::ImageType,
-                                           std::nullopt, bytes, std::nullopt, QString(), QString(), 0, 0,
-                                           3840, 2160, false);
+    return TestData::entry(type, text, T0.addSecs(secondsAfterT0));
 }
 
 QStringList titles(const QList<ClipboardItemPtr> &items)
@@ -48,19 +36,8 @@ QStringList titles(const QList<ClipboardItemPtr> &items)
     return result;
 }
 
-QByteArray fileHash(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-int modeOf(const QString &path)
-{
-    struct stat info = {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
+using TestData::fileMode;
+using TestData::readFile;
 
 void runSql(const QString &path, const QStringList &statements)
 {
@@ -256,7 +233,7 @@ private Q_SLOTS:
         QUuid id;
         {
             auto container = open();
-            const ClipboardItemPtr image = imageItem(bytes, 1);
+            const ClipboardItemPtr image = TestData::entry(ClipboardItem::ImageType, {}, T0.addSecs(1), false, {}, bytes);
             id = image->id();
             container->mainContext()->insert(image);
             container->mainContext()->insert(textItem(QStringLiteral("stays"), 0));
@@ -269,7 +246,7 @@ private Q_SLOTS:
         const ClipboardItemPtr image = items->first();
         QVERIFY(image->hasImageData());
         QCOMPARE(image->imageDataSize(), bytes.size());
-        QCOMPARE(image->displayTitle(), QStringLiteral("Imagem (3840 × 2160)"));
+        QCOMPARE(image->displayTitle(), QStringLiteral("Imagem (640 × 480)"));
         QCOMPARE(image->imageData(), std::optional<QByteArray>(bytes));
         const QString storedId = id.toString(QUuid::WithoutBraces);
         QCOMPARE(container->readImageData(storedId), std::optional<QByteArray>(bytes));
@@ -294,12 +271,7 @@ private Q_SLOTS:
         QVERIFY(timeout.exec(QStringLiteral("PRAGMA busy_timeout")) && timeout.next());
         QCOMPARE(timeout.value(0).toInt(), 0);
         timeout.finish();
-        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("blocker"));
-        blocker.setDatabaseName(path());
-        blocker.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        QVERIFY(blocker.open());
-        QSqlQuery lock(blocker);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        auto lock = std::make_unique<TestData::WriteLock>(path());
 
         QSignalSpy saved(container.get(), &ModelContainer::didSave);
         const ClipboardItemPtr second = textItem(QStringLiteral("second"), 2);
@@ -311,11 +283,7 @@ private Q_SLOTS:
         QVERIFY(context->hasChanges());
         QCOMPARE(saved.count(), 0);
 
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
-        lock.finish();
-        blocker.close();
-        blocker = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("blocker"));
+        lock.reset();
 
         // Retried on its own, with no later capture to carry it.
         QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 3 * ModelContext::RetryIntervalMs);
@@ -408,28 +376,25 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         const QString folder = QFileInfo(path()).absolutePath();
         QVERIFY(QDir().mkpath(folder));
-        if (!rawContents.isEmpty()) {
-            QFile file(path());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(rawContents);
-        } else if (!statements.isEmpty()) {
+        if (!rawContents.isEmpty())
+            QVERIFY(TestData::writeFile(path(), rawContents));
+        else if (!statements.isEmpty())
             runSql(path(), statements);
-        } else {
+        else
             QVERIFY(open());
-        }
         QVERIFY(::chmod(QFile::encodeName(path()).constData(), mode_t(fileMode)) == 0);
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)) == 0);
         const auto restore = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0700); });
-        const QByteArray before = fileHash(path());
+        const QByteArray before = readFile(path());
 
         QString error;
         QVERIFY(!ModelContainer::open(path(), &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
         QVERIFY2(error.startsWith(folderNamed ? folder + u':' : path()), qPrintable(error));
-        QCOMPARE(modeOf(path()), fileMode);
-        QCOMPARE(modeOf(folder), folderMode);
+        QCOMPARE(TestData::fileMode(path()), fileMode);
+        QCOMPARE(TestData::fileMode(folder), folderMode);
         QVERIFY(!QFile::exists(path() + QStringLiteral("-shm")));
-        QCOMPARE(fileHash(path()), before);
+        QCOMPARE(readFile(path()), before);
     }
 
     // SQLite would open a -shm it cannot write as read-only and take no save: it gets the file's mode.
@@ -437,15 +402,14 @@ private Q_SLOTS:
     {
         QVERIFY(open()); // creates the history
         const QString shm = path() + QStringLiteral("-shm");
-        QFile file(shm);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(TestData::writeFile(shm, {}));
         QVERIFY(::chmod(QFile::encodeName(shm).constData(), 0400) == 0);
         QString error;
         auto container = ModelContainer::open(path(), &error);
         QVERIFY2(container, qPrintable(error));
         container->mainContext()->insert(textItem(QStringLiteral("recorded"), 1));
         QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
-        QCOMPARE(modeOf(shm), 0600);
+        QCOMPARE(fileMode(shm), 0600);
     }
 
     void savedRecordSurvivesKill()
