@@ -18,7 +18,6 @@
 #include "views/widgets/SymbolButton.h"
 
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>

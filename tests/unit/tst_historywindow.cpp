@@ -16,7 +16,6 @@
 #include "views/history/ImageFitView.h"
 #include "views/widgets/WindowRoot.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QListView>

@@ -10,7 +10,6 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>

@@ -3,7 +3,6 @@
 #include "services/StringsTable.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 

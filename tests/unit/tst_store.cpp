@@ -119,26 +119,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
         QTest::addColumn<bool>("utf8"); // stored and asked for as UTF-8, never decoded whole
-        const QString longText = QStringLiteral("x").repeated(100);
-        QTest::newRow("same text") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("Olá") << true << false;
-        QTest::newRow("other case") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("olá") << false << false;
-        QTest::newRow("trailing space") << QStringLiteral("a") << ClipboardItem::TextType << QStringLiteral("a ") << false << false;
-        QTest::newRow("a table is no text entry") << QStringLiteral("a\tb") << ClipboardItem::TableType << QStringLiteral("a\tb") << false << false;
-        QTest::newRow("long, same") << longText << ClipboardItem::TextType << longText << true << false;
-        QTest::newRow("long, differs after the indexed prefix")
-            << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false << false;
-        const QString astral = QStringLiteral("\U0001F600").repeated(70);
-        QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true << false;
-        const QString withNul = QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd");
-        QTest::newRow("a NUL in the indexed prefix") << withNul << ClipboardItem::TextType << withNul << true << false;
-        QTest::newRow("a NUL, differs after it") << withNul << ClipboardItem::TextType
-                                                 << withNul + QStringLiteral("e") << false << false;
-        const QString copy = QStringLiteral("çà \U0001F600 ").repeated(3000);
-        QTest::newRow("a long text as UTF-8") << copy << ClipboardItem::TextType << copy << true << true;
-        QTest::newRow("a long text as UTF-8, differs at its end")
-            << copy << ClipboardItem::TextType << copy + QStringLiteral("!") << false << true;
-        QTest::newRow("a long text as UTF-8, a NUL in its prefix")
-            << withNul + copy << ClipboardItem::TextType << withNul + copy << true << true;
+        const auto row = [](const char *name, const QString &stored, const QString &asked, bool found, bool utf8 = false,
+                            const QString &type = ClipboardItem::TextType) {
+            QTest::newRow(name) << stored << type << asked << found << utf8;
+        };
+        const QString longText = u"x"_qs.repeated(100);
+        const QString astral = u"\U0001F600"_qs.repeated(70);
+        const QString withNul = u"ab"_qs + QChar(u'\0') + u"cd"_qs;
+        const QString copy = u"çà \U0001F600 "_qs.repeated(3000);
+        row("same text", u"Olá"_qs, u"Olá"_qs, true);
+        row("other case", u"Olá"_qs, u"olá"_qs, false);
+        row("trailing space", u"a"_qs, u"a "_qs, false);
+        row("a table is no text entry", u"a\tb"_qs, u"a\tb"_qs, false, false, ClipboardItem::TableType);
+        row("long, same", longText, longText, true);
+        row("long, differs after the indexed prefix", longText, longText + u"y"_qs, false);
+        row("astral characters", astral, astral, true);
+        row("a NUL in the indexed prefix", withNul, withNul, true);
+        row("a NUL, differs after it", withNul, withNul + u"e"_qs, false);
+        row("a long text as UTF-8", copy, copy, true, true);
+        row("a long text as UTF-8, differs at its end", copy, copy + u"!"_qs, false, true);
+        row("a long text as UTF-8, a NUL in its prefix", withNul + copy, withNul + copy, true, true);
     }
 
     void textLookupIsExact()
