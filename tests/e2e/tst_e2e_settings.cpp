@@ -8,8 +8,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 namespace {
@@ -85,7 +83,7 @@ private Q_SLOTS:
     {
         const QString guideTitle = u"Guia.do.Usuário.do.Kavla"_qs; // xdotool's pattern, no blanks
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestFromMenu(kavla, 1, u"ctrl+question"_qs);
         QVERIFY2(kavla.waitForCount(u"help window opened"_qs, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(windows(guideTitle).size(), 1, 10000);
@@ -125,17 +123,14 @@ private Q_SLOTS:
     void popupKeysAndWheelOverThePage()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QStringList texts;
         for (int i = 1; i <= 40; ++i)
             texts << u"entry %1"_qs.arg(i);
         QVERIFY(kavla.seedHistory(texts));
-        QFile preferences(kavla.preferencesPath());
-        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        preferences.write(R"({"maxHistoryCount": {"type": "integer", "value": 50}})");
-        preferences.close();
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY(kavla.writePreferences(R"({"maxHistoryCount": {"type": "integer", "value": 50}})"));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
 
         run(u"xdotool key super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 1), qPrintable(kavla.errors()));
@@ -168,16 +163,14 @@ private Q_SLOTS:
         QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
-        QVERIFY(preferences.open(QIODevice::ReadOnly));
-        const QJsonObject stored = QJsonDocument::fromJson(preferences.readAll()).object();
-        QCOMPARE(stored.value(u"maxHistoryCount"_qs).toObject().value(u"value"_qs).toInt(), 50);
+        QCOMPARE(kavla.storedPreference(u"maxHistoryCount"_qs).toInt(), 50);
     }
 
     void launchToggleWritesAndRemovesTheAutostartEntry()
     {
         KavlaProcess kavla(m_display.environment());
         const QString entry = kavla.configHome() + u"/autostart/com.tarnwick.Kavla.desktop"_qs;
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestSettings(kavla, 1);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
@@ -202,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Desktop Entry]\nType=Application\nName=Kavla\nExec=/usr/local/bin/kavla\nHidden=true\n");
         file.close();
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestSettings(kavla, 1);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QVERIFY2(kavla.waitForOutput(u"settings show the login item waiting for approval"_qs), qPrintable(kavla.errors()));

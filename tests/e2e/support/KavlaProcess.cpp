@@ -3,6 +3,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -53,6 +56,42 @@ bool KavlaProcess::start(const QStringList &arguments)
     m_process->setProcessEnvironment(m_environment);
     m_process->start(kavlaBinary(), arguments);
     return m_process->waitForStarted(10000);
+}
+
+bool KavlaProcess::startReady(int timeoutMs)
+{
+    return start() && waitForOutput(QStringLiteral("ready"), timeoutMs);
+}
+
+bool KavlaProcess::startWithHistory(const QStringList &texts)
+{
+    return startReady() && terminate() == 0 && seedHistory(texts) && startReady();
+}
+
+static bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+bool KavlaProcess::writePreferences(const QByteArray &json) const
+{
+    return writeFile(preferencesPath(), json);
+}
+
+QJsonValue KavlaProcess::storedPreference(const QString &key) const
+{
+    QFile file(preferencesPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value(key).toObject().value(QStringLiteral("value"));
+}
+
+bool KavlaProcess::installApplication(const QString &id, const QByteArray &keys) const
+{
+    return writeFile(dataHome() + QStringLiteral("/applications/") + id + QStringLiteral(".desktop"),
+                     "[Desktop Entry]\nType=Application\nExec=true\n" + keys);
 }
 
 void KavlaProcess::collect()
