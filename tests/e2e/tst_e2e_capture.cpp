@@ -70,7 +70,6 @@ public:
         send("quit");
         return m_process.waitForFinished(5000);
     }
-    bool freeze(int milliseconds) { return send("freeze " + QByteArray::number(milliseconds)) == "frozen"; }
 
 private:
     static QString windowId(const QByteArray &answer)
@@ -266,32 +265,29 @@ private Q_SLOTS:
         const QString paths = u"[\"/tmp/kavla-exemplo/pasta\",\"/tmp/kavla-exemplo/foto.png\",\"/tmp/kavla-exemplo/notas.txt\"]"_qs;
         const QString copiedFiles = u"x-special/gnome-copied-files=copy\nfile:///tmp/kavla-exemplo/pasta\n"
                                     "file:///tmp/kavla-exemplo/foto.png\nfile:///tmp/kavla-exemplo/notas.txt"_qs;
-        QTest::newRow("LibreOffice Calc range: a table, not its picture")
-            << u"calc-range"_qs << QString() << u"table|"_qs + table + u"||0|0"_qs + calc
-            << u"text/rtf={\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Fruta\\cell"
+        const auto row = [](const char *name, const char *fixture, const QString &newest, const QString &putBack = {},
+                            const QString &ignored = {}) {
+            QTest::newRow(name) << QString::fromLatin1(fixture) << ignored << newest << putBack;
+        };
+        const QString chromium = u"|chromium|Chromium Web Browser"_qs;
+        row("LibreOffice Calc range: a table, not its picture", "calc-range", u"table|"_qs + table + u"||0|0"_qs + calc,
+            u"text/rtf={\\rtf\\ansi\n{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n{\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Fruta\\cell"
                " Cor\\cell Peso\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Ma\\u231?\\u227?"
                "\\cell vermelha\\cell 150\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Banana"
                "\\cell amarela\\cell 120\\cell\\row\n\\trowd\\cellx1440\\cellx2880\\cellx4320\\pard\\plain\\intbl\\f0\\fs20 Uva"
-               "\\cell roxa\\cell 5\\cell\\row\n}\n}"_qs;
-        QTest::newRow("LibreOffice Calc cell: a text") << u"calc-cell"_qs << QString() << u"text|Maçã||0|0"_qs + calc
-                                                       << u"UTF8_STRING=Maçã"_qs;
-        QTest::newRow("LibreOffice ignored by its toolkit ID") << u"calc-cell"_qs << u"org.libreoffice"_qs << QString()
-                                                               << QString();
-        QTest::newRow("PCManFM files, the list ending in a NUL")
-            << u"pcmanfm-files"_qs << QString() << u"file||%1|0|0|pcmanfm|File Manager PCManFM"_qs.arg(paths) << copiedFiles;
-        QTest::newRow("Thunar files") << u"thunar-files"_qs << QString()
-                                      << u"file||%1|0|0|thunar|Thunar File Manager"_qs.arg(paths) << copiedFiles;
-        QTest::newRow("Chromium: Copy image") << u"chromium-image"_qs << QString()
-                                              << u"image|||64|48|chromium|Chromium Web Browser"_qs << QString();
-        QTest::newRow("Chromium: a table") << u"chromium-table"_qs << QString()
-                                           << u"table|Norte\t12\nSul\t7||0|0|chromium|Chromium Web Browser"_qs
-                                           << u"text/tab-separated-values=Norte\t12\nSul\t7"_qs;
-        QTest::newRow("Chromium: text") << u"chromium-text"_qs << QString()
-                                        << u"text|Texto de exemplo para copiar.\n\n||0|0|chromium|Chromium Web Browser"_qs
-                                        << u"UTF8_STRING=Texto de exemplo para copiar.\n\n"_qs;
-        QTest::newRow("KeePassXC password") << u"keepassxc-password"_qs << QString() << QString() << QString();
-        QTest::newRow("KeePassXC password, not on the ignore list") << u"keepassxc-password"_qs << u"org.example.Other"_qs
-                                                                    << QString() << QString();
+               "\\cell roxa\\cell 5\\cell\\row\n}\n}"_qs);
+        row("LibreOffice Calc cell: a text", "calc-cell", u"text|Maçã||0|0"_qs + calc, u"UTF8_STRING=Maçã"_qs);
+        row("LibreOffice ignored by its toolkit ID", "calc-cell", {}, {}, u"org.libreoffice"_qs);
+        row("PCManFM files, the list ending in a NUL", "pcmanfm-files",
+            u"file||%1|0|0|pcmanfm|File Manager PCManFM"_qs.arg(paths), copiedFiles);
+        row("Thunar files", "thunar-files", u"file||%1|0|0|thunar|Thunar File Manager"_qs.arg(paths), copiedFiles);
+        row("Chromium: Copy image", "chromium-image", u"image|||64|48"_qs + chromium);
+        row("Chromium: a table", "chromium-table", u"table|Norte\t12\nSul\t7||0|0"_qs + chromium,
+            u"text/tab-separated-values=Norte\t12\nSul\t7"_qs);
+        row("Chromium: text", "chromium-text", u"text|Texto de exemplo para copiar.\n\n||0|0"_qs + chromium,
+            u"UTF8_STRING=Texto de exemplo para copiar.\n\n"_qs);
+        row("KeePassXC password", "keepassxc-password", {});
+        row("KeePassXC password, not on the ignore list", "keepassxc-password", {}, {}, u"org.example.Other"_qs);
     }
 
     void replaysWhatApplicationsOffer()
@@ -340,27 +336,6 @@ private Q_SLOTS:
         QVERIFY(application.quit());
         if (!putBack.isEmpty())
             QCOMPARE(clipboard(putBack.section(u'=', 0, 0), putBack.section(u'=', 1), 5000), putBack.section(u'=', 1));
-        QCOMPARE(kavla.terminate(), 0);
-    }
-
-    void repeatedTextRefreshesItsRowAndWhitespaceIsSkipped()
-    {
-        KavlaProcess kavla(m_display.environment());
-        // White space copied right after a copy would clear it as a password tool does.
-        QVERIFY(kavla.writePreferences(R"({"forgetClearedSecrets": false})"));
-        QVERIFY(kavla.startReady());
-        ClipboardOwner owner(m_display);
-        QVERIFY(owner.offer(text("alfa")));
-        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("1")));
-        QVERIFY(owner.offer(text("beta")));
-        QVERIFY(kavla.waitForQuery(CountSql, QStringLiteral("2")));
-        QVERIFY(owner.offer(text("  \n\t \n")));
-        QVERIFY(owner.offer(text("alfa")));
-        QVERIFY(kavla.waitForQuery(QStringLiteral("SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"),
-                                   QStringLiteral("alfa")));
-        QCOMPARE(kavla.query(CountSql), QStringList{QStringLiteral("2")});
-        QCOMPARE(kavla.query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE trim(textContent, ' \n\t') = ''")),
-                 QStringList{QStringLiteral("0")});
         QCOMPARE(kavla.terminate(), 0);
     }
 

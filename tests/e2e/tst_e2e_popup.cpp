@@ -20,16 +20,12 @@ class PopupTest : public QObject
     Q_OBJECT
 
 private:
-    // Runs a command line (words separated by single spaces) on the display; returns its output.
-    QString run(const QString &command, int *status = nullptr)
+    void click(QPoint at, int button = 1)
     {
-        QStringList words = command.split(u' ');
-        const QString program = words.takeFirst();
-        return m_display.run(program, words, status);
+        m_display.runLine(u"xdotool mousemove %1 %2 click %3"_qs.arg(at.x()).arg(at.y()).arg(button));
     }
-    void click(QPoint at, int button = 1) { run(u"xdotool mousemove %1 %2 click %3"_qs.arg(at.x()).arg(at.y()).arg(button)); }
-    void key(const QString &keys) { run(u"xdotool key "_qs + keys); }
-    QString clipboard() { return run(u"xclip -o -selection clipboard"_qs); }
+    void key(const QString &keys) { m_display.runLine(u"xdotool key "_qs + keys); }
+    QString clipboard() { return m_display.runLine(u"xclip -o -selection clipboard"_qs); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -92,12 +88,12 @@ private Q_SLOTS:
 
         // On Dvorak, V sits on another key: the grab must move with it.
         int status = -1;
-        run(u"setxkbmap -layout us -variant dvorak"_qs, &status);
+        m_display.runLine(u"setxkbmap -layout us -variant dvorak"_qs, &status);
         QCOMPARE(status, 0);
         QVERIFY2(kavla.waitForOutput(u"global hot key taken again"_qs), qPrintable(kavla.errors()));
         key(u"super+shift+v"_qs);
         const bool followed = kavla.waitForCount(Shown, 3);
-        run(u"setxkbmap -layout us"_qs);
+        m_display.runLine(u"setxkbmap -layout us"_qs);
         QVERIFY2(followed, qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
     }
@@ -110,7 +106,7 @@ private Q_SLOTS:
         QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         key(u"super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
-        run(u"xdotool type --delay 20 busca"_qs);
+        m_display.runLine(u"xdotool type --delay 20 busca"_qs);
         key(u"ctrl+a ctrl+c Escape"_qs);
         m_display.run(u"sh"_qs, {u"-c"_qs, u"printf depois | xclip -selection clipboard"_qs});
         QVERIFY2(kavla.waitForQuery(u"SELECT group_concat(textContent) FROM ClipboardItem"_qs, u"depois"_qs),
@@ -202,11 +198,11 @@ private Q_SLOTS:
 
         KavlaProcess kavla(m_display.environment());
         QVERIFY2(kavla.startWithHistory(history), qPrintable(kavla.errors()));
-        run(u"xdotool mousemove 10 700"_qs);
+        m_display.runLine(u"xdotool mousemove 10 700"_qs);
         key(u"super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         if (!typed.isEmpty())
-            run(u"xdotool type --delay 20 "_qs + typed);
+            m_display.runLine(u"xdotool type --delay 20 "_qs + typed);
         const QString before = clipboard();
         key(keys);
 
@@ -242,8 +238,8 @@ private Q_SLOTS:
         QVERIFY2(kavla.waitForCount(u"history window raised"_qs, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.errors().count(u"history window opened"_qs), 1);
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(!(window = run(u"xdotool search --onlyvisible --name ^Kavla$"_qs).trimmed()).isEmpty(), 10000);
-        run(u"xdotool windowactivate --sync "_qs + window.split(u'\n').first());
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = m_display.runLine(u"xdotool search --onlyvisible --name ^Kavla$"_qs).trimmed()).isEmpty(), 10000);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window.split(u'\n').first());
         QTest::qWait(300);
         key(u"Home Down ctrl+c"_qs);
         QTRY_COMPARE_WITH_TIMEOUT(clipboard(), u"second"_qs, 10000);

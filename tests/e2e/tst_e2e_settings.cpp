@@ -35,15 +35,9 @@ class SettingsWindowTest : public QObject
 {
     Q_OBJECT
 
-    QString run(const QString &command)
-    {
-        QStringList words = command.split(u' ');
-        const QString program = words.takeFirst();
-        return m_display.run(program, words);
-    }
     QStringList windows(const QString &title)
     {
-        return run(u"xdotool search --onlyvisible --name ^"_qs + title + u'$').split(u'\n', Qt::SkipEmptyParts);
+        return m_display.runLine(u"xdotool search --onlyvisible --name ^"_qs + title + u'$').split(u'\n', Qt::SkipEmptyParts);
     }
     QStringList settingsWindows() { return windows(u"Ajustes"_qs); }
     void requestSettings(KavlaProcess &kavla, int menus) { requestFromMenu(kavla, menus, u"ctrl+comma"_qs); }
@@ -56,17 +50,17 @@ class SettingsWindowTest : public QObject
         // lose a click: one that brings no menu is made again.
         bool shown = false;
         for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
-            run(u"xdotool mousemove %1 %2 click 3"_qs.arg(icon.x()).arg(icon.y()));
+            m_display.runLine(u"xdotool mousemove %1 %2 click 3"_qs.arg(icon.x()).arg(icon.y()));
             shown = kavla.waitForCount(MenuShown, menus, 3000);
         }
         QVERIFY2(shown, qPrintable(kavla.errors()));
-        run(u"xdotool key "_qs + keys);
+        m_display.runLine(u"xdotool key "_qs + keys);
     }
     // Focuses the window's search field with a click, so the Tab count starts from a known place.
     void focusSearchField(const QString &window)
     {
-        run(u"xdotool windowactivate --sync "_qs + window);
-        run(u"xdotool mousemove --window "_qs + window + u" 100 22 click 1"_qs);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window);
+        m_display.runLine(u"xdotool mousemove --window "_qs + window + u" 100 22 click 1"_qs);
         QTest::qWait(300);
     }
 
@@ -108,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(windows(guideTitle).size(), 1);
         QCOMPARE(settingsWindows(), QStringList{first});
 
-        run(u"wmctrl -i -c "_qs + first);
+        m_display.runLine(u"wmctrl -i -c "_qs + first);
         QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 0, 10000);
         requestSettings(kavla, 6);
@@ -132,34 +126,34 @@ private Q_SLOTS:
         QVERIFY(kavla.writePreferences(R"({"maxHistoryCount": {"type": "integer", "value": 50}})"));
         QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
 
-        run(u"xdotool key super+shift+v"_qs);
+        m_display.runLine(u"xdotool key super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 1), qPrintable(kavla.errors()));
-        run(u"xdotool key ctrl+comma"_qs);
+        m_display.runLine(u"xdotool key ctrl+comma"_qs);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
         const QString window = settingsWindows().first();
-        run(u"xdotool windowactivate --sync "_qs + window);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window);
 
         // Over the General page's description, right of the sidebar: two notches of the page's
         // scroll (60 points each) above the slider, so the third brings the slider under the
         // pointer rather than jumping past it.
-        const QString geometry = run(u"xdotool getwindowgeometry --shell "_qs + window);
+        const QString geometry = m_display.runLine(u"xdotool getwindowgeometry --shell "_qs + window);
         const auto value = [&](const QString &name) {
             for (const QString &line : geometry.split(u'\n'))
                 if (line.startsWith(name + u'='))
                     return line.mid(name.size() + 1).toInt();
             return -1;
         };
-        run(u"xdotool mousemove %1 %2"_qs.arg(value(u"X"_qs) + 240 + (value(u"WIDTH"_qs) - 240) / 2).arg(value(u"Y"_qs) + 111));
-        run(u"xdotool click --repeat 8 --delay 60 5"_qs);
+        m_display.runLine(u"xdotool mousemove %1 %2"_qs.arg(value(u"X"_qs) + 240 + (value(u"WIDTH"_qs) - 240) / 2).arg(value(u"Y"_qs) + 111));
+        m_display.runLine(u"xdotool click --repeat 8 --delay 60 5"_qs);
         // The window takes Esc after the wheel's turns, in the order they came.
-        run(u"xdotool key Escape"_qs);
+        m_display.runLine(u"xdotool key Escape"_qs);
         QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
 
-        run(u"xdotool key super+shift+v"_qs);
+        m_display.runLine(u"xdotool key super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 2), qPrintable(kavla.errors()));
-        run(u"xdotool key ctrl+h"_qs);
+        m_display.runLine(u"xdotool key ctrl+h"_qs);
         QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
@@ -176,13 +170,13 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
         focusSearchField(settingsWindows().first());
 
-        run(u"xdotool key --delay 30"_qs + QString(u" Tab"_qs).repeated(TabsToLaunchToggle) + u" space"_qs);
+        m_display.runLine(u"xdotool key --delay 30"_qs + QString(u" Tab"_qs).repeated(TabsToLaunchToggle) + u" space"_qs);
         QVERIFY2(waitForFile(entry, true), qPrintable(kavla.errors()));
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Exec="));
         file.close();
-        run(u"xdotool key space"_qs);
+        m_display.runLine(u"xdotool key space"_qs);
         QVERIFY2(waitForFile(entry, false), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
     }
