@@ -351,19 +351,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("folderMode");
         QTest::addColumn<bool>("folderNamed"); // the error names the folder, not the file
         QTest::addColumn<QString>("reason");
-        QTest::newRow("garbage") << QStringList() << QByteArray(4096, 'z') << 0600 << 0700 << false
-                                 << QStringLiteral("file is not a database");
-        QTest::newRow("another application's tables")
-            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")} << QByteArray() << 0600 << 0700 << false
-            << QStringLiteral("not a Kavla history database");
-        QTest::newRow("a newer schema")
-            << QStringList{QStringLiteral("CREATE TABLE ClipboardItem (id TEXT)"),
-                           QStringLiteral("CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"),
-                           QStringLiteral("CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"),
-                           QStringLiteral("INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')")}
-            << QByteArray() << 0600 << 0700 << false << QStringLiteral("unsupported history schema version 2.0.0");
-        QTest::newRow("file 0400") << QStringList() << QByteArray() << 0400 << 0700 << false << QStringLiteral("read-only");
-        QTest::newRow("folder 0500") << QStringList() << QByteArray() << 0600 << 0500 << true << QStringLiteral("read-only");
+        const auto row = [](const char *name, const QString &reason, const QStringList &statements,
+                            const QByteArray &rawContents = {}, int fileMode = 0600, int folderMode = 0700) {
+            QTest::newRow(name) << statements << rawContents << fileMode << folderMode << (folderMode != 0700) << reason;
+        };
+        row("garbage", u"file is not a database"_qs, {}, QByteArray(4096, 'z'));
+        row("another application's tables", u"not a Kavla history database"_qs, {u"CREATE TABLE notes (body TEXT)"_qs});
+        row("a newer schema", u"unsupported history schema version 2.0.0"_qs,
+            {u"CREATE TABLE ClipboardItem (id TEXT)"_qs, u"CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"_qs,
+             u"CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"_qs,
+             u"INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')"_qs});
+        row("file 0400", u"read-only"_qs, {}, {}, 0400);
+        row("folder 0500", u"read-only"_qs, {}, {}, 0600, 0500);
     }
 
     void refusesWhatItCannotRecordIntoAndLeavesItAlone()
