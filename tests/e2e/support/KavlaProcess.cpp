@@ -102,12 +102,12 @@ void KavlaProcess::collect()
     m_errors += QString::fromUtf8(m_process->readAllStandardError());
 }
 
-bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
+bool KavlaProcess::waitUntil(const std::function<bool()> &seen, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         collect();
-        if (m_output.contains(text) || m_errors.contains(text))
+        if (seen())
             return true;
         if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
             return false;
@@ -115,17 +115,14 @@ bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
     }
 }
 
+bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
+{
+    return waitUntil([&] { return m_output.contains(text) || m_errors.contains(text); }, timeoutMs);
+}
+
 bool KavlaProcess::waitForCount(const QString &text, int count, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        collect();
-        if (m_errors.count(text) >= count)
-            return true;
-        if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
-            return false;
-        m_process->waitForReadyRead(50);
-    }
+    return waitUntil([&] { return m_errors.count(text) >= count; }, timeoutMs);
 }
 
 int KavlaProcess::waitForExit(int timeoutMs)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // The real kavla binary running with private XDG folders (data, config, runtime), so a test
@@ -66,6 +67,8 @@ public:
 
 private:
     void collect();
+    // Collects the output until `seen` holds; false on timeout or exit.
+    bool waitUntil(const std::function<bool()> &seen, int timeoutMs);
 
     QTemporaryDir m_root;
     QProcessEnvironment m_environment;
