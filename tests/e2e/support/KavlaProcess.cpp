@@ -170,41 +170,43 @@ qint64 KavlaProcess::pid() const
     return m_process ? m_process->processId() : 0;
 }
 
-QStringList KavlaProcess::query(const QString &sql) const
-{
-    QStringList rows;
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        if (QFile::exists(databasePath()) && db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(sql)) {
-                while (query.next()) {
-                    QStringList fields;
-                    for (int i = 0; i < query.record().count(); ++i)
-                        fields << query.value(i).toString();
-                    rows << fields.join(QLatin1Char('|'));
-                }
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
-
-bool KavlaProcess::seedHistory(const QStringList &texts) const
+// Runs `work` on a connection of its own to the history database at `path`, which must exist.
+static bool onHistory(const QString &path, const QString &options, const std::function<bool(QSqlQuery &)> &work)
 {
     const QString name = QUuid::createUuid().toString();
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        ok = QFile::exists(databasePath()) && db.open();
-        QSqlQuery insert(db);
-        ok = ok && insert.prepare(QStringLiteral(
+        db.setDatabaseName(path);
+        db.setConnectOptions(options);
+        if (QFile::exists(path) && db.open()) {
+            QSqlQuery query(db);
+            ok = work(query);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+QStringList KavlaProcess::query(const QString &sql) const
+{
+    QStringList rows;
+    onHistory(databasePath(), QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"), [&](QSqlQuery &query) {
+        for (bool more = query.exec(sql) && query.next(); more; more = query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields << query.value(i).toString();
+            rows << fields.join(QLatin1Char('|'));
+        }
+        return true;
+    });
+    return rows;
+}
+
+bool KavlaProcess::seedHistory(const QStringList &texts) const
+{
+    return onHistory(databasePath(), {}, [&](QSqlQuery &insert) {
+        bool ok = insert.prepare(QStringLiteral(
             "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
             " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
             " VALUES (?, ?, ?, 'text', ?, NULL, NULL, 'org.example.Editor', 'Editor', ?, 1, 0, 0, 0)"));
@@ -217,9 +219,8 @@ bool KavlaProcess::seedHistory(const QStringList &texts) const
             insert.addBindValue(texts.at(i).size());
             ok = insert.exec();
         }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+        return ok;
+    });
 }
 
 bool KavlaProcess::waitForQuery(const QString &sql, const QString &expected, int timeoutMs) const
