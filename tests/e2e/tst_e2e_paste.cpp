@@ -5,7 +5,6 @@
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -46,13 +45,10 @@ private Q_SLOTS:
         QFETCH(QString, key);
 
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QVERIFY(kavla.seedHistory({u"first entry"_qs, u"second entry"_qs, u"third entry"_qs}));
-        QFile preferences(kavla.preferencesPath());
-        QVERIFY(preferences.open(QIODevice::WriteOnly));
-        preferences.write(R"({"pasteAfterChoosing": {"type": "boolean", "value": true}})");
-        preferences.close();
+        QVERIFY(kavla.writePreferences(R"({"pasteAfterChoosing": {"type": "boolean", "value": true}})"));
 
         // The other application, in front.
         QTemporaryDir folder;
@@ -79,7 +75,7 @@ private Q_SLOTS:
         if (target == u"xterm")
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(typedFile), 10000);
 
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         m_display.run(u"xdotool"_qs, {u"key"_qs, u"super+shift+v"_qs});
         QVERIFY2(kavla.waitForOutput(u"history popup shown"_qs), qPrintable(kavla.errors()));
         m_display.run(u"xdotool"_qs, {u"key"_qs, u"ctrl+2"_qs});

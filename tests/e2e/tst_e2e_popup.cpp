@@ -3,11 +3,6 @@
 #include "support/KavlaProcess.h"
 #include "support/VirtualDisplay.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -18,16 +13,6 @@ const QString Closed = u"history popup closed"_qs;
 const QString MenuShown = u"context menu shown"_qs;
 const QString RefusedGrab = u"Erro ao registrar atalho global: "_qs;
 
-bool launched(KavlaProcess &kavla)
-{
-    return kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000);
-}
-
-bool waitForCount(KavlaProcess &kavla, const QString &text, int count, int timeoutMs = 10000)
-{
-    return kavla.waitForCount(text, count, timeoutMs);
-}
-
 } // namespace
 
 class PopupTest : public QObject
@@ -35,18 +20,12 @@ class PopupTest : public QObject
     Q_OBJECT
 
 private:
-    // Runs a command line (words separated by single spaces) on the display; returns its output.
-    QString run(const QString &command, int *status = nullptr)
+    void click(QPoint at, int button = 1)
     {
-        QStringList words = command.split(u' ');
-        const QString program = words.takeFirst();
-        return m_display.run(program, words, status);
+        m_display.runLine(u"xdotool mousemove %1 %2 click %3"_qs.arg(at.x()).arg(at.y()).arg(button));
     }
-    void click(QPoint at, int button = 1) { run(u"xdotool mousemove %1 %2 click %3"_qs.arg(at.x()).arg(at.y()).arg(button)); }
-    void key(const QString &keys) { run(u"xdotool key "_qs + keys); }
-    QString clipboard() { return run(u"xclip -o -selection clipboard"_qs); }
-
-    QPoint waitForTrayIcon() { return m_display.waitForTrayIcon(); }
+    void key(const QString &keys) { m_display.runLine(u"xdotool key "_qs + keys); }
+    QString clipboard() { return m_display.runLine(u"xclip -o -selection clipboard"_qs); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -57,35 +36,35 @@ private Q_SLOTS:
     void trayClicksToggleThePopupAndOpenTheMenu()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
-        const QPoint icon = waitForTrayIcon();
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
+        const QPoint icon = m_display.waitForTrayIcon();
         QVERIFY2(!icon.isNull(), "no tray icon");
 
         click(icon);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         click(icon);
-        QVERIFY2(waitForCount(kavla, Closed, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
         QTest::qWait(400); // a new click, not the tail of the closing one
         click(icon);
-        QVERIFY(waitForCount(kavla, Shown, 2));
+        QVERIFY(kavla.waitForCount(Shown, 2));
         click(QPoint(200, 600)); // outside the popup
-        QVERIFY(waitForCount(kavla, Closed, 2));
+        QVERIFY(kavla.waitForCount(Closed, 2));
 
         // The right click shows the menu instead; afterwards a plain click toggles again.
         QTest::qWait(400);
         click(icon, 3);
-        QVERIFY(waitForCount(kavla, MenuShown, 1));
+        QVERIFY(kavla.waitForCount(MenuShown, 1));
         QCOMPARE(kavla.errors().count(Shown), 2);
         key(u"Escape"_qs);
-        QVERIFY(waitForCount(kavla, u"context menu closed"_qs, 1));
+        QVERIFY(kavla.waitForCount(u"context menu closed"_qs, 1));
         click(icon);
-        QVERIFY(waitForCount(kavla, Shown, 3));
+        QVERIFY(kavla.waitForCount(Shown, 3));
         key(u"Escape"_qs);
-        QVERIFY(waitForCount(kavla, Closed, 3));
+        QVERIFY(kavla.waitForCount(Closed, 3));
 
         // The menu's Ctrl+Q quits through the termination sequence.
         click(icon, 3);
-        QVERIFY(waitForCount(kavla, MenuShown, 2));
+        QVERIFY(kavla.waitForCount(MenuShown, 2));
         key(u"ctrl+q"_qs);
         QCOMPARE(kavla.waitForExit(20000), 0);
         QVERIFY(kavla.errors().contains(u"stopped"_qs));
@@ -94,27 +73,27 @@ private Q_SLOTS:
     void hotKeyToggles()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
 
         key(u"super+shift+v"_qs);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         key(u"super+shift+v"_qs); // while the popup holds the keyboard
-        QVERIFY(waitForCount(kavla, Closed, 1));
+        QVERIFY(kavla.waitForCount(Closed, 1));
 
         // NumLock and CapsLock on do not change the combination.
         key(u"Num_Lock Caps_Lock super+shift+v"_qs);
-        QVERIFY(waitForCount(kavla, Shown, 2));
+        QVERIFY(kavla.waitForCount(Shown, 2));
         key(u"Escape Num_Lock Caps_Lock"_qs);
-        QVERIFY(waitForCount(kavla, Closed, 2));
+        QVERIFY(kavla.waitForCount(Closed, 2));
 
         // On Dvorak, V sits on another key: the grab must move with it.
         int status = -1;
-        run(u"setxkbmap -layout us -variant dvorak"_qs, &status);
+        m_display.runLine(u"setxkbmap -layout us -variant dvorak"_qs, &status);
         QCOMPARE(status, 0);
         QVERIFY2(kavla.waitForOutput(u"global hot key taken again"_qs), qPrintable(kavla.errors()));
         key(u"super+shift+v"_qs);
-        const bool followed = waitForCount(kavla, Shown, 3);
-        run(u"setxkbmap -layout us"_qs);
+        const bool followed = kavla.waitForCount(Shown, 3);
+        m_display.runLine(u"setxkbmap -layout us"_qs);
         QVERIFY2(followed, qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
     }
@@ -124,10 +103,10 @@ private Q_SLOTS:
     void copiesInTheShownPopupOnlyAreKavlas()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         key(u"super+shift+v"_qs);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
-        run(u"xdotool type --delay 20 busca"_qs);
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
+        m_display.runLine(u"xdotool type --delay 20 busca"_qs);
         key(u"ctrl+a ctrl+c Escape"_qs);
         m_display.run(u"sh"_qs, {u"-c"_qs, u"printf depois | xclip -selection clipboard"_qs});
         QVERIFY2(kavla.waitForQuery(u"SELECT group_concat(textContent) FROM ClipboardItem"_qs, u"depois"_qs),
@@ -138,21 +117,17 @@ private Q_SLOTS:
     void storedPresetChoosesTheHotKey()
     {
         KavlaProcess kavla(m_display.environment());
-        QDir().mkpath(QFileInfo(kavla.preferencesPath()).absolutePath());
-        QFile preferences(kavla.preferencesPath());
-        QVERIFY(preferences.open(QIODevice::WriteOnly));
-        preferences.write(R"({"globalShortcutKeyCode": {"type": "integer", "value": 4},)"
-                          R"( "globalShortcutModifiers": {"type": "integer", "value": 768}})");
-        preferences.close();
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        QVERIFY(kavla.writePreferences(R"({"globalShortcutKeyCode": {"type": "integer", "value": 4},)"
+                                       R"( "globalShortcutModifiers": {"type": "integer", "value": 768}})"));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
 
         key(u"super+shift+h"_qs);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         key(u"super+shift+h"_qs);
-        QVERIFY(waitForCount(kavla, Closed, 1));
+        QVERIFY(kavla.waitForCount(Closed, 1));
         key(u"super+shift+v"_qs);
         // Nothing may happen: give it the time a press takes to arrive, plus margin.
-        QVERIFY(!waitForCount(kavla, Shown, 2, 1500));
+        QVERIFY(!kavla.waitForCount(Shown, 2, 1500));
         QCOMPARE(kavla.terminate(), 0);
     }
 
@@ -160,9 +135,9 @@ private Q_SLOTS:
     {
         // Another client (here a Kavla of another session) holds Super+Shift+V first.
         KavlaProcess holder(m_display.environment());
-        QVERIFY(launched(holder));
+        QVERIFY(holder.startReady());
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         QVERIFY2(kavla.waitForOutput(RefusedGrab), qPrintable(kavla.output()));
         QCOMPARE(kavla.output().count(u'\n'), 1);
         QVERIFY2(kavla.output().contains(u"Super+Shift+V"_qs), qPrintable(kavla.output()));
@@ -171,7 +146,7 @@ private Q_SLOTS:
         KavlaProcess second(KavlaProcess::SameSession{kavla});
         QVERIFY(second.start());
         QCOMPARE(second.waitForExit(20000), 0);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QCOMPARE(holder.terminate(), 0);
     }
@@ -221,27 +196,23 @@ private Q_SLOTS:
             m_display.run(u"setxkbmap"_qs, {u"us"_qs});
         });
 
-        // A first run creates the history, a second one lists the entries stored in between.
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
-        QCOMPARE(kavla.terminate(), 0);
-        QVERIFY(kavla.seedHistory(history));
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
-        run(u"xdotool mousemove 10 700"_qs);
+        QVERIFY2(kavla.startWithHistory(history), qPrintable(kavla.errors()));
+        m_display.runLine(u"xdotool mousemove 10 700"_qs);
         key(u"super+shift+v"_qs);
-        QVERIFY2(waitForCount(kavla, Shown, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
         if (!typed.isEmpty())
-            run(u"xdotool type --delay 20 "_qs + typed);
+            m_display.runLine(u"xdotool type --delay 20 "_qs + typed);
         const QString before = clipboard();
         key(keys);
 
         if (copied.isEmpty()) {
-            QVERIFY(!waitForCount(kavla, Closed, 1, 1500));
+            QVERIFY(!kavla.waitForCount(Closed, 1, 1500));
             QCOMPARE(clipboard(), before);
             key(u"Escape"_qs);
-            QVERIFY(waitForCount(kavla, Closed, 1));
+            QVERIFY(kavla.waitForCount(Closed, 1));
         } else {
-            QVERIFY2(waitForCount(kavla, Closed, 1), qPrintable(kavla.errors()));
+            QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
             QTRY_COMPARE_WITH_TIMEOUT(clipboard(), copied, 10000);
             QVERIFY(kavla.waitForQuery(u"SELECT textContent FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1"_qs,
                                        copied));
@@ -252,26 +223,23 @@ private Q_SLOTS:
     void historyWindowCopiesBackAndDeletesByKeys()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
-        QCOMPARE(kavla.terminate(), 0);
-        QVERIFY(kavla.seedHistory({u"newest"_qs, u"second"_qs, u"third"_qs}));
-        QVERIFY2(launched(kavla), qPrintable(kavla.errors()));
-        const QPoint icon = waitForTrayIcon();
+        QVERIFY2(kavla.startWithHistory({u"newest"_qs, u"second"_qs, u"third"_qs}), qPrintable(kavla.errors()));
+        const QPoint icon = m_display.waitForTrayIcon();
         QVERIFY2(!icon.isNull(), "no tray icon");
         // The tray menu's Ctrl+H, twice: one window, raised the second time.
         for (int menus = 1; menus <= 2; ++menus) {
             QTest::qWait(400); // a new click, not the tail of the last one
             click(icon, 3);
-            QVERIFY2(waitForCount(kavla, MenuShown, menus), qPrintable(kavla.errors()));
+            QVERIFY2(kavla.waitForCount(MenuShown, menus), qPrintable(kavla.errors()));
             key(u"ctrl+h"_qs);
-            QVERIFY2(waitForCount(kavla, u"context menu closed"_qs, menus), qPrintable(kavla.errors()));
-            QVERIFY2(waitForCount(kavla, u"history window opened"_qs, 1), qPrintable(kavla.errors()));
+            QVERIFY2(kavla.waitForCount(u"context menu closed"_qs, menus), qPrintable(kavla.errors()));
+            QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
         }
-        QVERIFY2(waitForCount(kavla, u"history window raised"_qs, 1), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.waitForCount(u"history window raised"_qs, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.errors().count(u"history window opened"_qs), 1);
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(!(window = run(u"xdotool search --onlyvisible --name ^Kavla$"_qs).trimmed()).isEmpty(), 10000);
-        run(u"xdotool windowactivate --sync "_qs + window.split(u'\n').first());
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = m_display.runLine(u"xdotool search --onlyvisible --name ^Kavla$"_qs).trimmed()).isEmpty(), 10000);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window.split(u'\n').first());
         QTest::qWait(300);
         key(u"Home Down ctrl+c"_qs);
         QTRY_COMPARE_WITH_TIMEOUT(clipboard(), u"second"_qs, 10000);

@@ -8,8 +8,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 namespace {
@@ -37,15 +35,9 @@ class SettingsWindowTest : public QObject
 {
     Q_OBJECT
 
-    QString run(const QString &command)
-    {
-        QStringList words = command.split(u' ');
-        const QString program = words.takeFirst();
-        return m_display.run(program, words);
-    }
     QStringList windows(const QString &title)
     {
-        return run(u"xdotool search --onlyvisible --name ^"_qs + title + u'$').split(u'\n', Qt::SkipEmptyParts);
+        return m_display.runLine(u"xdotool search --onlyvisible --name ^"_qs + title + u'$').split(u'\n', Qt::SkipEmptyParts);
     }
     QStringList settingsWindows() { return windows(u"Ajustes"_qs); }
     void requestSettings(KavlaProcess &kavla, int menus) { requestFromMenu(kavla, menus, u"ctrl+comma"_qs); }
@@ -58,17 +50,17 @@ class SettingsWindowTest : public QObject
         // lose a click: one that brings no menu is made again.
         bool shown = false;
         for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
-            run(u"xdotool mousemove %1 %2 click 3"_qs.arg(icon.x()).arg(icon.y()));
+            m_display.runLine(u"xdotool mousemove %1 %2 click 3"_qs.arg(icon.x()).arg(icon.y()));
             shown = kavla.waitForCount(MenuShown, menus, 3000);
         }
         QVERIFY2(shown, qPrintable(kavla.errors()));
-        run(u"xdotool key "_qs + keys);
+        m_display.runLine(u"xdotool key "_qs + keys);
     }
     // Focuses the window's search field with a click, so the Tab count starts from a known place.
     void focusSearchField(const QString &window)
     {
-        run(u"xdotool windowactivate --sync "_qs + window);
-        run(u"xdotool mousemove --window "_qs + window + u" 100 22 click 1"_qs);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window);
+        m_display.runLine(u"xdotool mousemove --window "_qs + window + u" 100 22 click 1"_qs);
         QTest::qWait(300);
     }
 
@@ -85,7 +77,7 @@ private Q_SLOTS:
     {
         const QString guideTitle = u"Guia.do.Usuário.do.Kavla"_qs; // xdotool's pattern, no blanks
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestFromMenu(kavla, 1, u"ctrl+question"_qs);
         QVERIFY2(kavla.waitForCount(u"help window opened"_qs, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(windows(guideTitle).size(), 1, 10000);
@@ -110,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(windows(guideTitle).size(), 1);
         QCOMPARE(settingsWindows(), QStringList{first});
 
-        run(u"wmctrl -i -c "_qs + first);
+        m_display.runLine(u"wmctrl -i -c "_qs + first);
         QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 0, 10000);
         requestSettings(kavla, 6);
@@ -125,71 +117,66 @@ private Q_SLOTS:
     void popupKeysAndWheelOverThePage()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QStringList texts;
         for (int i = 1; i <= 40; ++i)
             texts << u"entry %1"_qs.arg(i);
         QVERIFY(kavla.seedHistory(texts));
-        QFile preferences(kavla.preferencesPath());
-        QVERIFY(preferences.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        preferences.write(R"({"maxHistoryCount": {"type": "integer", "value": 50}})");
-        preferences.close();
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY(kavla.writePreferences(R"({"maxHistoryCount": {"type": "integer", "value": 50}})"));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
 
-        run(u"xdotool key super+shift+v"_qs);
+        m_display.runLine(u"xdotool key super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 1), qPrintable(kavla.errors()));
-        run(u"xdotool key ctrl+comma"_qs);
+        m_display.runLine(u"xdotool key ctrl+comma"_qs);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
         const QString window = settingsWindows().first();
-        run(u"xdotool windowactivate --sync "_qs + window);
+        m_display.runLine(u"xdotool windowactivate --sync "_qs + window);
 
         // Over the General page's description, right of the sidebar: two notches of the page's
         // scroll (60 points each) above the slider, so the third brings the slider under the
         // pointer rather than jumping past it.
-        const QString geometry = run(u"xdotool getwindowgeometry --shell "_qs + window);
+        const QString geometry = m_display.runLine(u"xdotool getwindowgeometry --shell "_qs + window);
         const auto value = [&](const QString &name) {
             for (const QString &line : geometry.split(u'\n'))
                 if (line.startsWith(name + u'='))
                     return line.mid(name.size() + 1).toInt();
             return -1;
         };
-        run(u"xdotool mousemove %1 %2"_qs.arg(value(u"X"_qs) + 240 + (value(u"WIDTH"_qs) - 240) / 2).arg(value(u"Y"_qs) + 111));
-        run(u"xdotool click --repeat 8 --delay 60 5"_qs);
+        m_display.runLine(u"xdotool mousemove %1 %2"_qs.arg(value(u"X"_qs) + 240 + (value(u"WIDTH"_qs) - 240) / 2).arg(value(u"Y"_qs) + 111));
+        m_display.runLine(u"xdotool click --repeat 8 --delay 60 5"_qs);
         // The window takes Esc after the wheel's turns, in the order they came.
-        run(u"xdotool key Escape"_qs);
+        m_display.runLine(u"xdotool key Escape"_qs);
         QVERIFY2(kavla.waitForCount(Closed, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
 
-        run(u"xdotool key super+shift+v"_qs);
+        m_display.runLine(u"xdotool key super+shift+v"_qs);
         QVERIFY2(kavla.waitForCount(u"history popup shown"_qs, 2), qPrintable(kavla.errors()));
-        run(u"xdotool key ctrl+h"_qs);
+        m_display.runLine(u"xdotool key ctrl+h"_qs);
         QVERIFY2(kavla.waitForCount(u"history window opened"_qs, 1), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
         QCOMPARE(kavla.query(u"SELECT count(*) FROM ClipboardItem"_qs), QStringList{u"40"_qs});
-        QVERIFY(preferences.open(QIODevice::ReadOnly));
-        const QJsonObject stored = QJsonDocument::fromJson(preferences.readAll()).object();
-        QCOMPARE(stored.value(u"maxHistoryCount"_qs).toObject().value(u"value"_qs).toInt(), 50);
+        QCOMPARE(kavla.storedPreference(u"maxHistoryCount"_qs).toInt(), 50);
     }
 
     void launchToggleWritesAndRemovesTheAutostartEntry()
     {
         KavlaProcess kavla(m_display.environment());
         const QString entry = kavla.configHome() + u"/autostart/com.tarnwick.Kavla.desktop"_qs;
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestSettings(kavla, 1);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWindows().size(), 1, 10000);
         focusSearchField(settingsWindows().first());
 
-        run(u"xdotool key --delay 30"_qs + QString(u" Tab"_qs).repeated(TabsToLaunchToggle) + u" space"_qs);
+        m_display.runLine(u"xdotool key --delay 30"_qs + QString(u" Tab"_qs).repeated(TabsToLaunchToggle) + u" space"_qs);
         QVERIFY2(waitForFile(entry, true), qPrintable(kavla.errors()));
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Exec="));
         file.close();
-        run(u"xdotool key space"_qs);
+        m_display.runLine(u"xdotool key space"_qs);
         QVERIFY2(waitForFile(entry, false), qPrintable(kavla.errors()));
         QCOMPARE(kavla.terminate(), 0);
     }
@@ -202,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Desktop Entry]\nType=Application\nName=Kavla\nExec=/usr/local/bin/kavla\nHidden=true\n");
         file.close();
-        QVERIFY2(kavla.start() && kavla.waitForOutput(u"ready"_qs, 30000), qPrintable(kavla.errors()));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         requestSettings(kavla, 1);
         QVERIFY2(kavla.waitForCount(Opened, 1), qPrintable(kavla.errors()));
         QVERIFY2(kavla.waitForOutput(u"settings show the login item waiting for approval"_qs), qPrintable(kavla.errors()));

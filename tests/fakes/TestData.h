@@ -1,12 +1,19 @@
 #pragma once
 
 #include "models/ClipboardItem.h"
+#include "services/LocalizedAppBundle.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QUuid>
+
+#include <sys/stat.h>
 
 // Entries and pictures the unit tests build their histories from.
 namespace TestData {
@@ -46,6 +53,66 @@ inline ClipboardItemPtr textEntry(const QString &text, const QDateTime &copiedAt
 {
     return entry(ClipboardItem::TextType, text, copiedAt, pinned);
 }
+
+// The real string tables, with Portuguese as the desktop's language, as L()'s translator while
+// it lives.
+struct PortugueseTables
+{
+    LocalizedAppBundle bundle{QStringLiteral(KAVLA_SOURCE_DIR "/resources"), {QStringLiteral("pt-BR")}};
+    PortugueseTables() { Localization::install(&bundle); }
+};
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes `bytes` as the whole of the file at `path`, making its folder first.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The permission bits of a file or folder; -1 when it is not there.
+inline int fileMode(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+// Each entry's text, its paths joined by commas, or "<image>".
+inline QStringList texts(const QList<ClipboardItemPtr> &items)
+{
+    QStringList result;
+    for (const ClipboardItemPtr &item : items)
+        result << item->textContent().value_or(item->filePaths() ? item->filePaths()->join(u',') : QStringLiteral("<image>"));
+    return result;
+}
+
+// Holds the database's write lock while alive, so every save of the store fails.
+struct WriteLock
+{
+    QSqlDatabase db;
+    explicit WriteLock(const QString &path)
+    {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")))
+            qFatal("cannot lock the store");
+    }
+    ~WriteLock()
+    {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("lock"));
+    }
+};
 
 // Runs the deletions rebuilt windows left for later, then the pending events.
 inline void settle()

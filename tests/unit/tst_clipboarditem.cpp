@@ -1,5 +1,6 @@
 // Derived values of a history entry: titles of each kind, the preview, the relative time and the
 // character and word counts taken at capture.
+#include "fakes/TestData.h"
 #include "models/ClipboardItem.h"
 #include "services/LocalizedAppBundle.h"
 
@@ -17,74 +18,53 @@ ClipboardItemPtr makeItem(const QString &type, const std::optional<QString> &tex
                                            paths, QString(), QString(), 0, 0, width, height, false);
 }
 
-QString repeated(const QString &unit, int count)
-{
-    return unit.repeated(count);
-}
-
 } // namespace
 
 class ClipboardItemTest : public QObject
 {
     Q_OBJECT
 
-    LocalizedAppBundle m_bundle{QStringLiteral(KAVLA_SOURCE_DIR "/resources"), {u"pt-BR"_qs}};
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase() { Localization::install(&m_bundle); }
 
     void displayTitle_data()
     {
         QTest::addColumn<ClipboardItemPtr>("item");
         QTest::addColumn<QString>("title");
 
-        QTest::newRow("image with size") << makeItem(ClipboardItem::ImageType, {}, {}, 1024.7, 768)
-                                         << QStringLiteral("Imagem (1024 × 768)");
-        QTest::newRow("image without height") << makeItem(ClipboardItem::ImageType, {}, {}, 1024, 0)
-                                              << QStringLiteral("Imagem");
-        QTest::newRow("image with NaN width")
-            << makeItem(ClipboardItem::ImageType, {}, {}, std::nan(""), 10) << QStringLiteral("Imagem");
-        QTest::newRow("table first line") << makeItem(ClipboardItem::TableType, QStringLiteral("Nome\tIdade\nAna\t30"))
-                                          << QStringLiteral("Nome | Idade");
-        QTest::newRow("table starting with a blank line")
-            << makeItem(ClipboardItem::TableType, QStringLiteral("\nNome\tIdade")) << QStringLiteral("Tabela");
-        QTest::newRow("table with CRLF") << makeItem(ClipboardItem::TableType, QStringLiteral("a\tb\r\nc\td"))
-                                         << QStringLiteral("a | b");
-        QTest::newRow("table trims only the outer spaces")
-            << makeItem(ClipboardItem::TableType, QStringLiteral("\tx\t")) << QStringLiteral("| x |");
-        QTest::newRow("table without text") << makeItem(ClipboardItem::TableType) << QStringLiteral("Tabela");
-        QTest::newRow("table with empty text") << makeItem(ClipboardItem::TableType, QString())
-                                               << QStringLiteral("Tabela");
-        QTest::newRow("one file") << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/home/ana/notas.txt")})
-                                  << QStringLiteral("notas.txt");
-        QTest::newRow("one folder with a trailing slash")
-            << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/home/ana/Fotos/")})
-            << QStringLiteral("Fotos");
-        QTest::newRow("two files") << makeItem(ClipboardItem::FileType, {}, QStringList{QStringLiteral("/a"), QStringLiteral("/b")})
-                                   << QStringLiteral("2 arquivos");
-        QTest::newRow("no files") << makeItem(ClipboardItem::FileType, {}, QStringList{}) << QStringLiteral("Arquivo");
-        QTest::newRow("text with CRLF") << makeItem(ClipboardItem::TextType, QStringLiteral("a\r\nb"))
-                                        << QStringLiteral("a  b");
-        QTest::newRow("whitespace only") << makeItem(ClipboardItem::TextType, QStringLiteral(" \n\t \r\n "))
-                                         << QString();
-        QTest::newRow("absent text") << makeItem(ClipboardItem::TextType) << QString();
-        QTest::newRow("unknown kind shows its text") << makeItem(QStringLiteral("Text"), QStringLiteral("x"))
-                                                     << QStringLiteral("x");
-        QTest::newRow("120 characters whole") << makeItem(ClipboardItem::TextType, repeated(QStringLiteral("a"), 120))
-                                              << repeated(QStringLiteral("a"), 120);
-        QTest::newRow("121 characters cut") << makeItem(ClipboardItem::TextType, repeated(QStringLiteral("a"), 121))
-                                            << repeated(QStringLiteral("a"), 120) + QChar(0x2026);
+        const auto text = [](const std::optional<QString> &value) { return makeItem(ClipboardItem::TextType, value); };
+        const auto table = [](const std::optional<QString> &value) { return makeItem(ClipboardItem::TableType, value); };
+        const auto files = [](const QStringList &paths) { return makeItem(ClipboardItem::FileType, {}, paths); };
+        const auto image = [](double width, double height) { return makeItem(ClipboardItem::ImageType, {}, {}, width, height); };
+        QTest::newRow("image with size") << image(1024.7, 768) << u"Imagem (1024 × 768)"_qs;
+        QTest::newRow("image without height") << image(1024, 0) << u"Imagem"_qs;
+        QTest::newRow("image with NaN width") << image(std::nan(""), 10) << u"Imagem"_qs;
+        QTest::newRow("table first line") << table(u"Nome\tIdade\nAna\t30"_qs) << u"Nome | Idade"_qs;
+        QTest::newRow("table starting with a blank line") << table(u"\nNome\tIdade"_qs) << u"Tabela"_qs;
+        QTest::newRow("table with CRLF") << table(u"a\tb\r\nc\td"_qs) << u"a | b"_qs;
+        QTest::newRow("table trims only the outer spaces") << table(u"\tx\t"_qs) << u"| x |"_qs;
+        QTest::newRow("table without text") << table(std::nullopt) << u"Tabela"_qs;
+        QTest::newRow("table with empty text") << table(QString()) << u"Tabela"_qs;
+        QTest::newRow("one file") << files({u"/home/ana/notas.txt"_qs}) << u"notas.txt"_qs;
+        QTest::newRow("one folder with a trailing slash") << files({u"/home/ana/Fotos/"_qs}) << u"Fotos"_qs;
+        QTest::newRow("two files") << files({u"/a"_qs, u"/b"_qs}) << u"2 arquivos"_qs;
+        QTest::newRow("no files") << files({}) << u"Arquivo"_qs;
+        QTest::newRow("text with CRLF") << text(u"a\r\nb"_qs) << u"a  b"_qs;
+        QTest::newRow("whitespace only") << text(u" \n\t \r\n "_qs) << QString();
+        QTest::newRow("absent text") << text(std::nullopt) << QString();
+        QTest::newRow("unknown kind shows its text") << makeItem(u"Text"_qs, u"x"_qs) << u"x"_qs;
+        const QString a120 = u"a"_qs.repeated(120);
+        QTest::newRow("120 characters whole") << text(a120) << a120;
+        QTest::newRow("121 characters cut") << text(a120 + u'a') << a120 + QChar(0x2026);
         // A flag is two code points and four UTF-16 units, but one character.
-        const QString flag = QStringLiteral("\U0001F1E7\U0001F1F7");
-        QTest::newRow("120 flags whole") << makeItem(ClipboardItem::TextType, repeated(flag, 120)) << repeated(flag, 120);
-        QTest::newRow("121 flags cut") << makeItem(ClipboardItem::TextType, repeated(flag, 121))
-                                       << repeated(flag, 120) + QChar(0x2026);
-        const QString accented = QStringLiteral("e\u0301");
-        QTest::newRow("combining marks count once")
-            << makeItem(ClipboardItem::TextType, repeated(accented, 121)) << repeated(accented, 120) + QChar(0x2026);
+        const QString flag = u"\U0001F1E7\U0001F1F7"_qs;
+        QTest::newRow("120 flags whole") << text(flag.repeated(120)) << flag.repeated(120);
+        QTest::newRow("121 flags cut") << text(flag.repeated(121)) << flag.repeated(120) + QChar(0x2026);
+        const QString accented = u"e\u0301"_qs;
+        QTest::newRow("combining marks count once") << text(accented.repeated(121)) << accented.repeated(120) + QChar(0x2026);
         QTest::newRow("long text after leading blank lines")
-            << makeItem(ClipboardItem::TextType, QStringLiteral("\n\n  ") + repeated(QStringLiteral("b"), 5000))
-            << repeated(QStringLiteral("b"), 120) + QChar(0x2026);
+            << text(u"\n\n  "_qs + u"b"_qs.repeated(5000)) << u"b"_qs.repeated(120) + QChar(0x2026);
     }
 
     void displayTitle()
@@ -98,13 +78,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("preview");
-        QTest::newRow("180 whole") << repeated(QStringLiteral("x"), 180) << repeated(QStringLiteral("x"), 180);
-        QTest::newRow("181 cut") << repeated(QStringLiteral("x"), 181) << repeated(QStringLiteral("x"), 180) + QChar(0x2026);
+        QTest::newRow("180 whole") << u"x"_qs.repeated(180) << u"x"_qs.repeated(180);
+        QTest::newRow("181 cut") << u"x"_qs.repeated(181) << u"x"_qs.repeated(180) + QChar(0x2026);
         QTest::newRow("line breaks become spaces") << QStringLiteral("  um\ndois\r\ntrês  ")
                                                    << QStringLiteral("um dois  três");
         QTest::newRow("whitespace only") << QStringLiteral("\n \n") << QString();
-        QTest::newRow("long lines") << repeated(QStringLiteral("ab\r\n"), 100000)
-                                    << repeated(QStringLiteral("ab  "), 45) + QChar(0x2026);
+        QTest::newRow("long lines") << u"ab\r\n"_qs.repeated(100000) << u"ab  "_qs.repeated(45) + QChar(0x2026);
     }
 
     void previewText()

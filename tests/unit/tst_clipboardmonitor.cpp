@@ -14,8 +14,6 @@
 #include "store/ModelContext.h"
 #include "store/ThumbnailStore.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QImage>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -117,11 +115,8 @@ class ClipboardMonitorTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const char *name : {"foto.PNG", "a.png", "b.jpg", "falsa.png"}) {
-            QFile out(file(name));
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(qstrcmp(name, "falsa.png") == 0 ? QByteArray("x") : m_png);
-        }
+        for (const char *name : {"foto.PNG", "a.png", "b.jpg", "falsa.png"})
+            QVERIFY(TestData::writeFile(file(name), qstrcmp(name, "falsa.png") == 0 ? QByteArray("x") : m_png));
         QCOMPARE(::mkfifo(QFile::encodeName(file("cano.png")).constData(), 0600), 0);
     }
 
@@ -132,90 +127,76 @@ private Q_SLOTS:
         QTest::addColumn<QString>("contentType"); // empty: nothing recorded
         QTest::addColumn<QVariant>("content"); // text, file paths or image size in points; invalid: not checked
 
-        const QStringList none;
+        const auto row = [](const char *name, const Flavours &flavours, const char *type, const QVariant &content = {},
+                            const QStringList &switchedOff = {}) {
+            QTest::newRow(name) << flavours << switchedOff << QString::fromLatin1(type) << content;
+        };
         const QString html = u"text/html"_s;
+        const QString png = u"image/png"_s;
+        const QString plain = u"text/plain"_s;
+        const QString uris = u"text/uri-list"_s;
+        const QStringList imageOff{u"enableCaptureImage"_s};
         const Flavours photo = files({file("foto.PNG")});
         const QByteArray tiff = encodedImage("tiff", 64, 48, 144);
-        QTest::newRow("text, kept untrimmed") << text(u" olá \n"_s) << none << "text" << QVariant(u" olá \n"_s);
-        QTest::newRow("only white space") << text(u" \n\t \r\n"_s) << none << QString() << QVariant();
-        QTest::newRow("only NUL bytes") << text(QString(3, QChar(u'\0')) + u' ') << none << QString() << QVariant();
-        QTest::newRow("a file URI of another host is no file")
-            << Flavours{{u"text/uri-list"_s, "file://otherhost/srv/a.txt\r\n"}} << none << QString() << QVariant();
-        QTest::newRow("a file URI of localhost is a local file")
-            << Flavours{{u"text/uri-list"_s, "file://localhost/srv/a.txt\r\n"}} << none << "file"
-            << QVariant(QStringList{u"/srv/a.txt"_s});
-        QTest::newRow("tabbed lines") << text(Table + u'\n') << none << "table" << QVariant(Table + u'\n');
-        QTest::newRow("tabbed lines, table capture off falls to text")
-            << text(Table) << QStringList{u"enableCaptureTable"_s} << "text" << QVariant(Table);
-        QTest::newRow("a line without a tab") << text(u"a\tb\nc d\ne\tf"_s) << none << "text" << QVariant();
-        QTest::newRow("one tabbed line and blank ones") << text(u"a\tb\n\n"_s) << none << "text" << QVariant();
-        QTest::newRow("TSV type") << Flavours{{u"text/tab-separated-values"_s, "x"}, {u"text/plain"_s, "N I\nx"}}
-                                  << none << "table" << QVariant(u"N I\nx"_s);
+        const QByteArray bmp = encodedImage("bmp", 8, 6);
+        row("text, kept untrimmed", text(u" olá \n"_s), "text", u" olá \n"_s);
+        row("only white space", text(u" \n\t \r\n"_s), "");
+        row("only NUL bytes", text(QString(3, QChar(u'\0')) + u' '), "");
+        row("a file URI of another host is no file", {{uris, "file://otherhost/srv/a.txt\r\n"}}, "");
+        row("a file URI of localhost is a local file", {{uris, "file://localhost/srv/a.txt\r\n"}}, "file",
+            QStringList{u"/srv/a.txt"_s});
+        row("tabbed lines", text(Table + u'\n'), "table", Table + u'\n');
+        row("tabbed lines, table capture off falls to text", text(Table), "text", Table, {u"enableCaptureTable"_s});
+        row("a line without a tab", text(u"a\tb\nc d\ne\tf"_s), "text");
+        row("one tabbed line and blank ones", text(u"a\tb\n\n"_s), "text");
+        row("TSV type", {{u"text/tab-separated-values"_s, "x"}, {plain, "N I\nx"}}, "table", u"N I\nx"_s);
         // A spreadsheet offers a picture of the cells too; what was copied is the table.
-        QTest::newRow("a table wins over its picture, its marker in any case")
-            << Flavours{{u"image/png"_s, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {u"text/plain"_s, Table.toUtf8()}}
-            << none << "table" << QVariant(Table);
-        QTest::newRow("a table of one cell is text, not its picture")
-            << Flavours{{u"image/png"_s, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {u"text/plain"_s, "42\n"}}
-            << none << "text" << QVariant(u"42\n"_s);
-        QTest::newRow("HTML table") << Flavours{{html, "<!DOCTYPE html><HTML><HEAD><STYLE>p {}</STYLE></HEAD><BODY>"
-                                                       "<!-- x --><TABLE><TR><TD>1</TD><TD>2</TD></TR></TABLE>&nbsp;</BODY></HTML>"},
-                                                {u"text/plain"_s, "1 2\n3"}}
-                                    << none << "table" << QVariant(u"1 2\n3"_s);
-        QTest::newRow("HTML with a table among other content")
-            << Flavours{{html, "<p>Resumo</p><table><tr><td>1</td></tr></table>"}, {u"text/plain"_s, "Resumo\n1"}}
-            << none << "text" << QVariant(u"Resumo\n1"_s);
-        QTest::newRow("HTML table without plain text") << Flavours{{html, "<table><tr><td>1</td></table>"}}
-                                                       << none << QString() << QVariant();
-        QTest::newRow("HTML without a table") << Flavours{{html, "<b>1</b>"}, {u"text/plain"_s, "1"}}
-                                              << none << "text" << QVariant(u"1"_s);
-        QTest::newRow("web link counts as its text")
-            << Flavours{{u"text/uri-list"_s, "https://example.org/a.png\r\n"}, {u"text/plain"_s, "https://example.org/a.png"}}
-            << none << "text" << QVariant(u"https://example.org/a.png"_s);
-        QTest::newRow("text capture off") << text(u"x"_s) << QStringList{u"enableCaptureText"_s} << QString() << QVariant();
-        QTest::newRow("PNG wins over text") << Flavours{{u"image/png"_s, encodedImage("png", 40, 30)}, {u"text/plain"_s, "legenda"}}
-                                            << none << "image" << QVariant(QSizeF(40, 30));
-        QTest::newRow("Latin-1 STRING") << Flavours{{u"STRING"_s, "caf\xe9"}} << none << "text" << QVariant(u"café"_s);
-        QTest::newRow("said to be UTF-8 and not: read as Latin-1") << Flavours{{u"text/plain"_s, "caf\xe9"}} << none << "text"
-                                                                  << QVariant(u"café"_s);
-        QTest::newRow("a NUL ending the text") << Flavours{{u"text/plain"_s, QByteArray("fim\0", 4)}} << none << "text"
-                                               << QVariant(u"fim"_s);
-        QTest::newRow("control bytes are no text") << Flavours{{u"text/plain"_s, "\x01\x02\x03\x04" "abc\x05\x06\x7f"}} << none
-                                                   << QString() << QVariant();
+        row("a table wins over its picture, its marker in any case",
+            {{png, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {plain, Table.toUtf8()}}, "table", Table);
+        row("a table of one cell is text, not its picture",
+            {{png, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {plain, "42\n"}}, "text", u"42\n"_s);
+        row("HTML table",
+            {{html, "<!DOCTYPE html><HTML><HEAD><STYLE>p {}</STYLE></HEAD><BODY>"
+                    "<!-- x --><TABLE><TR><TD>1</TD><TD>2</TD></TR></TABLE>&nbsp;</BODY></HTML>"},
+             {plain, "1 2\n3"}},
+            "table", u"1 2\n3"_s);
+        row("HTML with a table among other content",
+            {{html, "<p>Resumo</p><table><tr><td>1</td></tr></table>"}, {plain, "Resumo\n1"}}, "text", u"Resumo\n1"_s);
+        row("HTML table without plain text", {{html, "<table><tr><td>1</td></table>"}}, "");
+        row("HTML without a table", {{html, "<b>1</b>"}, {plain, "1"}}, "text", u"1"_s);
+        row("web link counts as its text",
+            {{uris, "https://example.org/a.png\r\n"}, {plain, "https://example.org/a.png"}}, "text",
+            u"https://example.org/a.png"_s);
+        row("text capture off", text(u"x"_s), "", {}, {u"enableCaptureText"_s});
+        row("PNG wins over text", {{png, encodedImage("png", 40, 30)}, {plain, "legenda"}}, "image", QSizeF(40, 30));
+        row("Latin-1 STRING", {{u"STRING"_s, "caf\xe9"}}, "text", u"café"_s);
+        row("said to be UTF-8 and not: read as Latin-1", {{plain, "caf\xe9"}}, "text", u"café"_s);
+        row("a NUL ending the text", {{plain, QByteArray("fim\0", 4)}}, "text", u"fim"_s);
+        row("control bytes are no text", {{plain, "\x01\x02\x03\x04" "abc\x05\x06\x7f"}}, "");
         // A bridge that offers every copy as text (weston's XWayland).
-        QTest::newRow("an image offered as text is an image") << Flavours{{u"UTF8_STRING"_s, m_png}} << none << "image"
-                                                              << QVariant(QSizeF(12, 10));
-        QTest::newRow("PNG at 144 dpi is half its pixels in points")
-            << Flavours{{u"image/png"_s, encodedImage("png", 40, 30, 144)}} << none << "image" << QVariant(QSizeF(20, 15));
+        row("an image offered as text is an image", {{u"UTF8_STRING"_s, m_png}}, "image", QSizeF(12, 10));
+        row("PNG at 144 dpi is half its pixels in points", {{png, encodedImage("png", 40, 30, 144)}}, "image",
+            QSizeF(20, 15));
         // 72 dpi is stored as 2835 dots per metre, 72.009 dpi: read as whole dots per inch.
-        QTest::newRow("PNG at 72 dpi keeps its pixel size")
-            << Flavours{{u"image/png"_s, encodedImage("png", 200, 100, 72)}} << none << "image" << QVariant(QSizeF(200, 100));
-        QTest::newRow("TIFF keeps its pixel size") << Flavours{{u"image/tiff"_s, tiff}} << none << "image"
-                                                   << QVariant(QSizeF(64, 48));
-        QTest::newRow("undecodable PNG falls to TIFF")
-            << Flavours{{u"image/png"_s, "not a png"}, {u"image/tiff"_s, tiff}} << none << "image" << QVariant(QSizeF(64, 48));
-        QTest::newRow("JPEG") << Flavours{{u"image/jpeg"_s, encodedImage("jpeg", 50, 20, 144)}} << none << "image"
-                              << QVariant(QSizeF(25, 10));
-        QTest::newRow("another image type") << Flavours{{u"image/bmp"_s, encodedImage("bmp", 8, 6)}} << none << "image"
-                                            << QVariant(QSizeF(8, 6));
-        QTest::newRow("image capture off") << Flavours{{u"image/bmp"_s, encodedImage("bmp", 8, 6)}, {u"text/plain"_s, "b"}}
-                                           << QStringList{u"enableCaptureImage"_s} << "text" << QVariant(u"b"_s);
-        QTest::newRow("one image file, upper-case extension") << photo << none << "image" << QVariant(QSizeF(12, 10));
-        QTest::newRow("image file, image capture off") << photo << QStringList{u"enableCaptureImage"_s} << "file" << QVariant();
-        QTest::newRow("image file, image and file capture off falls to text")
-            << photo << QStringList{u"enableCaptureImage"_s, u"enableCaptureFile"_s} << "text" << QVariant(file("foto.PNG"));
-        QTest::newRow("two image files") << files({file("a.png"), file("b.jpg")}) << none << "file"
-                                         << QVariant(QStringList{file("a.png"), file("b.jpg")});
-        QTest::newRow("image file that does not decode") << files({file("falsa.png")}) << none << "file" << QVariant();
-        QTest::newRow("missing image file") << files({file("sumiu.png")}) << none << "file"
-                                            << QVariant(QStringList{file("sumiu.png")});
-        QTest::newRow("named pipe called .png is not read") << files({file("cano.png")}) << none << "file" << QVariant();
-        QTest::newRow("URI list with a comment, CR LF, a %00 and an ending NUL")
-            << Flavours{{u"text/uri-list"_s, QByteArray("# x\r\nfile:///tmp/a%00b\r\nfile:///tmp/c\r\nfile:///tmp/d\0", 53)}}
-            << none << "file" << QVariant(QStringList{u"/tmp/c"_s, u"/tmp/d"_s});
-        QTest::newRow("the file managers' list alone")
-            << Flavours{{u"x-special/gnome-copied-files"_s, "cut\nfile:///tmp/a\nfile:///tmp/b"}} << none << "file"
-            << QVariant(QStringList{u"/tmp/a"_s, u"/tmp/b"_s});
+        row("PNG at 72 dpi keeps its pixel size", {{png, encodedImage("png", 200, 100, 72)}}, "image", QSizeF(200, 100));
+        row("TIFF keeps its pixel size", {{u"image/tiff"_s, tiff}}, "image", QSizeF(64, 48));
+        row("undecodable PNG falls to TIFF", {{png, "not a png"}, {u"image/tiff"_s, tiff}}, "image", QSizeF(64, 48));
+        row("JPEG", {{u"image/jpeg"_s, encodedImage("jpeg", 50, 20, 144)}}, "image", QSizeF(25, 10));
+        row("another image type", {{u"image/bmp"_s, bmp}}, "image", QSizeF(8, 6));
+        row("image capture off", {{u"image/bmp"_s, bmp}, {plain, "b"}}, "text", u"b"_s, imageOff);
+        row("one image file, upper-case extension", photo, "image", QSizeF(12, 10));
+        row("image file, image capture off", photo, "file", {}, imageOff);
+        row("image file, image and file capture off falls to text", photo, "text", file("foto.PNG"),
+            imageOff + QStringList{u"enableCaptureFile"_s});
+        row("two image files", files({file("a.png"), file("b.jpg")}), "file", QStringList{file("a.png"), file("b.jpg")});
+        row("image file that does not decode", files({file("falsa.png")}), "file");
+        row("missing image file", files({file("sumiu.png")}), "file", QStringList{file("sumiu.png")});
+        row("named pipe called .png is not read", files({file("cano.png")}), "file");
+        row("URI list with a comment, CR LF, a %00 and an ending NUL",
+            {{uris, QByteArray("# x\r\nfile:///tmp/a%00b\r\nfile:///tmp/c\r\nfile:///tmp/d\0", 53)}}, "file",
+            QStringList{u"/tmp/c"_s, u"/tmp/d"_s});
+        row("the file managers' list alone", {{u"x-special/gnome-copied-files"_s, "cut\nfile:///tmp/a\nfile:///tmp/b"}},
+            "file", QStringList{u"/tmp/a"_s, u"/tmp/b"_s});
     }
 
     void classification()
@@ -323,10 +304,7 @@ private Q_SLOTS:
         h.copy(text(u"primeira"_s));
         h.monitor->checkForChanges();
         const QList<ClipboardItemPtr> history = h.entries();
-        QStringList texts;
-        for (const ClipboardItemPtr &item : history)
-            texts << item->textContent().value_or(QString());
-        QCOMPARE(texts, (QStringList{u"segunda"_s, u"primeira"_s}));
+        QCOMPARE(TestData::texts(history), (QStringList{u"segunda"_s, u"primeira"_s}));
         QCOMPARE(history.first()->sourceAppBundleId().value_or(QString()), source);
     }
 
@@ -397,13 +375,7 @@ private Q_SLOTS:
     // Far above Qt's own 128 MiB decoding limit.
     void hundredMegapixelImageIsRecorded()
     {
-        QByteArray png;
-        {
-            QImage image(10000, 10000, QImage::Format_RGB32);
-            image.fill(QColor(20, 120, 200));
-            QBuffer buffer(&png);
-            QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png"));
-        }
+        const QByteArray png = encodedImage("png", 10000, 10000);
         Harness h;
         OutputCapture output;
         h.pasteboard.setContents({{u"image/png"_s, png}});
@@ -426,19 +398,12 @@ private Q_SLOTS:
     {
         Harness h;
         {
-            QSqlDatabase blocker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"blocker"_s);
-            blocker.setDatabaseName(h.container->path());
-            QVERIFY(blocker.open());
-            QSqlQuery lock(blocker);
-            QVERIFY(lock.exec(u"BEGIN EXCLUSIVE"_s));
+            TestData::WriteLock lock(h.container->path());
             OutputCapture output;
             h.copyText(u"primeira"_s);
             h.copyText(u"segunda"_s);
             QCOMPARE(output.text().count(u"Erro ao salvar texto no histórico: database is locked"_s), 2);
-            QVERIFY(lock.exec(u"ROLLBACK"_s));
-            blocker.close();
         }
-        QSqlDatabase::removeDatabase(u"blocker"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!h.context()->hasChanges(), 3 * ModelContext::RetryIntervalMs);
         QSqlQuery count(h.container->database());
         QVERIFY(count.exec(u"SELECT group_concat(textContent) FROM (SELECT textContent FROM ClipboardItem ORDER BY copiedAt)"_s)
@@ -552,43 +517,31 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("history"); // newest first, at the end
         QTest::addColumn<QString>("line");        // the one line written; empty: none
 
+        // Steps separated by "; ", the history's texts by commas.
+        const auto row = [](const char *name, const QString &steps, const QString &history, const QString &line = {}) {
+            QTest::newRow(name) << steps.split(u"; "_s) << history.split(u',', Qt::SkipEmptyParts) << line;
+        };
         const QString cleared = u"Cópia esquecida como senha: a área de transferência foi esvaziada %1 s depois"_s;
         const QString restored = u"Cópia esquecida como senha: o conteúdo anterior voltou %1 s depois"_s;
-        QTest::newRow("cleared 10 s after (keepassxc-cli)") << QStringList{u"0 copy antes"_s, u"5 copy s3nh4"_s, u"15 clear"_s}
-                                                            << QStringList{u"antes"_s} << cleared.arg(10);
-        QTest::newRow("an empty text 10 s after") << QStringList{u"0 copy s3nh4"_s, u"10 copy "_s} << QStringList() << cleared.arg(10);
-        QTest::newRow("a NUL 30 s after (Bitwarden)") << QStringList{u"0 copy s3nh4"_s, u"30 copy \\0"_s} << QStringList()
-                                                      << cleared.arg(30);
-        QTest::newRow("cleared 90 s after (1Password)") << QStringList{u"0 copy s3nh4"_s, u"90 clear"_s} << QStringList()
-                                                        << cleared.arg(90);
-        QTest::newRow("cleared 95 s after") << QStringList{u"0 copy s3nh4"_s, u"95 clear"_s} << QStringList{u"s3nh4"_s}
-                                            << QString();
-        QTest::newRow("its owner quits: no clear") << QStringList{u"0 copy s3nh4"_s, u"10 quit"_s} << QStringList{u"s3nh4"_s}
-                                                   << QString();
-        QTest::newRow("what came before is back 45 s after (pass)")
-            << QStringList{u"0 copy antes"_s, u"10 copy s3nh4"_s, u"55 copy antes"_s} << QStringList{u"antes"_s}
-            << restored.arg(45);
-        QTest::newRow("back after a copy-back of it") << QStringList{u"0 copy antes"_s, u"1 copy outro"_s, u"2 back antes"_s,
-                                                                     u"10 copy s3nh4"_s, u"55 copy antes"_s}
-                                                      << QStringList{u"antes"_s, u"outro"_s} << restored.arg(45);
-        QTest::newRow("back 39 s after") << QStringList{u"0 copy antes"_s, u"10 copy s3nh4"_s, u"49 copy antes"_s}
-                                         << QStringList{u"antes"_s, u"s3nh4"_s} << QString();
-        QTest::newRow("back 51 s after") << QStringList{u"0 copy antes"_s, u"10 copy s3nh4"_s, u"61 copy antes"_s}
-                                         << QStringList{u"antes"_s, u"s3nh4"_s} << QString();
-        QTest::newRow("A, B 10 s later, A 20 s after that, by hand")
-            << QStringList{u"0 copy A"_s, u"10 copy B"_s, u"30 copy A"_s} << QStringList{u"A"_s, u"B"_s} << QString();
-        QTest::newRow("something else copied in between")
-            << QStringList{u"0 copy antes"_s, u"10 copy s3nh4"_s, u"20 copy outro"_s, u"55 copy antes"_s}
-            << QStringList{u"antes"_s, u"outro"_s, u"s3nh4"_s} << QString();
-        QTest::newRow("a copy-back in between") << QStringList{u"0 copy antes"_s, u"10 copy s3nh4"_s, u"12 back antes"_s,
-                                                               u"15 clear"_s}
-                                                << QStringList{u"antes"_s, u"s3nh4"_s} << QString();
-        QTest::newRow("only the newest copy goes") << QStringList{u"0 copy s3nh4"_s, u"5 copy outro"_s, u"10 clear"_s}
-                                                   << QStringList{u"s3nh4"_s} << cleared.arg(5);
-        QTest::newRow("a pinned entry stays") << QStringList{u"0 copy s3nh4"_s, u"1 pin s3nh4"_s, u"10 clear"_s}
-                                              << QStringList{u"s3nh4"_s} << QString();
-        QTest::newRow("switched off") << QStringList{u"0 off"_s, u"0 copy s3nh4"_s, u"10 clear"_s} << QStringList{u"s3nh4"_s}
-                                      << QString();
+        row("cleared 10 s after (keepassxc-cli)", u"0 copy antes; 5 copy s3nh4; 15 clear"_s, u"antes"_s, cleared.arg(10));
+        row("an empty text 10 s after", u"0 copy s3nh4; 10 copy "_s, QString(), cleared.arg(10));
+        row("a NUL 30 s after (Bitwarden)", u"0 copy s3nh4; 30 copy \\0"_s, QString(), cleared.arg(30));
+        row("cleared 90 s after (1Password)", u"0 copy s3nh4; 90 clear"_s, QString(), cleared.arg(90));
+        row("cleared 95 s after", u"0 copy s3nh4; 95 clear"_s, u"s3nh4"_s);
+        row("its owner quits: no clear", u"0 copy s3nh4; 10 quit"_s, u"s3nh4"_s);
+        row("what came before is back 45 s after (pass)", u"0 copy antes; 10 copy s3nh4; 55 copy antes"_s, u"antes"_s,
+            restored.arg(45));
+        row("back after a copy-back of it", u"0 copy antes; 1 copy outro; 2 back antes; 10 copy s3nh4; 55 copy antes"_s,
+            u"antes,outro"_s, restored.arg(45));
+        row("back 39 s after", u"0 copy antes; 10 copy s3nh4; 49 copy antes"_s, u"antes,s3nh4"_s);
+        row("back 51 s after", u"0 copy antes; 10 copy s3nh4; 61 copy antes"_s, u"antes,s3nh4"_s);
+        row("A, B 10 s later, A 20 s after that, by hand", u"0 copy A; 10 copy B; 30 copy A"_s, u"A,B"_s);
+        row("something else copied in between", u"0 copy antes; 10 copy s3nh4; 20 copy outro; 55 copy antes"_s,
+            u"antes,outro,s3nh4"_s);
+        row("a copy-back in between", u"0 copy antes; 10 copy s3nh4; 12 back antes; 15 clear"_s, u"antes,s3nh4"_s);
+        row("only the newest copy goes", u"0 copy s3nh4; 5 copy outro; 10 clear"_s, u"s3nh4"_s, cleared.arg(5));
+        row("a pinned entry stays", u"0 copy s3nh4; 1 pin s3nh4; 10 clear"_s, u"s3nh4"_s);
+        row("switched off", u"0 off; 0 copy s3nh4; 10 clear"_s, u"s3nh4"_s);
     }
 
     void secretsByBehaviour()
@@ -626,10 +579,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(!h.context()->hasChanges());
-        QStringList texts;
-        for (const ClipboardItemPtr &item : h.entries())
-            texts << item->textContent().value_or(QString());
-        QCOMPARE(texts, history);
+        QCOMPARE(TestData::texts(h.entries()), history);
         const QString written = output.text();
         QCOMPARE(written, line.isEmpty() ? QString() : line + u'\n');
         QVERIFY(!written.contains(u"s3nh4"_s));

@@ -1,5 +1,6 @@
 // Installed applications read from desktop files: IDs, lookups ignoring case, the folder order,
 // window classes, localized names, and what the application chooser reads from a chosen file.
+#include "fakes/TestData.h"
 #include "platform/xdg/DesktopApplications.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 
@@ -19,10 +20,7 @@ class DesktopApplicationsTest : public QObject
     QString path(const QString &relative) const { return m_root.filePath(relative); }
     void write(const QString &relative, const QByteArray &contents)
     {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        QVERIFY(TestData::writeFile(path(relative), contents));
     }
 
 private Q_SLOTS:

@@ -42,18 +42,12 @@ class HelpViewTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
-                                                        QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
-    }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
-    // Steps: a topic's raw value navigates there, "<" goes back, ">" goes forward.
+    // Steps, separated by blanks: a topic's raw value navigates there, "<" goes back, ">" goes forward.
     void browsingHistory_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -62,21 +56,19 @@ private Q_SLOTS:
         QTest::addColumn<bool>("back");
         QTest::addColumn<bool>("forward");
         using T = HelpTopic;
-        QTest::newRow("at start") << QStringList{} << QList<T>{T::Shortcuts} << 0 << false << false;
-        QTest::newRow("welcome") << QStringList{u"welcome"_qs} << QList<T>{T::Shortcuts, T::Welcome} << 1 << true
-                                 << false;
-        QTest::newRow("welcome, back") << QStringList{u"welcome"_qs, u"<"_qs} << QList<T>{T::Shortcuts, T::Welcome}
-                                       << 0 << false << true;
-        QTest::newRow("welcome, back, forward")
-            << QStringList{u"welcome"_qs, u"<"_qs, u">"_qs} << QList<T>{T::Shortcuts, T::Welcome} << 1 << true << false;
-        QTest::newRow("back drops the forward part on the next topic")
-            << QStringList{u"welcome"_qs, u"<"_qs, u"menuBar"_qs} << QList<T>{T::Shortcuts, T::MenuBar} << 1 << true
-            << false;
-        QTest::newRow("the shown topic again is appended")
-            << QStringList{u"shortcuts"_qs} << QList<T>{T::Shortcuts, T::Shortcuts} << 1 << true << false;
-        QTest::newRow("back and forward past the ends do nothing")
-            << QStringList{u"<"_qs, u"copyright"_qs, u">"_qs, u">"_qs} << QList<T>{T::Shortcuts, T::Copyright} << 1
-            << true << false;
+        const auto row = [](const char *name, const QString &steps, const QList<T> &history, int index, bool back,
+                            bool forward) {
+            QTest::newRow(name) << steps.split(u' ', Qt::SkipEmptyParts) << history << index << back << forward;
+        };
+        row("at start", QString(), {T::Shortcuts}, 0, false, false);
+        row("welcome", u"welcome"_qs, {T::Shortcuts, T::Welcome}, 1, true, false);
+        row("welcome, back", u"welcome <"_qs, {T::Shortcuts, T::Welcome}, 0, false, true);
+        row("welcome, back, forward", u"welcome < >"_qs, {T::Shortcuts, T::Welcome}, 1, true, false);
+        row("back drops the forward part on the next topic", u"welcome < menuBar"_qs, {T::Shortcuts, T::MenuBar}, 1, true,
+            false);
+        row("the shown topic again is appended", u"shortcuts"_qs, {T::Shortcuts, T::Shortcuts}, 1, true, false);
+        row("back and forward past the ends do nothing", u"< copyright > >"_qs, {T::Shortcuts, T::Copyright}, 1, true,
+            false);
     }
 
     void browsingHistory()

@@ -3,6 +3,7 @@
 // a selection across a move, stays equal to the store when a save fails, and keeps long texts in
 // the store, where searches find them.
 #include "fakes/MonitorHarness.h"
+#include "fakes/TestData.h"
 #include "store/HistoryQueryModel.h"
 #include "views/popup/HistoryFilterModel.h"
 
@@ -42,26 +43,7 @@ int foldedCopies(const MonitorHarness &h)
                : -1;
 }
 
-// Holds the database's write lock while alive, so every save of the store fails.
-struct WriteLock
-{
-    QSqlDatabase db;
-    explicit WriteLock(const QString &path)
-    {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")))
-            qFatal("cannot lock the store");
-    }
-    ~WriteLock()
-    {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("lock"));
-    }
-};
+using TestData::WriteLock;
 
 } // namespace
 
@@ -140,10 +122,7 @@ private Q_SLOTS:
         QCOMPARE(resetsSpy.count(), resets);
         if (moved)
             QCOMPARE(changes.count(), 1); // the moved row's new time
-        QStringList first;
-        for (int row = 0; row < qMin<int>(2, model->rowCount()); ++row)
-            first << *model->itemAt(row)->textContent();
-        QCOMPARE(first, top);
+        QCOMPARE(TestData::texts(model->items()).mid(0, 2), top);
         QCOMPARE(ids(model->items()), ids(h.entries()));
     }
 

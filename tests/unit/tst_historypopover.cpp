@@ -18,7 +18,6 @@
 #include "views/widgets/SymbolButton.h"
 
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -48,14 +47,7 @@ ClipboardItemPtr image(int width, int height, int at = 0, QColor color = Qt::red
                     TestData::encodedImage("png", width, height, 0, color));
 }
 
-// An entry's text, its paths joined by commas, or "<image>".
-QStringList texts(const QList<ClipboardItemPtr> &items)
-{
-    QStringList result;
-    for (const ClipboardItemPtr &item : items)
-        result << item->textContent().value_or(item->filePaths() ? item->filePaths()->join(u',') : u"<image>"_qs);
-    return result;
-}
+using TestData::texts;
 
 void add(ModelContext *context, const QList<ClipboardItemPtr> &items)
 {

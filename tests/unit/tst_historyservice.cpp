@@ -7,7 +7,6 @@
 #include "platform/xdg/JsonDefaultsStore.h"
 #include "store/HistoryQueryModel.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -36,13 +35,7 @@ void fill(MonitorHarness &h, int count, const QList<int> &pinned = {})
         h.save(record(u"text"_s, QString::number(i), std::nullopt, base.addSecs(i), pinned.contains(i)));
 }
 
-QStringList texts(const QList<ClipboardItemPtr> &items)
-{
-    QStringList result;
-    for (const ClipboardItemPtr &item : items)
-        result << item->textContent().value_or(item->filePaths().value_or(QStringList()).join(u','));
-    return result;
-}
+using TestData::texts;
 
 ClipboardItemPtr entryOf(const MonitorHarness &h, const QString &text)
 {
@@ -122,25 +115,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("oldestKept");
         QTest::addColumn<qint64>("storedAfter");
 
-        QTest::newRow("full history drops the oldest") << QVariant(qint64(30)) << 30 << QList<int>{} << false << 30 << false
-                                                       << qint64(30);
-        QTest::newRow("pinned oldest stays beyond the limit") << QVariant(qint64(30)) << 30 << QList<int>{0} << false << 31
-                                                              << true << qint64(30);
-        QTest::newRow("every surplus entry pinned") << QVariant(qint64(5)) << 8 << QList<int>{0, 1, 2, 3} << false << 9
-                                                    << true << qint64(5);
-        QTest::newRow("capacity 0 becomes 30") << QVariant(qint64(0)) << 35 << QList<int>{} << false << 30 << false
-                                               << qint64(30);
-        QTest::newRow("negative capacity becomes 30") << QVariant(qint64(-4)) << 31 << QList<int>{} << false << 30 << false
-                                                      << qint64(30);
+        const auto row = [](const char *name, const QVariant &capacity, int existing, const QList<int> &pinned, bool stored,
+                            int expectedCount, bool oldestKept, qint64 storedAfter) {
+            QTest::newRow(name) << capacity << existing << pinned << stored << expectedCount << oldestKept << storedAfter;
+        };
+        row("full history drops the oldest", qint64(30), 30, {}, false, 30, false, 30);
+        row("pinned oldest stays beyond the limit", qint64(30), 30, {0}, false, 31, true, 30);
+        row("every surplus entry pinned", qint64(5), 8, {0, 1, 2, 3}, false, 9, true, 5);
+        row("capacity 0 becomes 30", qint64(0), 35, {}, false, 30, false, 30);
+        row("negative capacity becomes 30", qint64(-4), 31, {}, false, 30, false, 30);
         // Of the wrong type: ignored, never read as a capacity of 1.
-        QTest::newRow("a boolean true becomes 30") << QVariant(true) << 31 << QList<int>{} << false << 30 << false
-                                                   << qint64(30);
-        QTest::newRow("a lower capacity stored trims at once") << QVariant(qint64(10)) << 25 << QList<int>{} << true << 10
-                                                               << false << qint64(10);
-        QTest::newRow("a lower capacity spares pinned entries") << QVariant(qint64(5)) << 12 << QList<int>{0, 11} << true
-                                                                << 6 << true << qint64(5);
-        QTest::newRow("a higher capacity keeps everything") << QVariant(qint64(200)) << 40 << QList<int>{} << true << 40
-                                                            << true << qint64(200);
+        row("a boolean true becomes 30", true, 31, {}, false, 30, false, 30);
+        row("a lower capacity stored trims at once", qint64(10), 25, {}, true, 10, false, 10);
+        row("a lower capacity spares pinned entries", qint64(5), 12, {0, 11}, true, 6, true, 5);
+        row("a higher capacity keeps everything", qint64(200), 40, {}, true, 40, true, 200);
     }
     void capacity()
     {
@@ -193,20 +181,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("remaining"); // newest first
         QTest::addColumn<QStringList>("pinned");
-        QTest::newRow("pinning keeps the order and spares the entry")
-            << QStringList{u"pin 1"_s, u"lower 2"_s} << QStringList{u"4"_s, u"3"_s, u"1"_s} << QStringList{u"1"_s};
-        QTest::newRow("unpinned, the entry goes with the capacity")
-            << QStringList{u"pin 1"_s, u"unpin 1"_s, u"lower 2"_s} << QStringList{u"4"_s, u"3"_s} << QStringList();
-        QTest::newRow("a pinned entry is deleted on request") << QStringList{u"pin 2"_s, u"remove 2"_s}
-                                                              << QStringList{u"4"_s, u"3"_s, u"1"_s, u"0"_s}
-                                                              << QStringList();
-        QTest::newRow("clear deletes pinned and unwritten entries") << QStringList{u"pin 0"_s, u"pending"_s, u"clear"_s}
-                                                                    << QStringList() << QStringList();
-        QTest::newRow("forget deletes") << QStringList{u"forget 3 true"_s} << QStringList{u"4"_s, u"2"_s, u"1"_s, u"0"_s}
-                                        << QStringList();
-        QTest::newRow("forget spares a pinned entry") << QStringList{u"pin 3"_s, u"forget 3 false"_s}
-                                                      << QStringList{u"4"_s, u"3"_s, u"2"_s, u"1"_s, u"0"_s}
-                                                      << QStringList{u"3"_s};
+        // Steps separated by "; ", texts by commas.
+        const auto row = [](const char *name, const QString &steps, const QString &remaining, const QString &pinned = {}) {
+            QTest::newRow(name) << steps.split(u"; "_s) << remaining.split(u',', Qt::SkipEmptyParts)
+                                << pinned.split(u',', Qt::SkipEmptyParts);
+        };
+        row("pinning keeps the order and spares the entry", u"pin 1; lower 2"_s, u"4,3,1"_s, u"1"_s);
+        row("unpinned, the entry goes with the capacity", u"pin 1; unpin 1; lower 2"_s, u"4,3"_s);
+        row("a pinned entry is deleted on request", u"pin 2; remove 2"_s, u"4,3,1,0"_s);
+        row("clear deletes pinned and unwritten entries", u"pin 0; pending; clear"_s, QString());
+        row("forget deletes", u"forget 3 true"_s, u"4,2,1,0"_s);
+        row("forget spares a pinned entry", u"pin 3; forget 3 false"_s, u"4,3,2,1,0"_s, u"3"_s);
     }
     void userActions()
     {

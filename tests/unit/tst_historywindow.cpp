@@ -16,7 +16,6 @@
 #include "views/history/ImageFitView.h"
 #include "views/widgets/WindowRoot.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -78,15 +77,9 @@ class HistoryWindowTest : public QObject
         }
     };
 
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
-                                                        QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
-    }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
     void anEmptyHistoryShowsThePlaceholder()
@@ -165,45 +158,38 @@ private Q_SLOTS:
         QVERIFY(!f.detail()->timeLabel()->text().isEmpty());
     }
 
+    // The chosen entry deleted by "Excluir", the Delete key, or elsewhere (the popup, a trim): the
+    // detail goes back to the placeholder with nothing chosen.
     void deletingTheChosenEntry_data()
     {
-        QTest::addColumn<bool>("byKey");
-        QTest::newRow("Excluir") << false;
-        QTest::newRow("Delete key") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Excluir") << u"button"_qs;
+        QTest::newRow("Delete key") << u"key"_qs;
+        QTest::newRow("deleted elsewhere") << u"elsewhere"_qs;
     }
     void deletingTheChosenEntry()
     {
-        QFETCH(bool, byKey);
+        QFETCH(QString, how);
         Fixture f;
         for (const QString &text : {u"one"_qs, u"two"_qs, u"three"_qs})
             f.harness.copyText(text);
         f.open();
         f.chooseRow(1);
         QCOMPARE(f.view->selectedItem()->textContent(), u"two"_qs);
-        if (byKey)
+        if (how == u"key") {
             QTest::keyClick(f.sidebar(), Qt::Key_Delete);
-        else
+        } else if (how == u"button") {
             QTest::mouseClick(f.detail()->findChild<QPushButton *>(u"delete"_qs), Qt::LeftButton);
+        } else {
+            f.harness.context()->remove(f.view->selectedItem());
+            QVERIFY(f.harness.context()->save());
+        }
         settle();
         QCOMPARE(f.titles(), (QStringList{u"three"_qs, u"one"_qs}));
         QCOMPARE(f.harness.entries().size(), 2);
         QVERIFY(!f.view->selectedItem());
         QVERIFY(f.browser()->isPlaceholderShown());
         QVERIFY(!f.sidebar()->selectionModel()->hasSelection());
-    }
-
-    void anEntryDeletedElsewhereIsNoLongerChosen()
-    {
-        Fixture f;
-        f.harness.copyText(u"one"_qs);
-        f.harness.copyText(u"two"_qs);
-        f.open();
-        f.chooseRow(0);
-        f.harness.context()->remove(f.view->selectedItem());
-        QVERIFY(f.harness.context()->save());
-        settle();
-        QVERIFY(!f.view->selectedItem());
-        QVERIFY(f.browser()->isPlaceholderShown());
     }
 
     void copyingBackTheFifthEntryKeepsItChosenAtTheTop_data()

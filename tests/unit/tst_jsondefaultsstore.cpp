@@ -1,4 +1,5 @@
 #include "fakes/OutputCapture.h"
+#include "fakes/TestData.h"
 #include "platform/xdg/JsonDefaultsStore.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>
@@ -20,24 +20,9 @@
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-int fileMode(const QString &path)
-{
-    struct stat status {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
+using TestData::fileMode;
+using TestData::readFile;
+using TestData::writeFile;
 
 QJsonObject fileObject(const QString &path)
 {

@@ -4,6 +4,7 @@
 #include "fakes/FakeLoginItemService.h"
 #include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
+#include "fakes/TestData.h"
 #include "platform/xdg/XdgAutostartLoginItem.h"
 #include "services/LaunchAtLoginManager.h"
 #include "services/Preferences.h"
@@ -132,9 +133,8 @@ private Q_SLOTS:
         } else if (contents == "folder") {
             QVERIFY(QDir().mkpath(path));
         } else if (!contents.isEmpty()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(contents == "huge" ? head() + QByteArray(XdgAutostartLoginItem::MaxEntryBytes, '#') : contents);
+            QVERIFY(TestData::writeFile(path, contents == "huge" ? head() + QByteArray(XdgAutostartLoginItem::MaxEntryBytes, '#')
+                                                                 : contents));
         }
         const QFileInfo before(path);
         XdgAutostartLoginItem item(path, u"/usr/bin/kavla"_qs);
@@ -182,16 +182,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, expected);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"com.tarnwick.Kavla.desktop"_qs);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(entry);
-        file.close();
+        QVERIFY(TestData::writeFile(path, entry));
         XdgAutostartLoginItem item(path, u"/usr/bin/kavla"_qs);
         QString error;
         QVERIFY2(item.registerItem(&error), qPrintable(error));
         QCOMPARE(item.status(), int(LoginItemService::Enabled));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), expected);
+        QCOMPARE(TestData::readFile(path), expected);
     }
 
     void autostartEntryIsWrittenAndRemoved()
@@ -202,9 +198,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(item.registerItem(&error), qPrintable(error));
         QCOMPARE(item.status(), int(LoginItemService::Enabled));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("\nExec=\"/opt/my apps/100%%/kavla\"\n"));
+        QVERIFY(TestData::readFile(path).contains("\nExec=\"/opt/my apps/100%%/kavla\"\n"));
         // The desktop's own validator accepts the entry, quoting included, without a word.
         QProcess validator;
         validator.setProcessChannelMode(QProcess::MergedChannels);
@@ -217,9 +211,7 @@ private Q_SLOTS:
         QVERIFY(item.unregisterItem(&error)); // nothing to remove is no failure
 
         // A file where the folder should be: the failure names the entry.
-        QFile blocker(dir.filePath(u"blocked"_qs));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(TestData::writeFile(dir.filePath(u"blocked"_qs), {}));
         XdgAutostartLoginItem blocked(dir.filePath(u"blocked/com.tarnwick.Kavla.desktop"_qs), u"/usr/bin/kavla"_qs);
         QVERIFY(!blocked.registerItem(&error));
         QVERIFY2(error.contains(dir.filePath(u"blocked"_qs)), qPrintable(error));

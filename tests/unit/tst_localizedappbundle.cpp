@@ -1,8 +1,8 @@
+#include "fakes/TestData.h"
 #include "services/LocalizedAppBundle.h"
 #include "services/StringsTable.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,9 +14,7 @@ namespace {
 
 void writeTable(const QString &root, const QString &code, const QByteArray &body)
 {
-    QFile file(root + u'/' + code + QStringLiteral(".lproj/Localizable.strings"));
-    QVERIFY(QDir().mkpath(root + u'/' + code + QStringLiteral(".lproj")) && file.open(QIODevice::WriteOnly));
-    file.write(body);
+    QVERIFY(TestData::writeFile(root + u'/' + code + QStringLiteral(".lproj/Localizable.strings"), body));
 }
 
 // Restores the process-wide choice, so tests do not leak it into one another.

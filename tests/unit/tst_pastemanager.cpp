@@ -25,33 +25,28 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<PasteKey>("key"); // when pasted
 
+        // The window in front by its WM_CLASS; then what differs from a paste into an editor.
+        const auto row = [](const char *name, const QString &instanceName, const QString &className, PasteKey key,
+                            Outcome outcome = Outcome::Pasted, int heldInspections = 0, bool stillThere = true,
+                            bool own = false, bool switchedOn = true) {
+            QTest::newRow(name) << switchedOn << instanceName << className << own << stillThere << heldInspections << outcome
+                                << key;
+        };
         const QString editor = u"gedit"_qs;
         const QString Editor = u"Gedit"_qs;
-        QTest::newRow("editor: Ctrl+V") << true << editor << Editor << false << true << 0 << Outcome::Pasted << PasteKey::ControlV;
-        QTest::newRow("xterm: Shift+Insert") << true << u"xterm"_qs << u"XTerm"_qs << false << true << 0 << Outcome::Pasted
-                                             << PasteKey::ShiftInsert;
-        QTest::newRow("urxvt: Shift+Insert") << true << u"urxvt"_qs << u"URxvt"_qs << false << true << 0 << Outcome::Pasted
-                                             << PasteKey::ShiftInsert;
-        QTest::newRow("GNOME Terminal: Ctrl+Shift+V") << true << u"gnome-terminal-server"_qs << u"Gnome-terminal"_qs << false
-                                                      << true << 0 << Outcome::Pasted << PasteKey::ControlShiftV;
-        QTest::newRow("Konsole: Ctrl+Shift+V") << true << u"konsole"_qs << u"konsole"_qs << false << true << 0 << Outcome::Pasted
-                                               << PasteKey::ControlShiftV;
-        QTest::newRow("kitty: Ctrl+Shift+V") << true << u"kitty"_qs << u"kitty"_qs << false << true << 0 << Outcome::Pasted
-                                             << PasteKey::ControlShiftV;
-        QTest::newRow("unknown terminal: Shift+Insert") << true << u"zterm"_qs << u"ZTerm"_qs << false << true << 0
-                                                        << Outcome::Pasted << PasteKey::ShiftInsert;
-        QTest::newRow("keys held a while, then up") << true << editor << Editor << false << true << 5 << Outcome::Pasted
-                                                    << PasteKey::ControlV;
-        QTest::newRow("keys never up") << true << editor << Editor << false << true << -1 << Outcome::ModifiersHeld
-                                       << PasteKey::ControlV;
-        QTest::newRow("window gone") << true << editor << Editor << false << false << 0 << Outcome::WindowGone
-                                     << PasteKey::ControlV;
-        QTest::newRow("Kavla's own window") << true << u"kavla"_qs << u"kavla"_qs << true << true << 0 << Outcome::OwnWindow
-                                            << PasteKey::ControlV;
-        QTest::newRow("no window in front") << true << QString() << QString() << false << false << 0 << Outcome::NoWindow
-                                            << PasteKey::ControlV;
-        QTest::newRow("switched off") << false << editor << Editor << false << true << 0 << Outcome::SwitchedOff
-                                      << PasteKey::ControlV;
+        row("editor: Ctrl+V", editor, Editor, PasteKey::ControlV);
+        row("xterm: Shift+Insert", u"xterm"_qs, u"XTerm"_qs, PasteKey::ShiftInsert);
+        row("urxvt: Shift+Insert", u"urxvt"_qs, u"URxvt"_qs, PasteKey::ShiftInsert);
+        row("GNOME Terminal: Ctrl+Shift+V", u"gnome-terminal-server"_qs, u"Gnome-terminal"_qs, PasteKey::ControlShiftV);
+        row("Konsole: Ctrl+Shift+V", u"konsole"_qs, u"konsole"_qs, PasteKey::ControlShiftV);
+        row("kitty: Ctrl+Shift+V", u"kitty"_qs, u"kitty"_qs, PasteKey::ControlShiftV);
+        row("unknown terminal: Shift+Insert", u"zterm"_qs, u"ZTerm"_qs, PasteKey::ShiftInsert);
+        row("keys held a while, then up", editor, Editor, PasteKey::ControlV, Outcome::Pasted, 5);
+        row("keys never up", editor, Editor, PasteKey::ControlV, Outcome::ModifiersHeld, -1);
+        row("window gone", editor, Editor, PasteKey::ControlV, Outcome::WindowGone, 0, false);
+        row("Kavla's own window", u"kavla"_qs, u"kavla"_qs, PasteKey::ControlV, Outcome::OwnWindow, 0, true, true);
+        row("no window in front", QString(), QString(), PasteKey::ControlV, Outcome::NoWindow, 0, false);
+        row("switched off", editor, Editor, PasteKey::ControlV, Outcome::SwitchedOff, 0, true, false, false);
     }
 
     void choosingAnEntry()

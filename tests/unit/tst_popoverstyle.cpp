@@ -4,6 +4,7 @@
 // window and the tray menu as they are drawn, every text reads on the background it lands on and
 // every control has an accessible name, inside a window that reports itself as one.
 #include "fakes/MonitorHarness.h"
+#include "fakes/TestData.h"
 #include "services/AppearanceManager.h"
 #include "services/LanguageManager.h"
 #include "services/LocalizedAppBundle.h"
@@ -29,6 +30,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -58,15 +60,8 @@ QColor backgroundOf(const QImage &image, const QRectF &rect)
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
             ++counts[image.pixel(x, y)];
-    QRgb most = 0;
-    int count = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > count) {
-            most = it.key();
-            count = it.value();
-        }
-    }
-    return QColor::fromRgb(most);
+    const auto most = std::max_element(counts.cbegin(), counts.cend());
+    return QColor::fromRgb(most == counts.cend() ? 0 : most.key());
 }
 
 // "<what>: <text> on <background>: <ratio>" for each text of `window` below 4.5:1.
@@ -341,15 +336,10 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"), QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
-    }
+    void initTestCase() { QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion"))); }
 };
 
 QTEST_MAIN(PopoverStyleTest)

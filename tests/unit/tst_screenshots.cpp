@@ -134,9 +134,6 @@ private Q_SLOTS:
         if (!m_output.isEmpty())
             QVERIFY(QDir().mkpath(m_output));
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
-                                                        QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
     }
     void init()
     {
@@ -287,7 +284,7 @@ private Q_SLOTS:
 
 private:
     QString m_output;
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    TestData::PortugueseTables m_tables;
 };
 
 QTEST_MAIN(ScreenshotsTest)

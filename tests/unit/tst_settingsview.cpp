@@ -104,16 +104,10 @@ class SettingsViewTest : public QObject
         }
     };
 
-    std::unique_ptr<LocalizedAppBundle> m_bundle;
+    // Portuguese as the desktop's language, so the pt-BR table's Linux wording is what shows.
+    TestData::PortugueseTables m_tables;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // Portuguese as the desktop's language, so the pt-BR table's Linux wording is what shows.
-        m_bundle = std::make_unique<LocalizedAppBundle>(QStringLiteral(KAVLA_SOURCE_DIR "/resources"),
-                                                        QStringList{u"pt-BR"_qs});
-        Localization::install(m_bundle.get());
-    }
     void cleanup() { LocalizedAppBundle::setSelectedLanguage(u"system"_qs); }
 
     void opensWithTheDefaultsOfAnEmptyStore()

@@ -4,6 +4,7 @@
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeWorkspace.h"
 #include "fakes/MemoryDefaultsStore.h"
+#include "fakes/TestData.h"
 #include "platform/TrayHost.h"
 #include "services/HistoryService.h"
 #include "services/KeyMonitor.h"
@@ -46,24 +47,26 @@ class StatusBarControllerTest : public QObject
 private:
     // A configured controller over a fresh store holding `count` entries, "entry 1" newest, built
     // with the services it runs with: the clipboard monitor copies chosen entries back to a fake
-    // clipboard. With `hostMenu`, the tray host is to show the menu.
+    // clipboard. With `hostMenu`, the tray host is to show the menu. The windows it asks for are
+    // noted in m_requests.
     std::unique_ptr<StatusBarController> makeController(int count, LanguageManager *languages = nullptr,
                                                         bool hostMenu = false)
     {
         QString error;
         m_store = ModelContainer::open(m_dir.filePath(QStringLiteral("h%1.sqlite").arg(++m_stores)), &error);
         const QDateTime t0 = QDateTime::currentDateTimeUtc().addSecs(-600);
-        for (int i = 1; i <= count; ++i) {
-            m_store->mainContext()->insert(std::make_shared<ClipboardItem>(
-                QUuid::createUuid(), t0.addSecs(-i), t0.addSecs(-i), ClipboardItem::TextType, u"entry %1"_qs.arg(i),
-                std::nullopt, std::nullopt, QString(), QString(), 0, 0, 0, 0, false));
-        }
+        for (int i = 1; i <= count; ++i)
+            m_store->mainContext()->insert(TestData::entry(ClipboardItem::TextType, u"entry %1"_qs.arg(i), t0.addSecs(-i)));
         m_store->mainContext()->save();
         m_pasteboard = std::make_unique<FakePasteboard>();
         m_history = std::make_unique<HistoryService>(m_store.get(), &m_preferences, m_pasteboard.get());
         auto controller = std::make_unique<StatusBarController>(m_history.get(), &m_preferences, languages, nullptr);
         controller->setMenuShownByTrayHost(hostMenu);
         controller->configure();
+        m_requests.clear();
+        connect(controller.get(), &StatusBarController::settingsRequested, this, [this] { m_requests << u"settings"_qs; });
+        connect(controller.get(), &StatusBarController::helpRequested, this, [this] { m_requests << u"help"_qs; });
+        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [this] { m_requests << u"history"_qs; });
         return controller;
     }
 
@@ -238,10 +241,6 @@ private Q_SLOTS:
         QFETCH(bool, popupShown);
         QFETCH(bool, asking);
         auto controller = makeController(3);
-        QStringList effects;
-        connect(controller.get(), &StatusBarController::settingsRequested, this, [&] { effects << u"settings"_qs; });
-        connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
-        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&] { effects << u"history"_qs; });
         controller->showPopover();
         QVERIFY(QTest::qWaitForWindowExposed(controller->popover()));
         HistoryPopoverView *view = controller->historyView();
@@ -254,7 +253,7 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(menu.get()));
         }
         QCOMPARE(controller->handleKeyPress(key, 0, modifiers), consumed);
-        QCOMPARE(effects, effect.isEmpty() ? QStringList() : QStringList{effect});
+        QCOMPARE(m_requests, effect.isEmpty() ? QStringList() : QStringList{effect});
         QCOMPARE(controller->isPopoverShown(), popupShown);
         QCOMPARE(view->isAsking(), asking);
         QVERIFY(copies().isEmpty());
@@ -283,10 +282,6 @@ private Q_SLOTS:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, effect);
         auto controller = makeController(0);
-        QStringList effects;
-        connect(controller.get(), &StatusBarController::settingsRequested, this, [&] { effects << u"settings"_qs; });
-        connect(controller.get(), &StatusBarController::helpRequested, this, [&] { effects << u"help"_qs; });
-        connect(controller.get(), &StatusBarController::historyWindowRequested, this, [&] { effects << u"history"_qs; });
         QWidget owner;
         auto *menu = qobject_cast<ContextMenu *>(controller->buildContextMenu(&owner));
         QVERIFY(menu);
@@ -296,8 +291,8 @@ private Q_SLOTS:
         if (action)
             action->trigger();
         if (controller->isPopoverShown())
-            effects << u"popup"_qs;
-        QCOMPARE(effects, effect.isEmpty() ? QStringList() : QStringList{effect});
+            m_requests << u"popup"_qs;
+        QCOMPARE(m_requests, effect.isEmpty() ? QStringList() : QStringList{effect});
     }
 
     void clicksOnTheTrayItem_data()
@@ -429,6 +424,7 @@ private:
     std::unique_ptr<FakePasteboard> m_pasteboard;
     std::unique_ptr<ModelContainer> m_store;
     std::unique_ptr<HistoryService> m_history;
+    QStringList m_requests;
     int m_stores = 0;
 };
 

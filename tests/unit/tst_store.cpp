@@ -1,9 +1,9 @@
 // The history store: saving, fetching, deleting and reopening records, failed saves keeping their
 // changes, image bytes kept apart, and files that are not a history left alone.
+#include "fakes/TestData.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -25,19 +25,7 @@ const QDateTime T0 = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
 
 ClipboardItemPtr textItem(const QString &text, int secondsAfterT0, const QString &type = ClipboardItem::TextType)
 {
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, type, text, std::nullopt,
-                                           std::nullopt, QStringLiteral("org.example.Editor"),
-                                           QStringLiteral("Editor"), ClipboardItem::characterCount(text),
-                                           ClipboardItem::countWords(text), 0, 0, false);
-}
-
-ClipboardItemPtr imageItem(const QByteArray &bytes, int secondsAfterT0)
-{
-    const QDateTime when = T0.addSecs(secondsAfterT0);
-    return std::make_shared<ClipboardItem>(QUuid::createUuid(), when, when, ClipboardItem::ImageType,
-                                           std::nullopt, bytes, std::nullopt, QString(), QString(), 0, 0,
-                                           3840, 2160, false);
+    return TestData::entry(type, text, T0.addSecs(secondsAfterT0));
 }
 
 QStringList titles(const QList<ClipboardItemPtr> &items)
@@ -48,19 +36,8 @@ QStringList titles(const QList<ClipboardItemPtr> &items)
     return result;
 }
 
-QByteArray fileHash(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-int modeOf(const QString &path)
-{
-    struct stat info = {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
+using TestData::fileMode;
+using TestData::readFile;
 
 void runSql(const QString &path, const QStringList &statements)
 {
@@ -142,26 +119,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
         QTest::addColumn<bool>("utf8"); // stored and asked for as UTF-8, never decoded whole
-        const QString longText = QStringLiteral("x").repeated(100);
-        QTest::newRow("same text") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("Olá") << true << false;
-        QTest::newRow("other case") << QStringLiteral("Olá") << ClipboardItem::TextType << QStringLiteral("olá") << false << false;
-        QTest::newRow("trailing space") << QStringLiteral("a") << ClipboardItem::TextType << QStringLiteral("a ") << false << false;
-        QTest::newRow("a table is no text entry") << QStringLiteral("a\tb") << ClipboardItem::TableType << QStringLiteral("a\tb") << false << false;
-        QTest::newRow("long, same") << longText << ClipboardItem::TextType << longText << true << false;
-        QTest::newRow("long, differs after the indexed prefix")
-            << longText << ClipboardItem::TextType << longText + QStringLiteral("y") << false << false;
-        const QString astral = QStringLiteral("\U0001F600").repeated(70);
-        QTest::newRow("astral characters") << astral << ClipboardItem::TextType << astral << true << false;
-        const QString withNul = QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd");
-        QTest::newRow("a NUL in the indexed prefix") << withNul << ClipboardItem::TextType << withNul << true << false;
-        QTest::newRow("a NUL, differs after it") << withNul << ClipboardItem::TextType
-                                                 << withNul + QStringLiteral("e") << false << false;
-        const QString copy = QStringLiteral("çà \U0001F600 ").repeated(3000);
-        QTest::newRow("a long text as UTF-8") << copy << ClipboardItem::TextType << copy << true << true;
-        QTest::newRow("a long text as UTF-8, differs at its end")
-            << copy << ClipboardItem::TextType << copy + QStringLiteral("!") << false << true;
-        QTest::newRow("a long text as UTF-8, a NUL in its prefix")
-            << withNul + copy << ClipboardItem::TextType << withNul + copy << true << true;
+        const auto row = [](const char *name, const QString &stored, const QString &asked, bool found, bool utf8 = false,
+                            const QString &type = ClipboardItem::TextType) {
+            QTest::newRow(name) << stored << type << asked << found << utf8;
+        };
+        const QString longText = u"x"_qs.repeated(100);
+        const QString astral = u"\U0001F600"_qs.repeated(70);
+        const QString withNul = u"ab"_qs + QChar(u'\0') + u"cd"_qs;
+        const QString copy = u"çà \U0001F600 "_qs.repeated(3000);
+        row("same text", u"Olá"_qs, u"Olá"_qs, true);
+        row("other case", u"Olá"_qs, u"olá"_qs, false);
+        row("trailing space", u"a"_qs, u"a "_qs, false);
+        row("a table is no text entry", u"a\tb"_qs, u"a\tb"_qs, false, false, ClipboardItem::TableType);
+        row("long, same", longText, longText, true);
+        row("long, differs after the indexed prefix", longText, longText + u"y"_qs, false);
+        row("astral characters", astral, astral, true);
+        row("a NUL in the indexed prefix", withNul, withNul, true);
+        row("a NUL, differs after it", withNul, withNul + u"e"_qs, false);
+        row("a long text as UTF-8", copy, copy, true, true);
+        row("a long text as UTF-8, differs at its end", copy, copy + u"!"_qs, false, true);
+        row("a long text as UTF-8, a NUL in its prefix", withNul + copy, withNul + copy, true, true);
     }
 
     void textLookupIsExact()
@@ -256,7 +233,7 @@ private Q_SLOTS:
         QUuid id;
         {
             auto container = open();
-            const ClipboardItemPtr image = imageItem(bytes, 1);
+            const ClipboardItemPtr image = TestData::entry(ClipboardItem::ImageType, {}, T0.addSecs(1), false, {}, bytes);
             id = image->id();
             container->mainContext()->insert(image);
             container->mainContext()->insert(textItem(QStringLiteral("stays"), 0));
@@ -269,7 +246,7 @@ private Q_SLOTS:
         const ClipboardItemPtr image = items->first();
         QVERIFY(image->hasImageData());
         QCOMPARE(image->imageDataSize(), bytes.size());
-        QCOMPARE(image->displayTitle(), QStringLiteral("Imagem (3840 × 2160)"));
+        QCOMPARE(image->displayTitle(), QStringLiteral("Imagem (640 × 480)"));
         QCOMPARE(image->imageData(), std::optional<QByteArray>(bytes));
         const QString storedId = id.toString(QUuid::WithoutBraces);
         QCOMPARE(container->readImageData(storedId), std::optional<QByteArray>(bytes));
@@ -294,12 +271,7 @@ private Q_SLOTS:
         QVERIFY(timeout.exec(QStringLiteral("PRAGMA busy_timeout")) && timeout.next());
         QCOMPARE(timeout.value(0).toInt(), 0);
         timeout.finish();
-        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("blocker"));
-        blocker.setDatabaseName(path());
-        blocker.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        QVERIFY(blocker.open());
-        QSqlQuery lock(blocker);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        auto lock = std::make_unique<TestData::WriteLock>(path());
 
         QSignalSpy saved(container.get(), &ModelContainer::didSave);
         const ClipboardItemPtr second = textItem(QStringLiteral("second"), 2);
@@ -311,11 +283,7 @@ private Q_SLOTS:
         QVERIFY(context->hasChanges());
         QCOMPARE(saved.count(), 0);
 
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
-        lock.finish();
-        blocker.close();
-        blocker = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("blocker"));
+        lock.reset();
 
         // Retried on its own, with no later capture to carry it.
         QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 3 * ModelContext::RetryIntervalMs);
@@ -383,19 +351,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("folderMode");
         QTest::addColumn<bool>("folderNamed"); // the error names the folder, not the file
         QTest::addColumn<QString>("reason");
-        QTest::newRow("garbage") << QStringList() << QByteArray(4096, 'z') << 0600 << 0700 << false
-                                 << QStringLiteral("file is not a database");
-        QTest::newRow("another application's tables")
-            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")} << QByteArray() << 0600 << 0700 << false
-            << QStringLiteral("not a Kavla history database");
-        QTest::newRow("a newer schema")
-            << QStringList{QStringLiteral("CREATE TABLE ClipboardItem (id TEXT)"),
-                           QStringLiteral("CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"),
-                           QStringLiteral("CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"),
-                           QStringLiteral("INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')")}
-            << QByteArray() << 0600 << 0700 << false << QStringLiteral("unsupported history schema version 2.0.0");
-        QTest::newRow("file 0400") << QStringList() << QByteArray() << 0400 << 0700 << false << QStringLiteral("read-only");
-        QTest::newRow("folder 0500") << QStringList() << QByteArray() << 0600 << 0500 << true << QStringLiteral("read-only");
+        const auto row = [](const char *name, const QString &reason, const QStringList &statements,
+                            const QByteArray &rawContents = {}, int fileMode = 0600, int folderMode = 0700) {
+            QTest::newRow(name) << statements << rawContents << fileMode << folderMode << (folderMode != 0700) << reason;
+        };
+        row("garbage", u"file is not a database"_qs, {}, QByteArray(4096, 'z'));
+        row("another application's tables", u"not a Kavla history database"_qs, {u"CREATE TABLE notes (body TEXT)"_qs});
+        row("a newer schema", u"unsupported history schema version 2.0.0"_qs,
+            {u"CREATE TABLE ClipboardItem (id TEXT)"_qs, u"CREATE TABLE ClipboardItemImageData (itemId TEXT, bytes BLOB)"_qs,
+             u"CREATE TABLE KavlaMetadata (key TEXT, value TEXT)"_qs,
+             u"INSERT INTO KavlaMetadata VALUES ('schemaVersion', '2.0.0')"_qs});
+        row("file 0400", u"read-only"_qs, {}, {}, 0400);
+        row("folder 0500", u"read-only"_qs, {}, {}, 0600, 0500);
     }
 
     void refusesWhatItCannotRecordIntoAndLeavesItAlone()
@@ -408,28 +375,25 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         const QString folder = QFileInfo(path()).absolutePath();
         QVERIFY(QDir().mkpath(folder));
-        if (!rawContents.isEmpty()) {
-            QFile file(path());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(rawContents);
-        } else if (!statements.isEmpty()) {
+        if (!rawContents.isEmpty())
+            QVERIFY(TestData::writeFile(path(), rawContents));
+        else if (!statements.isEmpty())
             runSql(path(), statements);
-        } else {
+        else
             QVERIFY(open());
-        }
         QVERIFY(::chmod(QFile::encodeName(path()).constData(), mode_t(fileMode)) == 0);
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)) == 0);
         const auto restore = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0700); });
-        const QByteArray before = fileHash(path());
+        const QByteArray before = readFile(path());
 
         QString error;
         QVERIFY(!ModelContainer::open(path(), &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
         QVERIFY2(error.startsWith(folderNamed ? folder + u':' : path()), qPrintable(error));
-        QCOMPARE(modeOf(path()), fileMode);
-        QCOMPARE(modeOf(folder), folderMode);
+        QCOMPARE(TestData::fileMode(path()), fileMode);
+        QCOMPARE(TestData::fileMode(folder), folderMode);
         QVERIFY(!QFile::exists(path() + QStringLiteral("-shm")));
-        QCOMPARE(fileHash(path()), before);
+        QCOMPARE(readFile(path()), before);
     }
 
     // SQLite would open a -shm it cannot write as read-only and take no save: it gets the file's mode.
@@ -437,15 +401,14 @@ private Q_SLOTS:
     {
         QVERIFY(open()); // creates the history
         const QString shm = path() + QStringLiteral("-shm");
-        QFile file(shm);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(TestData::writeFile(shm, {}));
         QVERIFY(::chmod(QFile::encodeName(shm).constData(), 0400) == 0);
         QString error;
         auto container = ModelContainer::open(path(), &error);
         QVERIFY2(container, qPrintable(error));
         container->mainContext()->insert(textItem(QStringLiteral("recorded"), 1));
         QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
-        QCOMPARE(modeOf(shm), 0600);
+        QCOMPARE(fileMode(shm), 0600);
     }
 
     void savedRecordSurvivesKill()

@@ -80,8 +80,8 @@ StringsTable loadTable(const QString &root, const QString &code)
     return StringsTable::load(root + u'/' + code + QStringLiteral(".lproj/Localizable.strings"));
 }
 
-// "<table>: \"<key>\" (first used at <file:line>)" for each text a table lacks.
-QStringList missingTranslations(const QString &sourceRoot, const QString &resourceRoot)
+// Every text the sources under `sourceRoot` look up, with where it is first used ("file:line").
+QMap<QString, QString> usedTexts(const QString &sourceRoot)
 {
     QMap<QString, QString> firstUse;
     QDirIterator it(sourceRoot, {u"*.cpp"_qs, u"*.h"_qs}, QDir::Files, QDirIterator::Subdirectories);
@@ -94,6 +94,13 @@ QStringList missingTranslations(const QString &sourceRoot, const QString &resour
             if (!firstUse.contains(key))
                 firstUse.insert(key, relative + u':' + QString::number(line));
     }
+    return firstUse;
+}
+
+// "<table>: \"<key>\" (first used at <file:line>)" for each text a table lacks.
+QStringList missingTranslations(const QString &sourceRoot, const QString &resourceRoot)
+{
+    const QMap<QString, QString> firstUse = usedTexts(sourceRoot);
     QStringList missing;
     for (const QString &code : Languages) {
         const StringsTable table = loadTable(resourceRoot, code);
@@ -150,37 +157,6 @@ private Q_SLOTS:
             QFAIL(qPrintable(u"Texts without a translation:\n  "_qs + missing.join(u"\n  "_qs)));
     }
 
-    // What the code shows reads as on this desktop: Linux key names, and a real ellipsis where the
-    // Portuguese key ends in three periods (a menu entry that opens a window).
-    void usedTextsUseLinuxKeysAndEllipsis_data()
-    {
-        QTest::addColumn<QString>("code");
-        for (const QString &code : Languages)
-            QTest::newRow(qPrintable(code)) << code;
-    }
-
-    void usedTextsUseLinuxKeysAndEllipsis()
-    {
-        QFETCH(QString, code);
-        const StringsTable table = loadTable(ResourceRoot, code);
-        QSet<QString> used;
-        QDirIterator it(SourceRoot, {u"*.cpp"_qs, u"*.h"_qs}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly))
-                for (const auto &[key, line] : literalsPassedToL(QString::fromUtf8(file.readAll())))
-                    used.insert(key);
-        }
-        static const QRegularExpression macKeys(QStringLiteral("[⌘⌥]|\\b(Cmd|Command|Comando|Option)\\b"));
-        for (const QString &key : std::as_const(used)) {
-            const QString value = table.value(key, key);
-            QVERIFY2(!value.contains(macKeys), qPrintable(code + u": "_qs + value));
-            QVERIFY2(!value.contains(u"..."_qs), qPrintable(code + u": "_qs + value));
-            if (key.endsWith(u"..."_qs))
-                QVERIFY2(value.contains(QChar(0x2026)), qPrintable(code + u": "_qs + value));
-        }
-    }
-
     void tablesAreWellFormed_data()
     {
         QTest::addColumn<QString>("code");
@@ -188,10 +164,21 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(code)) << code;
     }
 
+    // Each table is well formed, and what the code shows reads as on this desktop: Linux key names,
+    // and a real ellipsis where the Portuguese key ends in three periods (a menu entry that opens a
+    // window).
     void tablesAreWellFormed()
     {
         QFETCH(QString, code);
         const StringsTable table = loadTable(ResourceRoot, code);
+        static const QRegularExpression macKeys(QStringLiteral("[⌘⌥]|\\b(Cmd|Command|Comando|Option)\\b"));
+        for (const QString &key : usedTexts(SourceRoot).keys()) {
+            const QString value = table.value(key, key);
+            QVERIFY2(!value.contains(macKeys), qPrintable(code + u": "_qs + value));
+            QVERIFY2(!value.contains(u"..."_qs), qPrintable(code + u": "_qs + value));
+            if (key.endsWith(u"..."_qs))
+                QVERIFY2(value.contains(QChar(0x2026)), qPrintable(code + u": "_qs + value));
+        }
         QVERIFY2(table.isValid(), qPrintable(table.errors().join(u'\n')));
         QVERIFY2(table.duplicateKeys().isEmpty(), qPrintable(table.duplicateKeys().join(u", "_qs)));
         QVERIFY(!table.entries().isEmpty());

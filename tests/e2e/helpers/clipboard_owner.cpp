@@ -3,7 +3,6 @@
 //   offer TYPE=FILE [TYPE=FILE ...]   own the clipboard offering each type with that file's bytes
 //   hang MILLISECONDS TYPE=FILE ...   the same, then stop answering anyone at once
 //   window NAME                       show a small window; prints "window <id>"
-//   freeze MILLISECONDS               stop answering anyone (the event loop blocks)
 //   fixture FILE                      show a window that carries the identity a captured
 //                                     application's window had; prints "window <id>"
 //   copy                              own the clipboard as that application did: offer the
@@ -13,6 +12,8 @@
 // give its window that WM_CLASS instance name. Fixtures are written by
 // tests/fixtures/clipboard/capture.sh; they are played on an X connection of their own, so the
 // targets and bytes are exactly the captured ones, not what Qt would make of them.
+#include "HelperCommands.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -31,13 +32,6 @@
 #include <unistd.h>
 
 namespace {
-
-void reply(const QByteArray &line)
-{
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 // A captured application: its window's identity and the targets it offered, in order; a target
 // without bytes is refused when asked for.
@@ -199,69 +193,50 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QWidget *window = nullptr;
-    QByteArray pending;
+    std::unique_ptr<QWidget> window;
     FixtureOwner fixture;
-
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char buffer[4096];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
-            QApplication::quit();
-            return;
-        }
-        pending.append(buffer, count);
-        qsizetype newline;
-        while ((newline = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.left(newline).trimmed();
-            pending.remove(0, newline + 1);
-            const QList<QByteArray> words = line.split(' ');
-            const QByteArray command = words.value(0);
-            if (command == "offer" || command == "hang") {
-                const bool hang = command == "hang";
-                auto *contents = new QMimeData;
-                for (qsizetype i = hang ? 2 : 1; i < words.size(); ++i) {
-                    const qsizetype equals = words[i].indexOf('=');
-                    QFile file(QString::fromUtf8(words[i].mid(equals + 1)));
-                    if (equals <= 0 || !file.open(QIODevice::ReadOnly)) {
-                        reply("error " + words[i]);
-                        continue;
-                    }
-                    contents->setData(QString::fromUtf8(words[i].left(equals)), file.readAll());
+    answerCommands(&application, [&](const QString &line) -> QString {
+        const QStringList words = line.split(u' ');
+        const QString command = words.value(0);
+        if (command == u"offer" || command == u"hang") {
+            const bool hang = command == u"hang";
+            auto *contents = new QMimeData;
+            for (qsizetype i = hang ? 2 : 1; i < words.size(); ++i) {
+                const qsizetype equals = words[i].indexOf(u'=');
+                QFile file(words[i].mid(equals + 1));
+                if (equals <= 0 || !file.open(QIODevice::ReadOnly)) {
+                    say(u"error "_qs + words[i]);
+                    continue;
                 }
-                QGuiApplication::clipboard()->setMimeData(contents, QClipboard::Clipboard);
-                reply("offered");
-                // The ownership request leaves when the event loop next runs; only then hang.
-                if (hang) {
-                    const unsigned long milliseconds = words.value(1).toULong();
-                    QTimer::singleShot(0, [milliseconds] { QThread::msleep(milliseconds); });
-                }
-            } else if (command == "window") {
-                delete window;
-                window = new QWidget;
-                window->setWindowTitle(QString::fromUtf8(words.value(1)));
-                window->resize(200, 100);
-                window->show();
-                reply("window " + QByteArray::number(window->winId()));
-            } else if (command == "fixture") {
-                const uint32_t id = fixture.load(QString::fromUtf8(line.mid(8))) ? fixture.showWindow() : 0;
-                reply(id ? "window " + QByteArray::number(id) : "error " + line);
-            } else if (command == "copy") {
-                reply(fixture.own() ? "offered" : "error not the owner");
-            } else if (command == "freeze") {
-                reply("frozen");
-                QThread::msleep(words.value(1).toULong());
-            } else if (command == "quit") {
-                reply("bye");
-                QApplication::quit();
-            } else {
-                reply("unknown " + command);
+                contents->setData(words[i].left(equals), file.readAll());
             }
+            QGuiApplication::clipboard()->setMimeData(contents, QClipboard::Clipboard);
+            // The ownership request leaves when the event loop next runs; only then hang.
+            if (hang) {
+                const unsigned long milliseconds = words.value(1).toULong();
+                QTimer::singleShot(0, [milliseconds] { QThread::msleep(milliseconds); });
+            }
+            return u"offered"_qs;
         }
+        if (command == u"window") {
+            window = std::make_unique<QWidget>();
+            window->setWindowTitle(words.value(1));
+            window->resize(200, 100);
+            window->show();
+            return u"window "_qs + QString::number(window->winId());
+        }
+        if (command == u"fixture") {
+            const uint32_t id = fixture.load(line.mid(8)) ? fixture.showWindow() : 0;
+            return id ? u"window "_qs + QString::number(id) : u"error "_qs + line;
+        }
+        if (command == u"copy")
+            return fixture.own() ? u"offered"_qs : u"error not the owner"_qs;
+        if (command == u"quit") {
+            QCoreApplication::quit();
+            return u"bye"_qs;
+        }
+        return u"unknown "_qs + command;
     });
-    reply("ready");
-    const int status = QApplication::exec();
-    delete window;
-    return status;
+    say(u"ready"_qs);
+    return QApplication::exec();
 }

@@ -3,6 +3,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -55,6 +58,42 @@ bool KavlaProcess::start(const QStringList &arguments)
     return m_process->waitForStarted(10000);
 }
 
+bool KavlaProcess::startReady(int timeoutMs)
+{
+    return start() && waitForOutput(QStringLiteral("ready"), timeoutMs);
+}
+
+bool KavlaProcess::startWithHistory(const QStringList &texts)
+{
+    return startReady() && terminate() == 0 && seedHistory(texts) && startReady();
+}
+
+static bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+bool KavlaProcess::writePreferences(const QByteArray &json) const
+{
+    return writeFile(preferencesPath(), json);
+}
+
+QJsonValue KavlaProcess::storedPreference(const QString &key) const
+{
+    QFile file(preferencesPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value(key).toObject().value(QStringLiteral("value"));
+}
+
+bool KavlaProcess::installApplication(const QString &id, const QByteArray &keys) const
+{
+    return writeFile(dataHome() + QStringLiteral("/applications/") + id + QStringLiteral(".desktop"),
+                     "[Desktop Entry]\nType=Application\nExec=true\n" + keys);
+}
+
 void KavlaProcess::collect()
 {
     if (!m_process)
@@ -63,12 +102,12 @@ void KavlaProcess::collect()
     m_errors += QString::fromUtf8(m_process->readAllStandardError());
 }
 
-bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
+bool KavlaProcess::waitUntil(const std::function<bool()> &seen, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         collect();
-        if (m_output.contains(text) || m_errors.contains(text))
+        if (seen())
             return true;
         if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
             return false;
@@ -76,17 +115,14 @@ bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
     }
 }
 
+bool KavlaProcess::waitForOutput(const QString &text, int timeoutMs)
+{
+    return waitUntil([&] { return m_output.contains(text) || m_errors.contains(text); }, timeoutMs);
+}
+
 bool KavlaProcess::waitForCount(const QString &text, int count, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        collect();
-        if (m_errors.count(text) >= count)
-            return true;
-        if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
-            return false;
-        m_process->waitForReadyRead(50);
-    }
+    return waitUntil([&] { return m_errors.count(text) >= count; }, timeoutMs);
 }
 
 int KavlaProcess::waitForExit(int timeoutMs)
@@ -134,41 +170,43 @@ qint64 KavlaProcess::pid() const
     return m_process ? m_process->processId() : 0;
 }
 
-QStringList KavlaProcess::query(const QString &sql) const
-{
-    QStringList rows;
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        if (QFile::exists(databasePath()) && db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(sql)) {
-                while (query.next()) {
-                    QStringList fields;
-                    for (int i = 0; i < query.record().count(); ++i)
-                        fields << query.value(i).toString();
-                    rows << fields.join(QLatin1Char('|'));
-                }
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
-
-bool KavlaProcess::seedHistory(const QStringList &texts) const
+// Runs `work` on a connection of its own to the history database at `path`, which must exist.
+static bool onHistory(const QString &path, const QString &options, const std::function<bool(QSqlQuery &)> &work)
 {
     const QString name = QUuid::createUuid().toString();
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        ok = QFile::exists(databasePath()) && db.open();
-        QSqlQuery insert(db);
-        ok = ok && insert.prepare(QStringLiteral(
+        db.setDatabaseName(path);
+        db.setConnectOptions(options);
+        if (QFile::exists(path) && db.open()) {
+            QSqlQuery query(db);
+            ok = work(query);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+QStringList KavlaProcess::query(const QString &sql) const
+{
+    QStringList rows;
+    onHistory(databasePath(), QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"), [&](QSqlQuery &query) {
+        for (bool more = query.exec(sql) && query.next(); more; more = query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields << query.value(i).toString();
+            rows << fields.join(QLatin1Char('|'));
+        }
+        return true;
+    });
+    return rows;
+}
+
+bool KavlaProcess::seedHistory(const QStringList &texts) const
+{
+    return onHistory(databasePath(), {}, [&](QSqlQuery &insert) {
+        bool ok = insert.prepare(QStringLiteral(
             "INSERT INTO ClipboardItem (id, createdAt, copiedAt, contentType, textContent, imageData, filePaths,"
             " sourceAppBundleId, sourceAppName, charCount, wordCount, imageWidth, imageHeight, isPinned)"
             " VALUES (?, ?, ?, 'text', ?, NULL, NULL, 'org.example.Editor', 'Editor', ?, 1, 0, 0, 0)"));
@@ -181,9 +219,8 @@ bool KavlaProcess::seedHistory(const QStringList &texts) const
             insert.addBindValue(texts.at(i).size());
             ok = insert.exec();
         }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+        return ok;
+    });
 }
 
 bool KavlaProcess::waitForQuery(const QString &sql, const QString &expected, int timeoutMs) const

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QJsonValue>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // The real kavla binary running with private XDG folders (data, config, runtime), so a test
@@ -20,6 +22,11 @@ public:
     ~KavlaProcess();
 
     bool start(const QStringList &arguments = {});
+    // Starts and waits until Kavla says it is ready.
+    bool startReady(int timeoutMs = 30000);
+    // Starts with a history of these text entries, the first one newest: a first run creates the
+    // history, the entries are written while Kavla is stopped, and a second run lists them.
+    bool startWithHistory(const QStringList &texts);
     // Waits until standard output or error contains `text`; false on timeout or exit.
     bool waitForOutput(const QString &text, int timeoutMs = 10000);
     // Waits until `text` has appeared at least `count` times in standard error.
@@ -49,11 +56,19 @@ public:
     // Writes text entries, the first one newest, a minute apart, into the history an earlier run
     // created (Kavla not running).
     bool seedHistory(const QStringList &texts) const;
+    // Writes the preferences file, for the next start.
+    bool writePreferences(const QByteArray &json) const;
+    // The value stored under `key` in the preferences file, as Kavla wrote it.
+    QJsonValue storedPreference(const QString &key) const;
+    // Installs the desktop file of application `id`: an application entry with `keys` added.
+    bool installApplication(const QString &id, const QByteArray &keys) const;
     // Polls `sql` until its first row equals `expected`.
     bool waitForQuery(const QString &sql, const QString &expected, int timeoutMs = 10000) const;
 
 private:
     void collect();
+    // Collects the output until `seen` holds; false on timeout or exit.
+    bool waitUntil(const std::function<bool()> &seen, int timeoutMs);
 
     QTemporaryDir m_root;
     QProcessEnvironment m_environment;

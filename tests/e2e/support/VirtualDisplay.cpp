@@ -103,6 +103,13 @@ QProcessEnvironment VirtualDisplay::environment(QProcessEnvironment base) const
     return base;
 }
 
+QString VirtualDisplay::runLine(const QString &commandLine, int *exitCode) const
+{
+    QStringList words = commandLine.split(QLatin1Char(' '));
+    const QString program = words.takeFirst();
+    return run(program, words, exitCode);
+}
+
 QString VirtualDisplay::run(const QString &program, const QStringList &arguments, int *exitCode,
                             int timeoutMs) const
 {

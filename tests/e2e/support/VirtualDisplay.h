@@ -30,6 +30,8 @@ public:
     // Runs a short command (xdotool, xprop, ...) on this display; returns its standard output.
     QString run(const QString &program, const QStringList &arguments, int *exitCode = nullptr,
                 int timeoutMs = 10000) const;
+    // The same for a command line of words separated by single blanks ("xdotool key ctrl+h").
+    QString runLine(const QString &commandLine, int *exitCode = nullptr) const;
 
     // The centre of Kavla's icon inside the tray host once it is there; null after the timeout.
     QPoint waitForTrayIcon(int timeoutMs = 15000) const;
