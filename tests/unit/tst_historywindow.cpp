@@ -152,10 +152,28 @@ private Q_SLOTS:
         else if (content == u"files")
             QCOMPARE(f.detail()->fileList()->item(0)->text(), shownText);
         else
-            QCOMPARE(f.detail()->imageView()->image().size(), QSize(40, 20));
+            QTRY_COMPARE(f.detail()->imageView()->image().size(), QSize(40, 20));
         QCOMPARE(f.detail()->sourceLabel()->isVisibleTo(f.detail()), !frontmostName.isEmpty());
         QCOMPARE(f.detail()->sourceLabel()->text(), frontmostName);
         QVERIFY(!f.detail()->timeLabel()->text().isEmpty());
+    }
+
+    // The image is decoded off the interface thread; one still being decoded when another entry
+    // is chosen never takes that entry's place.
+    void aLateImageNeverReplacesTheNextEntry()
+    {
+        Fixture f;
+        f.harness.copy({{u"image/png"_qs, TestData::encodedImage("png", 2400, 1600)}});
+        f.harness.copyText(u"depois"_qs);
+        f.open();
+        f.detail()->showItem(f.model()->itemAt(1));
+        QCOMPARE(f.detail()->shownContent()->objectName(), u"image"_qs);
+        f.detail()->showItem(f.model()->itemAt(0));
+        QTest::qWait(300);
+        QCOMPARE(f.detail()->shownContent()->objectName(), u"fullText"_qs);
+        QVERIFY(f.detail()->imageView()->image().isNull());
+        f.detail()->showItem(f.model()->itemAt(1));
+        QTRY_COMPARE(f.detail()->imageView()->image().size(), QSize(2400, 1600));
     }
 
     // The chosen entry deleted by "Excluir", the Delete key, or elsewhere (the popup, a trim): the

@@ -14,6 +14,8 @@
 #include "views/guide/HelpView.h"
 #include "views/history/HistoryWindow.h"
 #include "views/history/HistoryWindowBrowser.h"
+#include "views/history/HistoryWindowDetail.h"
+#include "views/history/ImageFitView.h"
 #include "views/popup/HistoryPopoverView.h"
 #include "views/popup/PopoverWindow.h"
 #include "views/popup/ThumbnailCache.h"
@@ -278,6 +280,8 @@ private Q_SLOTS:
         sidebar->setCurrentIndex(view.model()->index(row));
         show(view, scheme, WindowManager::HistorySize);
         QVERIFY(view.selectedItem());
+        if (name == u"image") // decoded off the interface thread
+            QTRY_VERIFY(!view.browser()->detail()->imageView()->image().isNull());
         auto *title = view.findChild<QLabel *>(QStringLiteral("sourceAppName"));
         check(view, scheme, title);
     }

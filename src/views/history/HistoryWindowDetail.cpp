@@ -25,6 +25,16 @@ QColor secondaryText(const QPalette &palette, qreal alpha)
     color.setAlphaF(float(alpha));
     return color;
 }
+// The image as the pane shows it: never larger than it can be drawn on a large screen, so a
+// photograph of many megapixels is not kept whole while it is on show.
+QImage imageForDisplay(const QByteArray &bytes)
+{
+    constexpr int MaxEdge = 4096;
+    QImage image = QImage::fromData(bytes);
+    if (image.width() > MaxEdge || image.height() > MaxEdge)
+        image = image.scaled(MaxEdge, MaxEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
 } // namespace
 
 HistoryWindowDetail::HistoryWindowDetail(Workspace *workspace, QWidget *parent)
@@ -44,6 +54,7 @@ HistoryWindowDetail::HistoryWindowDetail(Workspace *workspace, QWidget *parent)
     , m_pin(new QPushButton(SymbolIcon::icon(QStringLiteral("pin.fill"), PopoverStyle::orange(palette())), QString(), this))
     , m_delete(new QPushButton(SymbolIcon::icon(QStringLiteral("trash"), QColor(0xD7, 0x00, 0x15)), L("Excluir"), this))
 {
+    m_decoder.setMaxThreadCount(1);
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(16);
 
@@ -109,9 +120,17 @@ QWidget *HistoryWindowDetail::shownContent() const
     return current == m_nothing ? nullptr : current;
 }
 
+HistoryWindowDetail::~HistoryWindowDetail()
+{
+    // A decode under way still answers to this object: it ends before the object does.
+    m_decoder.clear();
+    m_decoder.waitForDone();
+}
+
 void HistoryWindowDetail::showItem(const ClipboardItemPtr &item)
 {
     m_item = item;
+    ++m_imageTicket;
     m_text->setFullText(QString());
     m_image->setImage({});
     m_files->clear();
@@ -136,15 +155,31 @@ void HistoryWindowDetail::showItem(const ClipboardItemPtr &item)
     refreshHeader();
 
     if (item->isImage() && item->hasImageData()) {
-        QImage image;
-        if (const std::optional<QByteArray> bytes = item->imageData())
-            image.loadFromData(*bytes);
-        if (!image.isNull()) {
-            m_image->setImage(image);
+        if (std::optional<QByteArray> bytes = item->imageData()) {
+            // Decoded off the interface thread: a photograph of many megapixels takes seconds.
             m_content->setCurrentWidget(m_image);
+            m_decoder.start([this, ticket = m_imageTicket, bytes = std::move(*bytes)] {
+                const QImage image = imageForDisplay(bytes);
+                QMetaObject::invokeMethod(this, [this, ticket, image] { imageDecoded(ticket, image); }, Qt::QueuedConnection);
+            });
             return;
         }
     }
+    showTextOrFiles(item);
+}
+
+void HistoryWindowDetail::imageDecoded(quint64 ticket, const QImage &image)
+{
+    if (ticket != m_imageTicket || !m_item)
+        return; // another entry was chosen meanwhile
+    if (image.isNull())
+        showTextOrFiles(m_item);
+    else
+        m_image->setImage(image);
+}
+
+void HistoryWindowDetail::showTextOrFiles(const ClipboardItemPtr &item)
+{
     if (item->hasTextContent()) {
         m_text->setFullText(item->textContent().value_or(QString()));
         m_content->setCurrentWidget(m_text);

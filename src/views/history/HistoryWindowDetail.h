@@ -2,10 +2,12 @@
 
 #include "models/ClipboardItem.h"
 
+#include <QThreadPool>
 #include <QWidget>
 
 class FullTextView;
 class ImageFitView;
+class QImage;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -14,12 +16,14 @@ class Workspace;
 
 // The history window's detail pane for one entry: the source application (with its icon when
 // the desktop knows it) and the time of the copy, then the full text, the image or the files,
-// then "Copiar Novamente", the pin toggle and "Excluir". A long text is read from the store only when shown.
+// then "Copiar Novamente", the pin toggle and "Excluir". A long text is read from the store only when shown;
+// an image is decoded off the interface thread.
 class HistoryWindowDetail : public QWidget
 {
     Q_OBJECT
 public:
     explicit HistoryWindowDetail(Workspace *workspace, QWidget *parent = nullptr);
+    ~HistoryWindowDetail() override;
 
     void showItem(const ClipboardItemPtr &item);
     ClipboardItemPtr item() const { return m_item; }
@@ -43,6 +47,8 @@ Q_SIGNALS:
     void pinToggleRequested();
 
 private:
+    void showTextOrFiles(const ClipboardItemPtr &item);
+    void imageDecoded(quint64 ticket, const QImage &image);
 
     Workspace *m_workspace;
     ClipboardItemPtr m_item;
@@ -58,4 +64,7 @@ private:
     QPushButton *m_copy; // created before the pin: Tab follows the order of creation
     QPushButton *m_pin;
     QPushButton *m_delete;
+    // Decodes the chosen image; a result whose ticket is not the latest is dropped.
+    QThreadPool m_decoder;
+    quint64 m_imageTicket = 0;
 };
