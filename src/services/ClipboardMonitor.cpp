@@ -132,6 +132,8 @@ void ClipboardMonitor::checkForChanges()
     const qint64 changeCount = m_pasteboard->changeCount();
     if (changeCount == m_lastChangeCount || changeCount == m_reading.changeCount)
         return;
+    if (m_reading.changeCount != 0)
+        qCDebug(lcCapture) << "copy" << m_reading.changeCount << "not recorded: a newer copy came before it was read";
 
     // An application unknown at the announcement (the window manager between two windows) is
     // asked for again now, so a copy is never taken as made nowhere when it was made somewhere.
