@@ -226,6 +226,20 @@ struct Kavla
         }
         return -1;
     }
+    // The resident size once it stops moving: no change of more than a megabyte for two seconds,
+    // or what it is after `timeoutMs`.
+    double settledMegabytes(int timeoutMs) const
+    {
+        double megabytes = memoryMegabytes("VmRSS:");
+        for (QDeadlineTimer settled(timeoutMs); !settled.hasExpired();) {
+            QThread::sleep(2);
+            const double now = memoryMegabytes("VmRSS:");
+            if (qAbs(now - megabytes) < 1)
+                break;
+            megabytes = now;
+        }
+        return megabytes;
+    }
 };
 
 double percentile(QList<double> values, double fraction);
@@ -415,14 +429,7 @@ int compareTextMemory(const Display &display, const QStringList &binaries)
             QDeadlineTimer folded(120000);
             while (kavla.foldedRows() <= 0 && !folded.hasExpired())
                 QThread::msleep(100);
-            double recorded = kavla.memoryMegabytes("VmRSS:");
-            for (QDeadlineTimer settled(30000); !settled.hasExpired();) {
-                QThread::sleep(2);
-                const double now = kavla.memoryMegabytes("VmRSS:");
-                if (qAbs(now - recorded) < 1)
-                    break;
-                recorded = now;
-            }
+            const double recorded = kavla.settledMegabytes(30000);
             const double peak = kavla.memoryMegabytes("VmHWM:");
             std::printf("  %-34s %8.1f   %8.1f   %8.1f  %s\n", qPrintable(binary), idle, peak, recorded,
                         peak - idle <= 2 * megabytes ? "ok" : "MISSED");
@@ -600,17 +607,7 @@ int compareHostile(const Display &display, const QStringList &binaries)
         owner.offer(QStringLiteral("text/plain"), owner.prepare(text));
         if (kavla.waitForRows(1, 300000) < 0)
             return fail(binary, "did not record the 200 MB text");
-        const auto settle = [&kavla] {
-            double megabytes = kavla.memoryMegabytes("VmRSS:");
-            for (QDeadlineTimer settled(60000); !settled.hasExpired();) {
-                QThread::sleep(2);
-                const double now = kavla.memoryMegabytes("VmRSS:");
-                if (qAbs(now - megabytes) < 1)
-                    break;
-                megabytes = now;
-            }
-            return megabytes;
-        };
+        const auto settle = [&kavla] { return kavla.settledMegabytes(60000); };
         QDeadlineTimer folded(120000);
         while (kavla.foldedRows() <= 0 && !folded.hasExpired())
             QThread::msleep(100);
