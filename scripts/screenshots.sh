@@ -9,10 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh build
 output=$(realpath -m "${1:-screenshots}")
 cmake -S . -B build-shots -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVLA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-shots --target tst_screenshots
+cmake --build build-shots --target render_screenshots
 mkdir -p "$output" "$output/scale-2"
-KAVLA_SCREENSHOT_DIR="$output" QT_QPA_PLATFORM=offscreen build-shots/tests/tst_screenshots -silent
-KAVLA_SCREENSHOT_DIR="$output/scale-2" QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=offscreen \
-    build-shots/tests/tst_screenshots -silent settingsSections guidePages historyWindow
+QT_QPA_PLATFORM=offscreen build-shots/tools/render_screenshots "$output"
+QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=offscreen build-shots/tools/render_screenshots "$output/scale-2" settings guide history
 echo "Screenshots in $output:"
 ls "$output"
