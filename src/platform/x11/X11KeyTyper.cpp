@@ -46,21 +46,14 @@ bool X11KeyTyper::ensureConnection()
 {
     if (m_connection || m_connectionFailed)
         return m_connection;
-    int screenNumber = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
+    m_connection = Xcb::connect(&m_root);
+    if (!m_connection) {
         m_connectionFailed = true;
         Log::note(u"paste after choosing: cannot open an X connection of its own"_qs);
         return false;
     }
-    m_connection = connection;
-    m_atoms.setConnection(connection);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
-    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(connection, &xcb_test_id);
+    m_atoms.setConnection(m_connection);
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
     m_hasXTest = xtest && xtest->present;
     if (!m_hasXTest)
         Log::note(u"paste after choosing: the X server has no XTEST extension"_qs);

@@ -66,20 +66,13 @@ bool X11SelectionReader::ensureConnection()
 {
     if (m_connection || m_connectionFailed)
         return m_connection;
-    int screenNumber = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
+    m_connection = Xcb::connect(&m_root);
+    if (!m_connection) {
         m_connectionFailed = true;
         Log::line(QStringLiteral("Clipboard reader: cannot open an X connection of its own"));
         return false;
     }
-    m_connection = connection;
-    m_atoms.setConnection(connection);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
+    m_atoms.setConnection(m_connection);
     m_clipboard = m_atoms.atom("CLIPBOARD");
     m_targets = m_atoms.atom("TARGETS");
     m_incr = m_atoms.atom("INCR");

@@ -45,6 +45,21 @@ QList<QByteArray> Atoms::names(const QList<uint32_t> &atoms)
     return names;
 }
 
+xcb_connection_t *connect(uint32_t *root)
+{
+    int screenNumber = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    *root = screens.data->root;
+    return connection;
+}
+
 QByteArray property(xcb_connection_t *connection, uint32_t window, uint32_t property, uint32_t type, uint32_t maxBytes)
 {
     if (!connection || !window || property == XCB_ATOM_NONE)

@@ -43,6 +43,10 @@ private:
     QHash<uint32_t, QByteArray> m_names;
 };
 
+// A connection of the caller's own to the session's display, for work that must not share Qt's,
+// and the root window of its screen; null when the display refused it. The caller disconnects it.
+xcb_connection_t *connect(uint32_t *root);
+
 // The value of `property` of `window` when it is of `type`, at most `maxBytes` of it; empty when
 // the window has none.
 QByteArray property(xcb_connection_t *connection, uint32_t window, uint32_t property, uint32_t type,
