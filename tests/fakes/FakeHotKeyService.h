@@ -4,8 +4,7 @@
 
 #include <QList>
 
-// The global hot key in memory: records the combination held and every grab and release, can be
-// told to refuse grabs (another application holding the combination), and presses on request.
+// The global hot key in memory: records the combination held, and presses on request.
 class FakeHotKeyService : public HotKeyService
 {
     Q_OBJECT
@@ -27,16 +26,9 @@ public:
     std::optional<Combination> held() const { return m_held; }
     // How many combinations are held at once: never more than one for a correct user.
     int grabCount() const { return m_held ? 1 : 0; }
-    int registerCalls() const { return m_registerCalls; }
-    int unregisterCalls() const { return m_unregisterCalls; }
-
-    void setRefuseGrabs(bool refuse) { m_refuse = refuse; }
     // Simulates a press of the held combination; nothing happens when none is held.
     void press();
 
 private:
     std::optional<Combination> m_held;
-    bool m_refuse = false;
-    int m_registerCalls = 0;
-    int m_unregisterCalls = 0;
 };

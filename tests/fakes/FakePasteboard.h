@@ -37,7 +37,6 @@ public:
     // as reads the owner did not finish.
     void holdReads(bool hold) { m_holdReads = hold; }
     void releaseReads(bool complete = true);
-    qsizetype heldReads() const { return m_held.size(); }
 
     // What the last writeContents() put there.
     const QMimeData *written() const { return m_written.get(); }

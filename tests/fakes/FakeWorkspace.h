@@ -15,14 +15,8 @@ public:
     QHash<QString, QString> installed; // exact IDs; looked up ignoring case like the real one
     QList<RunningApplication> running;
     QHash<QString, QIcon> icons; // location -> the icon its desktop file names
-    QString ownIdentifier = QStringLiteral("com.tarnwick.Kavla");
-    int frontmostQueries = 0;
 
-    ApplicationIdentity frontmostApplication() override
-    {
-        ++frontmostQueries;
-        return frontmost;
-    }
+    ApplicationIdentity frontmostApplication() override { return frontmost; }
     std::optional<QString> urlForApplication(const QString &bundleIdentifier) override
     {
         for (auto it = installed.cbegin(); it != installed.cend(); ++it) {
@@ -33,7 +27,7 @@ public:
     }
     QIcon iconForFile(const QString &location) override { return icons.value(location); }
     QList<RunningApplication> runningApplications() override { return running; }
-    QString ownBundleIdentifier() const override { return ownIdentifier; }
+    QString ownBundleIdentifier() const override { return QStringLiteral("com.tarnwick.Kavla"); }
 };
 
 // A chooser that answers with what the test prepared (nullopt: the user cancels).
@@ -41,14 +35,9 @@ class FakeApplicationPicker : public ApplicationPicker
 {
 public:
     std::optional<QList<ChosenApplication>> answer;
-    QString lastPrompt;
-    QString lastMessage;
 
-    std::optional<QList<ChosenApplication>> chooseApplications(const QString &prompt,
-                                                               const QString &message) override
+    std::optional<QList<ChosenApplication>> chooseApplications(const QString &, const QString &) override
     {
-        lastPrompt = prompt;
-        lastMessage = message;
         return answer;
     }
 };

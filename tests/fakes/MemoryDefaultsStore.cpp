@@ -1,7 +1,5 @@
 #include "fakes/MemoryDefaultsStore.h"
 
-#include <QStringList>
-
 QVariant MemoryDefaultsStore::object(const QString &key) const
 {
     return m_values.value(key);
@@ -31,11 +29,4 @@ void MemoryDefaultsStore::remove(const QString &key)
         return;
     ++m_writeCount;
     Q_EMIT valueChanged(key);
-}
-
-QStringList MemoryDefaultsStore::keys() const
-{
-    QStringList result = m_values.keys();
-    result.sort();
-    return result;
 }

@@ -16,7 +16,6 @@ public:
     void set(const QString &key, const QVariant &value) override;
     void remove(const QString &key) override;
 
-    QStringList keys() const;
     int writeCount() const { return m_writeCount; }
 
 private:

@@ -57,6 +57,15 @@ struct MonitorHarness
     {
         return context()->fetch(FetchDescriptor::historyNewestFirst()).value_or(QList<ClipboardItemPtr>());
     }
+    // The entry holding `text`, or null.
+    ClipboardItemPtr entryWithText(const QString &text) const
+    {
+        for (const ClipboardItemPtr &item : entries()) {
+            if (item->textContent() == text)
+                return item;
+        }
+        return nullptr;
+    }
 
     // Another application copies, and the next poll runs. Each copy lands at a later millisecond
     // than the one before, so the newest-first order of the history is the order of the copies.

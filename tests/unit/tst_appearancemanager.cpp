@@ -46,11 +46,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("scheme"); // -1 none, 0 light, 1 dark
 
         QTest::newRow("light") << QVariant(u"light"_qs) << u"light"_qs << 0;
-        QTest::newRow("dark") << QVariant(u"dark"_qs) << u"dark"_qs << 1;
         QTest::newRow("missing") << QVariant() << u"system"_qs << -1;
         QTest::newRow("Dark: letter case differs") << QVariant(u"Dark"_qs) << u"Dark"_qs << -1;
-        QTest::newRow("LIGHT: letter case differs") << QVariant(u"LIGHT"_qs) << u"LIGHT"_qs << -1;
-        QTest::newRow("padded dark") << QVariant(u" dark"_qs) << u" dark"_qs << -1;
     }
 
     void mapsStoredValuesExactly()

@@ -1,27 +1,16 @@
 // What the clipboard monitor makes of each copy: skipped, or classified and handed to the history
 // service; reads off the interface thread, the owner that quits, secrets copied without a mark.
-#include "fakes/FakePasteboard.h"
 #include "fakes/MonitorHarness.h"
-#include "fakes/FakeWorkspace.h"
-#include "fakes/MemoryDefaultsStore.h"
 #include "fakes/OutputCapture.h"
 #include "fakes/TestData.h"
-#include "services/ClipboardMonitor.h"
-#include "services/IgnoredAppsManager.h"
-#include "services/Preferences.h"
-#include "store/FetchDescriptor.h"
-#include "store/ModelContainer.h"
-#include "store/ModelContext.h"
 #include "store/ThumbnailStore.h"
 
 #include <QImage>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <QSqlDriver>
 
@@ -115,7 +104,7 @@ class ClipboardMonitorTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const char *name : {"foto.PNG", "a.png", "b.jpg", "falsa.png"})
+        for (const char *name : {"foto.PNG", "falsa.png"})
             QVERIFY(TestData::writeFile(file(name), qstrcmp(name, "falsa.png") == 0 ? QByteArray("x") : m_png));
         QCOMPARE(::mkfifo(QFile::encodeName(file("cano.png")).constData(), 0600), 0);
     }
@@ -139,22 +128,15 @@ private Q_SLOTS:
         const Flavours photo = files({file("foto.PNG")});
         const QByteArray tiff = encodedImage("tiff", 64, 48, 144);
         const QByteArray bmp = encodedImage("bmp", 8, 6);
-        row("text, kept untrimmed", text(u" olá \n"_s), "text", u" olá \n"_s);
         row("only white space", text(u" \n\t \r\n"_s), "");
         row("only NUL bytes", text(QString(3, QChar(u'\0')) + u' '), "");
         row("a file URI of another host is no file", {{uris, "file://otherhost/srv/a.txt\r\n"}}, "");
         row("a file URI of localhost is a local file", {{uris, "file://localhost/srv/a.txt\r\n"}}, "file",
             QStringList{u"/srv/a.txt"_s});
-        row("tabbed lines", text(Table + u'\n'), "table", Table + u'\n');
         row("tabbed lines, table capture off falls to text", text(Table), "text", Table, {u"enableCaptureTable"_s});
         row("a line without a tab", text(u"a\tb\nc d\ne\tf"_s), "text");
         row("one tabbed line and blank ones", text(u"a\tb\n\n"_s), "text");
         row("TSV type", {{u"text/tab-separated-values"_s, "x"}, {plain, "N I\nx"}}, "table", u"N I\nx"_s);
-        // A spreadsheet offers a picture of the cells too; what was copied is the table.
-        row("a table wins over its picture, its marker in any case",
-            {{png, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {plain, Table.toUtf8()}}, "table", Table);
-        row("a table of one cell is text, not its picture",
-            {{png, m_png}, {u"application/x-libreoffice-tsvc"_s, "x"}, {plain, "42\n"}}, "text", u"42\n"_s);
         row("HTML table",
             {{html, "<!DOCTYPE html><HTML><HEAD><STYLE>p {}</STYLE></HEAD><BODY>"
                     "<!-- x --><TABLE><TR><TD>1</TD><TD>2</TD></TR></TABLE>&nbsp;</BODY></HTML>"},
@@ -179,16 +161,12 @@ private Q_SLOTS:
             QSizeF(20, 15));
         // 72 dpi is stored as 2835 dots per metre, 72.009 dpi: read as whole dots per inch.
         row("PNG at 72 dpi keeps its pixel size", {{png, encodedImage("png", 200, 100, 72)}}, "image", QSizeF(200, 100));
-        row("TIFF keeps its pixel size", {{u"image/tiff"_s, tiff}}, "image", QSizeF(64, 48));
         row("undecodable PNG falls to TIFF", {{png, "not a png"}, {u"image/tiff"_s, tiff}}, "image", QSizeF(64, 48));
-        row("JPEG", {{u"image/jpeg"_s, encodedImage("jpeg", 50, 20, 144)}}, "image", QSizeF(25, 10));
-        row("another image type", {{u"image/bmp"_s, bmp}}, "image", QSizeF(8, 6));
         row("image capture off", {{u"image/bmp"_s, bmp}, {plain, "b"}}, "text", u"b"_s, imageOff);
         row("one image file, upper-case extension", photo, "image", QSizeF(12, 10));
         row("image file, image capture off", photo, "file", {}, imageOff);
         row("image file, image and file capture off falls to text", photo, "text", file("foto.PNG"),
             imageOff + QStringList{u"enableCaptureFile"_s});
-        row("two image files", files({file("a.png"), file("b.jpg")}), "file", QStringList{file("a.png"), file("b.jpg")});
         row("image file that does not decode", files({file("falsa.png")}), "file");
         row("missing image file", files({file("sumiu.png")}), "file", QStringList{file("sumiu.png")});
         row("named pipe called .png is not read", files({file("cano.png")}), "file");
@@ -242,12 +220,9 @@ private Q_SLOTS:
         QTest::newRow("another application") << Browser << QByteArray() << false << true;
         QTest::newRow("Kavla itself") << u"com.tarnwick.Kavla"_s << QByteArray() << false << false;
         QTest::newRow("an ignored application") << u"com.bitwarden.desktop"_s << QByteArray() << false << false;
-        QTest::newRow("an ignored application in capitals") << u"COM.BITWARDEN.DESKTOP"_s << QByteArray() << false << false;
         QTest::newRow("an ignored application by its other ID") << u"bitwarden|com.bitwarden.desktop"_s << QByteArray() << false
                                                                 << false;
         QTest::newRow("no frontmost application") << QString() << QByteArray() << false << true;
-        QTest::newRow("marked secret, an ordinary window in front") << Browser << QByteArray("secret") << true << false;
-        QTest::newRow("marked with another value") << Browser << QByteArray("1") << true << false;
         QTest::newRow("marked, no application in front") << QString() << QByteArray("secret") << true << false;
         QTest::newRow("an empty mark is no mark") << Browser << QByteArray() << true << true;
     }
@@ -280,7 +255,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("whenAnnounced"); // in front when the second copy is announced
         QTest::addColumn<QString>("afterTheSave");  // in front once the first copy is saved
         QTest::addColumn<QString>("source");        // of the second entry
-        QTest::newRow("the same application") << Browser << Browser << Browser;
         QTest::newRow("none known at first, then an editor") << QString() << u"org.example.Editor"_s
                                                              << u"org.example.Editor"_s;
         // The hot key pressed during a slow save opened the popup: the copy is still recorded.
@@ -392,25 +366,6 @@ private Q_SLOTS:
         QCOMPARE(QSizeF(history.last()->imageWidth(), history.last()->imageHeight()), QSizeF(10000, 10000));
     }
 
-    // Another process holds the history locked: each capture fails at once instead of waiting,
-    // and the copies are written by the retry once the lock goes.
-    void lockedStoreIsWrittenWhenTheLockGoes()
-    {
-        Harness h;
-        {
-            TestData::WriteLock lock(h.container->path());
-            OutputCapture output;
-            h.copyText(u"primeira"_s);
-            h.copyText(u"segunda"_s);
-            QCOMPARE(output.text().count(u"Erro ao salvar texto no histórico: database is locked"_s), 2);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(!h.context()->hasChanges(), 3 * ModelContext::RetryIntervalMs);
-        QSqlQuery count(h.container->database());
-        QVERIFY(count.exec(u"SELECT group_concat(textContent) FROM (SELECT textContent FROM ClipboardItem ORDER BY copiedAt)"_s)
-                && count.next());
-        QCOMPARE(count.value(0).toString(), u"primeira,segunda"_s);
-    }
-
     // Reads answer later than the announcement; what the owner and the user do meanwhile.
     void asynchronousReads_data()
     {
@@ -469,7 +424,6 @@ private Q_SLOTS:
         QTest::newRow("a long text, read back as stored") << Browser << none << u"longo ç "_s.repeated(2000) << "quit" << true;
         QTest::newRow("owner clears it while running") << Browser << none << text << "clear" << false;
         QTest::newRow("a newer copy came first") << Browser << none << text << "taken" << false;
-        QTest::newRow("ignored application quits") << u"com.bitwarden.desktop"_s << none << text << "quit" << false;
         QTest::newRow("text capture off") << Browser << QStringList{u"enableCaptureText"_s} << text << "quit" << false;
         QTest::newRow("switched off") << Browser << QStringList{u"keepClipboardAfterOwnerQuits"_s} << text << "quit" << false;
     }
@@ -558,12 +512,6 @@ private Q_SLOTS:
             now = std::chrono::seconds(step.left(space).toInt());
             const QString action = step.mid(space + 1).section(u' ', 0, 0);
             const QString argument = step.mid(space + 1).section(u' ', 1).replace(u"\\0"_s, QString(QChar(u'\0')));
-            const auto entry = [&h, &argument] {
-                const QList<ClipboardItemPtr> items = h.entries();
-                const auto found = std::find_if(items.cbegin(), items.cend(),
-                                                [&](const ClipboardItemPtr &item) { return item->textContent() == argument; });
-                return found == items.cend() ? ClipboardItemPtr() : *found;
-            };
             if (action == u"copy") {
                 h.copyText(argument);
             } else if (action == u"clear") {
@@ -571,9 +519,9 @@ private Q_SLOTS:
             } else if (action == u"quit") {
                 h.pasteboard.ownerQuits();
             } else if (action == u"back") {
-                h.history->copyBack(entry());
+                h.history->copyBack(h.entryWithText(argument));
             } else if (action == u"pin") {
-                h.history->setPinned(entry(), true);
+                h.history->setPinned(h.entryWithText(argument), true);
             } else if (action == u"off") {
                 h.preferences.setForgetClearedSecrets(false);
             }

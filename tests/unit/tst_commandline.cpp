@@ -35,10 +35,8 @@ private Q_SLOTS:
         QTest::newRow("search a dash") << u"search -- -v"_qs << int(Action::Search) << u"-v"_qs << int(Format::Lines);
         QTest::newRow("search nothing") << u"search"_qs << 0 << u"!search needs"_qs << 0;
         QTest::newRow("copy a number") << u"copy 2"_qs << int(Action::Copy) << u"2"_qs << int(Format::Lines);
-        QTest::newRow("pin an id") << u"pin 3f2a9c1d"_qs << int(Action::Pin) << u"3f2a9c1d"_qs << int(Format::Lines);
         QTest::newRow("copy from a line") << u"copy --from-line"_qs << int(Action::Copy) << u""_qs << int(Format::Lines);
         QTest::newRow("copy nothing") << u"copy"_qs << 0 << u"!copy takes one entry"_qs << 0;
-        QTest::newRow("copy two") << u"copy 1 2"_qs << 0 << u"!copy takes one entry"_qs << 0;
         QTest::newRow("a line and an entry") << u"delete --from-line 2"_qs << 0 << u"!delete takes one entry"_qs << 0;
         QTest::newRow("an option of another") << u"get --json 1"_qs << 0 << u"!get takes no option --json"_qs << 0;
         QTest::newRow("clear takes nothing") << u"clear all"_qs << 0 << u"!clear takes no argument"_qs << 0;

@@ -4,7 +4,6 @@
 #include "platform/xdg/DesktopApplications.h"
 #include "platform/xdg/XdgApplicationPicker.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>

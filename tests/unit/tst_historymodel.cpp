@@ -9,9 +9,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
-#include <QMimeData>
 #include <QSignalSpy>
-#include <QSqlDatabase>
 #include <QTest>
 #include <QThread>
 

@@ -37,15 +37,6 @@ void fill(MonitorHarness &h, int count, const QList<int> &pinned = {})
 
 using TestData::texts;
 
-ClipboardItemPtr entryOf(const MonitorHarness &h, const QString &text)
-{
-    for (const ClipboardItemPtr &item : h.entries()) {
-        if (item->textContent() == text)
-            return item;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class HistoryServiceTest : public QObject
@@ -122,7 +113,6 @@ private Q_SLOTS:
         row("full history drops the oldest", qint64(30), 30, {}, false, 30, false, 30);
         row("pinned oldest stays beyond the limit", qint64(30), 30, {0}, false, 31, true, 30);
         row("every surplus entry pinned", qint64(5), 8, {0, 1, 2, 3}, false, 9, true, 5);
-        row("capacity 0 becomes 30", qint64(0), 35, {}, false, 30, false, 30);
         row("negative capacity becomes 30", qint64(-4), 31, {}, false, 30, false, 30);
         // Of the wrong type: ignored, never read as a capacity of 1.
         row("a boolean true becomes 30", true, 31, {}, false, 30, false, 30);
@@ -204,7 +194,7 @@ private Q_SLOTS:
         QSignalSpy moved(h.history->model(), &QAbstractItemModel::rowsMoved);
         for (const QString &step : steps) {
             const QStringList words = step.split(u' ');
-            const ClipboardItemPtr item = words.size() > 1 ? entryOf(h, words.at(1)) : nullptr;
+            const ClipboardItemPtr item = words.size() > 1 ? h.entryWithText(words.at(1)) : nullptr;
             if (words.first() == u"pin" || words.first() == u"unpin")
                 h.history->setPinned(item, words.first() == u"pin");
             else if (words.first() == u"remove")
@@ -241,7 +231,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<Flavours>("expected"); // flavours that must be written, with their bytes
 
-        QTest::newRow("text") << "text" << "olá" << QStringList() << Flavours{{u"text/plain"_s, u"olá"_s.toUtf8()}};
         // LibreOffice Calc pastes the RTF table as cells; a quoted cell may hold a tab or a line break.
         QTest::newRow("table as text, TSV and RTF")
             << "table" << u"a\t\"b\tc\"\n{ç}\\\t\"e\nf\"\n"_s << QStringList()

@@ -75,26 +75,17 @@ private Q_SLOTS:
             QTest::newRow(name) << value << value << QString::fromLatin1(type);
         };
         row("true", true, "boolean");
-        row("integer", qint64(30), "integer");
         row("largest integer", std::numeric_limits<qint64>::max(), "integer");
-        row("smallest integer", std::numeric_limits<qint64>::min(), "integer");
         row("integer beyond 2^53", qint64(9007199254740993), "integer");
-        row("double", 0.1, "double");
         row("whole double stays double", 30.0, "double");
         row("tiny double", 5e-324, "double");
         row("NaN", std::nan(""), "double");
         row("infinity", HUGE_VAL, "double");
-        row("negative infinity", -HUGE_VAL, "double");
-        row("string", u"cmd_shift_v"_qs, "string");
         row("string that looks like a number", u"30"_qs, "string");
-        row("string \"nan\"", u"nan"_qs, "string");
         row("unicode string", QString::fromUtf8("Olá \"mundo\" \\ 日本語 ✓\n"), "string");
         row("string array", QStringList{u"ja"_qs}, "stringArray");
-        row("empty string array", QStringList(), "stringArray");
         row("every byte", allBytes, "data");
-        row("empty data", QByteArray(), "data");
 
-        QTest::newRow("int") << QVariant(int(7)) << QVariant(qint64(7)) << u"integer"_qs;
         QTest::newRow("unsigned int") << QVariant(uint(4000000000u)) << QVariant(qint64(4000000000)) << u"integer"_qs;
         QTest::newRow("float") << QVariant(1.5f) << QVariant(1.5) << u"double"_qs;
         QTest::newRow("list of strings") << QVariant(QVariantList{u"ja"_qs}) << QVariant(QStringList{u"ja"_qs})
@@ -127,14 +118,11 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("expected"); // invalid: unreadable, noted, kept in the file
 
         QTest::newRow("false") << QByteArray("false") << QVariant(false);
-        QTest::newRow("string") << QByteArray("\"pt-BR\"") << QVariant(u"pt-BR"_qs);
         QTest::newRow("whole number") << QByteArray("-3") << QVariant(qint64(-3));
         QTest::newRow("whole number with a point") << QByteArray("30.0") << QVariant(qint64(30));
         QTest::newRow("fraction") << QByteArray("2.5") << QVariant(2.5);
         QTest::newRow("number beyond qint64") << QByteArray("1e30") << QVariant(1e30);
         QTest::newRow("array of strings") << QByteArray(R"(["ja", "en"])") << QVariant(QStringList{u"ja"_qs, u"en"_qs});
-        QTest::newRow("tagged double") << QByteArray(R"({"type": "double", "value": 7})") << QVariant(7.0);
-        QTest::newRow("tagged data") << QByteArray(R"({"type": "data", "value": "aGk="})") << QVariant(QByteArray("hi"));
         QTest::newRow("null") << QByteArray("null") << QVariant();
         QTest::newRow("array of numbers") << QByteArray("[1, 2]") << QVariant();
         QTest::newRow("unknown type") << QByteArray(R"({"type": "date", "value": 3})") << QVariant();
@@ -422,15 +410,6 @@ private Q_SLOTS:
             other.flush();
         }
         QCOMPARE(JsonDefaultsStore(m_path).object(u"selectedLanguage"_qs), QVariant(u"es"_qs));
-    }
-
-    void defaultPathFollowsXdgConfigHome()
-    {
-        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_folder.path()));
-        const QString path = JsonDefaultsStore::defaultPath();
-        saved.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", saved);
-        QCOMPARE(path, m_folder.path() + u"/kavla/defaults.json"_qs);
     }
 };
 

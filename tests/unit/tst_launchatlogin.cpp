@@ -41,8 +41,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("approval");
 
         using S = LoginItemService;
-        QTest::newRow("on") << int(S::NotRegistered) << int(S::Enabled) << false << QString() << true << u"register"_qs << true << false;
-        QTest::newRow("off") << int(S::Enabled) << int(S::Enabled) << false << QString() << false << u"unregister"_qs << false << false;
         QTest::newRow("on while enabled: no call, the old error goes")
             << int(S::Enabled) << int(S::Enabled) << true << QString() << true << QString() << true << false;
         QTest::newRow("off while waiting for approval: no call")
@@ -108,7 +106,6 @@ private Q_SLOTS:
         QTest::newRow("no entry") << QByteArray() << int(LoginItemService::NotRegistered);
         QTest::newRow("an entry") << head() << int(LoginItemService::Enabled);
         QTest::newRow("Hidden=true") << head() + "Hidden=true\n" << int(LoginItemService::RequiresApproval);
-        QTest::newRow("Hidden=false") << head() + "Hidden=false\n" << int(LoginItemService::Enabled);
         QTest::newRow("switched off in GNOME") << head() + "X-GNOME-Autostart-enabled = false\n"
                                                << int(LoginItemService::RequiresApproval);
         QTest::newRow("Hidden in another group") << head() + "[Desktop Action x]\nHidden=true\n" << int(LoginItemService::Enabled);

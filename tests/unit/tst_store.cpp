@@ -13,11 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -409,29 +406,6 @@ private Q_SLOTS:
         container->mainContext()->insert(textItem(QStringLiteral("recorded"), 1));
         QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
         QCOMPARE(fileMode(shm), 0600);
-    }
-
-    void savedRecordSurvivesKill()
-    {
-        QVERIFY(open());  // creates the schema
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            QString error;
-            auto container = ModelContainer::open(path(), &error);
-            if (container) {
-                container->mainContext()->insert(textItem(QStringLiteral("durable"), 1));
-                if (container->mainContext()->save())
-                    ::raise(SIGKILL);  // no close, no checkpoint
-            }
-            ::_exit(3);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
-        auto container = open();
-        QCOMPARE(titles(*container->mainContext()->fetch(FetchDescriptor::all())),
-                 QStringList{QStringLiteral("durable")});
     }
 };
 
