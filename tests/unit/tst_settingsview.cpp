@@ -117,12 +117,9 @@ private Q_SLOTS:
         f.open();
         QCOMPARE(f.find<QLabel>(u"capacityChip"_qs)->text(), u"30 itens"_qs);
         QCOMPARE(f.find<QSlider>(u"capacitySlider"_qs)->value() * 5, 30);
-        for (const QString &key : {PreferenceKeys::enableCaptureText, PreferenceKeys::enableCaptureImage,
-                                   PreferenceKeys::enableCaptureTable, PreferenceKeys::enableCaptureFile,
-                                   PreferenceKeys::enableSoundFeedback, PreferenceKeys::keepClipboardAfterOwnerQuits,
-                                   PreferenceKeys::forgetClearedSecrets})
-            QVERIFY2(f.find<QCheckBox>(key)->isChecked(), qPrintable(key));
+        // The switches show what is stored (the defaults are tst_preferences'): one off, one on.
         QVERIFY(!f.find<QCheckBox>(PreferenceKeys::pasteAfterChoosing)->isChecked());
+        QVERIFY(f.find<QCheckBox>(PreferenceKeys::forgetClearedSecrets)->isChecked());
         QCOMPARE(f.content()->shownSection(), SettingsSection::General);
         QCOMPARE(f.sections()->currentItem()->text(), u"Geral"_qs);
         // An unknown stored section shows General but stays stored until a row is chosen.
@@ -188,12 +185,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action");
         QTest::addColumn<qint64>("stored");
         QTest::addColumn<int>("kept");
-        QTest::newRow("Left key") << u"left"_qs << qint64(25) << 25;
         QTest::newRow("Home key") << u"home"_qs << qint64(5) << 5;
         QTest::newRow("End key") << u"end"_qs << qint64(200) << 40;
-        QTest::newRow("drag to a multiple of 5") << u"drag"_qs << qint64(100) << 40;
         QTest::newRow("drag through 5 back up keeps all") << u"drag-through"_qs << qint64(50) << 40;
-        QTest::newRow("100 preset") << u"preset100"_qs << qint64(100) << 40;
         QTest::newRow("15 preset") << u"preset15"_qs << qint64(15) << 15;
         QTest::newRow("wheel without the focus") << u"wheel-unfocused"_qs << qint64(30) << 40;
         QTest::newRow("wheel with the focus, then Tab") << u"wheel-focused"_qs << qint64(20) << 20;
@@ -228,16 +222,13 @@ private Q_SLOTS:
                               Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(slider, &event);
         };
-        if (action == u"left")
-            QTest::keyClick(slider, Qt::Key_Left);
-        else if (action == u"home")
+        if (action == u"home")
             QTest::keyClick(slider, Qt::Key_Home);
         else if (action == u"end")
             QTest::keyClick(slider, Qt::Key_End);
         else if (action.startsWith(u"drag")) {
             QTest::mousePress(slider, Qt::LeftButton, {}, handle);
-            if (action == u"drag-through")
-                move(xOf(1));
+            move(xOf(1));
             const int target = int(stored / 5);
             move(xOf(target) + 1);
             QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(xOf(target) + 1, handle.y()));
