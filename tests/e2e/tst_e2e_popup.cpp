@@ -300,8 +300,8 @@ private Q_SLOTS:
     }
 
     // With "pasteAfterChoosing" on, Ctrl+2 in the popup puts the second entry into the window that
-    // was in front: a Qt text field of another application, and an xterm, which pastes the primary
-    // selection that Kavla gives up again afterwards.
+    // was in front: a Qt text field of another application (the clipboard owner's window), and an
+    // xterm, which pastes the primary selection that Kavla gives up again afterwards.
     void ctrl2PastesTheSecondEntryIntoTheWindowInFront_data()
     {
         QTest::addColumn<QString>("target");
@@ -327,13 +327,15 @@ private Q_SLOTS:
         QProcess other;
         other.setProcessEnvironment(m_display.environment());
         if (target == u"field") {
-            other.start(QStringLiteral(KAVLA_BINARY_DIR "/kavla_other_window"), {u"Paste target"_qs});
+            other.start(QStringLiteral(KAVLA_BINARY_DIR "/clipboard_owner"));
         } else {
             // Characters reach cat as they come, without waiting for a line.
             other.start(u"xterm"_qs, {u"-title"_qs, u"Paste target"_qs, u"-e"_qs, u"sh"_qs, u"-c"_qs,
                                       u"stty -icanon -echo; exec cat > '%1'"_qs.arg(typedFile)});
         }
         QVERIFY2(other.waitForStarted(5000), qPrintable(other.errorString()));
+        if (target == u"field")
+            QVERIFY(other.write("window Paste target\n") > 0 && other.waitForBytesWritten(5000));
         const auto stop = qScopeGuard([&other] {
             other.kill();
             other.waitForFinished(3000);

@@ -71,6 +71,18 @@ bool KavlaProcess::startWithHistory(const QStringList &texts, const QByteArray &
         && (preferences.isEmpty() || writePreferences(preferences)) && startReady();
 }
 
+void stopProcess(std::unique_ptr<QProcess> &process)
+{
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(3000)) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+    }
+    process.reset();
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

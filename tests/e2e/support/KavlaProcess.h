@@ -90,6 +90,8 @@ struct CommandAnswer
 };
 CommandAnswer kavlaCommand(QProcessEnvironment environment, const QString &arguments, const QByteArray &input = {});
 
+// Ends a program a test started (a display, a compositor, a bus): SIGTERM, SIGKILL after 3 s.
+void stopProcess(std::unique_ptr<QProcess> &process);
 // Writes `bytes` as the whole of the file at `path`, making its folder first.
 bool writeFile(const QString &path, const QByteArray &bytes);
 // A file's bytes; empty when it cannot be read.
