@@ -3,12 +3,13 @@
 // session bus. Binding, a changed key, and a key given up before the portal answered.
 #include "platform/CarbonKeyMap.h"
 #include "platform/xdg/PortalHotKeyService.h"
+#include "support/HelperProcess.h"
 #include "support/SessionBus.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -22,15 +23,6 @@ class PortalTest : public QObject
 {
     Q_OBJECT
 
-    // The portal's next line; the service's answers from the bus are handled meanwhile.
-    QByteArray nextPortalLine(int timeoutMs = 10000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!m_portal.canReadLine() && !deadline.hasExpired())
-            QTest::qWait(20);
-        return m_portal.readLine().trimmed();
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -38,15 +30,10 @@ private Q_SLOTS:
         QVERIFY2(m_bus.start(&error), qPrintable(error));
         // Before this process first speaks to its session bus.
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
-        m_portal.setProcessEnvironment(m_bus.environment(QProcessEnvironment::systemEnvironment()));
-        m_portal.start(QStringLiteral(KAVLA_BINARY_DIR "/global_shortcuts_portal"));
-        QCOMPARE(nextPortalLine(), QByteArray("portal"));
-    }
-
-    void cleanupTestCase()
-    {
-        m_portal.closeWriteChannel();
-        m_portal.waitForFinished(3000);
+        m_portal = std::make_unique<HelperProcess>(u"global_shortcuts_portal"_qs,
+                                                   m_bus.environment(QProcessEnvironment::systemEnvironment()),
+                                                   QStringList(), "portal");
+        QVERIFY(m_portal->ready());
     }
 
     void bindsTheKeyAndBindsAgainWhenItChanges()
@@ -56,11 +43,10 @@ private Q_SLOTS:
         QString error;
         for (const auto &[key, trigger] : {std::pair{KeyV, "SHIFT+LOGO+v"}, std::pair{KeyH, "SHIFT+LOGO+h"}}) {
             QVERIFY2(service.registerHotKey(key, SuperShift, &error), qPrintable(error));
-            QCOMPARE(nextPortalLine(), QByteArray("bound toggle-history ") + trigger + "|Abrir Histórico");
+            QCOMPARE(m_portal->nextLine(), QByteArray("bound toggle-history ") + trigger + "|Abrir Histórico");
             QTRY_VERIFY(service.isRegistered());
             const qsizetype before = pressed.count();
-            m_portal.write("press\n");
-            QCOMPARE(nextPortalLine(), QByteArray("sent"));
+            QCOMPARE(m_portal->ask("press"), QByteArray("sent"));
             QTRY_COMPARE(pressed.count(), before + 1);
         }
         // Each press of the changed key counts once.
@@ -75,13 +61,13 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(service.registerHotKey(KeyV, SuperShift, &error), qPrintable(error));
         service.unregisterHotKey();
-        QCOMPARE(nextPortalLine(1000), QByteArray());
+        QCOMPARE(m_portal->nextLine(1000), QByteArray());
         QVERIFY(!service.isRegistered());
     }
 
 private:
     SessionBus m_bus;
-    QProcess m_portal;
+    std::unique_ptr<HelperProcess> m_portal;
 };
 
 QTEST_GUILESS_MAIN(PortalTest)

@@ -4,7 +4,6 @@
 #include "support/SessionBus.h"
 #include "support/VirtualDisplay.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,57 +19,10 @@
 
 namespace {
 
-QByteArray fileHash(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
 int modeOf(const QString &path)
 {
     struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-// One `kavla` command with `input` on standard input and no display: its exit status (-1 when it
-// hung or crashed), standard output and standard error.
-struct Answer
-{
-    int status = -1;
-    QByteArray out;
-    QString errors;
-};
-
-Answer command(QProcessEnvironment environment, const QString &arguments, const QByteArray &input = {})
-{
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(kavlaBinary(), arguments.split(u' '));
-    process.write(input);
-    process.closeWriteChannel();
-    Answer answer;
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished(3000);
-        return answer;
-    }
-    answer.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    answer.out = process.readAllStandardOutput();
-    answer.errors = QString::fromUtf8(process.readAllStandardError());
-    return answer;
 }
 
 } // namespace
@@ -85,30 +37,14 @@ private Q_SLOTS:
         QVERIFY2(m_display.start(), "Xvfb did not start");
     }
 
-    void createsPrivateHistoryAndReusesIt()
+    // The history is private to the user; that a later launch finds what an earlier one left is
+    // what every test started with a history relies on (KavlaProcess::startWithHistory).
+    void createsAPrivateHistory()
     {
         KavlaProcess kavla(m_display.environment());
-        QVERIFY(kavla.start());
-        QVERIFY2(kavla.waitForOutput(QStringLiteral("ready")), qPrintable(kavla.errors()));
-
-        const QFileInfo database(kavla.databasePath());
-        QVERIFY(database.exists());
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
         QCOMPARE(modeOf(kavla.databasePath()), 0600);
-        QCOMPARE(modeOf(database.absolutePath()), 0700);
-        QCOMPARE(kavla.query(QStringLiteral("SELECT group_concat(name, ',') FROM pragma_table_info('ClipboardItem')")),
-                 QStringList{QStringLiteral("id,createdAt,copiedAt,contentType,textContent,imageData,"
-                                            "filePaths,sourceAppBundleId,sourceAppName,charCount,"
-                                            "wordCount,imageWidth,imageHeight,isPinned")});
-        QCOMPARE(kavla.query(QStringLiteral("SELECT value FROM KavlaMetadata WHERE key = 'schemaVersion'")),
-                 QStringList{QStringLiteral("1.0.0")});
-        QCOMPARE(kavla.terminate(), 0);
-
-        // A record left by the first launch is there at the next.
-        QVERIFY(kavla.seedHistory({QStringLiteral("kept")}));
-        QVERIFY(kavla.start());
-        QVERIFY(kavla.waitForOutput(QStringLiteral("ready")));
-        QCOMPARE(kavla.query(QStringLiteral("SELECT textContent FROM ClipboardItem")),
-                 QStringList{QStringLiteral("kept")});
+        QCOMPARE(modeOf(QFileInfo(kavla.databasePath()).absolutePath()), 0700);
         QCOMPARE(kavla.terminate(), 0);
     }
 
@@ -118,8 +54,8 @@ private Q_SLOTS:
     {
         const QString reason = QStringLiteral("file is not a database");
         KavlaProcess kavla(m_display.environment());
-        writeFile(kavla.databasePath(), QByteArray("this is not a database\n").repeated(100));
-        const QByteArray before = fileHash(kavla.databasePath());
+        const QByteArray before = QByteArray("this is not a database\n").repeated(100);
+        QVERIFY(writeFile(kavla.databasePath(), before));
 
         QVERIFY(kavla.start());
         const int status = kavla.waitForExit(20000);
@@ -127,62 +63,55 @@ private Q_SLOTS:
         QVERIFY2(kavla.output().startsWith(QStringLiteral("Could not create ModelContainer: ")),
                  qPrintable(kavla.output()));
         QVERIFY2(kavla.output().contains(reason), qPrintable(kavla.output()));
-        QCOMPARE(fileHash(kavla.databasePath()), before);
+        QCOMPARE(readFile(kavla.databasePath()), before);
         QVERIFY(!kavla.errors().contains(QStringLiteral("ready")));
         QVERIFY(!QFile::exists(kavla.preferencesPath())); // nothing started, nothing written
     }
 
+    // Without a display Kavla can use, it says why in one line and exits with 2, creating nothing.
     void withoutDisplaySaysSoInOneLine_data()
     {
         QTest::addColumn<QString>("waylandSocket");
-        QTest::newRow("no display at all") << QString();
-        QTest::newRow("a Wayland socket nobody listens on") << u"/nonexistent/wayland-0"_qs;
-        QTest::newRow("a Wayland compositor that never answers") << u"silent"_qs;
+        QTest::addColumn<bool>("silentX");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no display at all") << QString() << false << u"no graphical session"_qs;
+        QTest::newRow("a Wayland socket nobody listens on") << u"/nonexistent/wayland-0"_qs << false << u"no graphical session"_qs;
+        QTest::newRow("a Wayland compositor that never answers") << u"silent"_qs << false << u"no graphical session"_qs;
+        QTest::newRow("an X display that never answers") << QString() << true << u"does not answer"_qs;
     }
 
     void withoutDisplaySaysSoInOneLine()
     {
         QFETCH(QString, waylandSocket);
+        QFETCH(bool, silentX);
+        QFETCH(QString, why);
         QTemporaryDir folder;
         QLocalServer silent;
-        if (waylandSocket == u"silent"_qs) {
-            waylandSocket = folder.filePath(u"wayland-0"_qs);
-            QVERIFY(silent.listen(waylandSocket));
-        }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (waylandSocket == u"silent"_qs) {
+            waylandSocket = folder.filePath(u"wayland-0"_qs);
+            QVERIFY(silent.listen(waylandSocket));
+        }
         if (!waylandSocket.isEmpty())
             environment.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandSocket);
-        KavlaProcess kavla(environment);
-        QVERIFY(kavla.start());
-        const int status = kavla.waitForExit(20000);
-        QCOMPARE(status, 2);
-        QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
-        QVERIFY2(kavla.errors().contains(QStringLiteral("no graphical session")), qPrintable(kavla.errors()));
-        QVERIFY(!QFile::exists(kavla.databasePath()));
-    }
-
-    void displayThatDoesNotAnswerSaysSoAndExits()
-    {
-        // A socket where an X server would listen, accepting connections and never answering.
-        const QString folder = QStringLiteral("/tmp/.X11-unix");
-        QDir().mkpath(folder);
-        int number = 600 + int(QCoreApplication::applicationPid() % 300);
-        while (QFileInfo::exists(folder + u"/X"_qs + QString::number(number)))
-            ++number;
-        QLocalServer silent;
-        QVERIFY2(silent.listen(folder + u"/X"_qs + QString::number(number)), qPrintable(silent.errorString()));
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), u":"_qs + QString::number(number));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (silentX) {
+            // A socket where an X server would listen, accepting connections and never answering.
+            QDir().mkpath(u"/tmp/.X11-unix"_qs);
+            int number = 600 + int(QCoreApplication::applicationPid() % 300);
+            while (QFileInfo::exists(u"/tmp/.X11-unix/X"_qs + QString::number(number)))
+                ++number;
+            QVERIFY2(silent.listen(u"/tmp/.X11-unix/X"_qs + QString::number(number)), qPrintable(silent.errorString()));
+            environment.insert(QStringLiteral("DISPLAY"), u":"_qs + QString::number(number));
+        }
         KavlaProcess kavla(environment);
         QVERIFY(kavla.start());
         QCOMPARE(kavla.waitForExit(20000), 2);
-        QVERIFY2(kavla.errors().contains(QStringLiteral("does not answer")), qPrintable(kavla.errors()));
         QCOMPARE(kavla.errors().trimmed().count(QLatin1Char('\n')), 0);
+        QVERIFY2(kavla.errors().contains(why), qPrintable(kavla.errors()));
+        QVERIFY(!QFile::exists(kavla.databasePath()));
     }
 
     // A second launch hands over to the running Kavla and exits. Whatever is left at the lock's or
@@ -210,12 +139,12 @@ private Q_SLOTS:
         KavlaProcess kavla(m_display.environment());
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(u"not Kavla's"_qs);
-        writeFile(target, "keep me\n");
+        QVERIFY(writeFile(target, "keep me\n"));
         const QString stray = QFileInfo(kavla.dataHome()).absolutePath() + u'/' + path;
         QDir().mkpath(QFileInfo(stray).absolutePath());
         const QByteArray native = QFile::encodeName(stray);
         if (kind == u"garbage")
-            writeFile(stray, "\xff\xfe not a process\n");
+            QVERIFY(writeFile(stray, "\xff\xfe not a process\n"));
         else if (kind == u"symlink")
             QVERIFY(QFile::link(target, stray));
         else if (kind == u"fifo")
@@ -231,25 +160,15 @@ private Q_SLOTS:
         QVERIFY2(second.errors().contains(QStringLiteral("already running")), qPrintable(second.errors()));
         QVERIFY(kavla.waitForOutput(QStringLiteral("another launch")));
         QCOMPARE(kavla.terminate(), 0);
-        QFile kept(target);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("keep me\n"));
+        QCOMPARE(readFile(target), QByteArray("keep me\n"));
     }
 
-    void signalsRunTheTerminationSequence_data()
+    // Ctrl+C in a terminal ends Kavla as SIGTERM does (every test stops it by SIGTERM).
+    void interruptRunsTheTerminationSequence()
     {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-    }
-
-    void signalsRunTheTerminationSequence()
-    {
-        QFETCH(int, signalNumber);
         KavlaProcess kavla(m_display.environment());
-        QVERIFY(kavla.start());
-        QVERIFY(kavla.waitForOutput(QStringLiteral("ready")));
-        ::kill(pid_t(kavla.pid()), signalNumber);
+        QVERIFY(kavla.startReady());
+        ::kill(pid_t(kavla.pid()), SIGINT);
         QCOMPARE(kavla.waitForExit(), 0);
         QVERIFY(kavla.errors().contains(QStringLiteral("stopped")));
     }
@@ -306,13 +225,13 @@ private Q_SLOTS:
         for (const QProcessEnvironment &environment : {bus.environment(QProcessEnvironment::systemEnvironment()), noBus}) {
             for (const QString &arguments : {u"list"_qs, u"get 1"_qs, u"copy 2"_qs, u"pin 1"_qs, u"delete 1"_qs,
                                              u"clear"_qs, u"show"_qs, u"search a"_qs}) {
-                const Answer answer = command(environment, arguments);
+                const CommandAnswer answer = kavlaCommand(environment, arguments);
                 QCOMPARE(answer.status, 2);
                 QVERIFY2(answer.errors.startsWith(u"kavla: "_qs) && answer.errors.count(u'\n') == 1,
                          qPrintable(arguments + u": "_qs + answer.errors));
             }
         }
-        QCOMPARE(command(noBus, u"copy"_qs).status, 1);
+        QCOMPARE(kavlaCommand(noBus, u"copy"_qs).status, 1);
     }
 
     void commandsAnswerFromTheRunningKavla()
@@ -333,46 +252,44 @@ private Q_SLOTS:
         QVERIFY(copy(u"segundo"_qs, 2));
         QVERIFY(copy(QString::fromUtf8(newest), 3));
 
-        QCOMPARE(command(environment, u"list"_qs).out,
+        QCOMPARE(kavlaCommand(environment, u"list"_qs).out,
                  QByteArray("1\ttext\ttrês linhas ✓ segunda\n2\ttext\tsegundo\n3\ttext\tprimeiro\n"));
-        QCOMPARE(command(environment, u"get 1"_qs).out, newest);
-        Answer answer = command(environment, u"copy 2"_qs);
+        QCOMPARE(kavlaCommand(environment, u"get 1"_qs).out, newest);
+        CommandAnswer answer = kavlaCommand(environment, u"copy 2"_qs);
         QCOMPARE(answer.status, 0);
         QCOMPARE(m_display.run(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs}), u"segundo"_qs);
-        QVERIFY(command(environment, u"list"_qs).out.startsWith("1\ttext\tsegundo\n2\ttext\ttrês"));
+        QVERIFY(kavlaCommand(environment, u"list"_qs).out.startsWith("1\ttext\tsegundo\n2\ttext\ttrês"));
 
         // A launcher's choice names its entry even after a new copy moved every number.
-        const QList<QByteArray> lines = command(environment, u"list --dmenu"_qs).out.split('\n');
+        const QList<QByteArray> lines = kavlaCommand(environment, u"list --dmenu"_qs).out.split('\n');
         QVERIFY(lines.at(2).startsWith("primeiro  [text "));
         QVERIFY(copy(u"quarto"_qs, 4));
-        QCOMPARE(command(environment, u"copy --from-line"_qs, lines.at(2) + '\n').status, 0);
+        QCOMPARE(kavlaCommand(environment, u"copy --from-line"_qs, lines.at(2) + '\n').status, 0);
         QCOMPARE(m_display.run(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs}), u"primeiro"_qs);
 
-        QCOMPARE(command(environment, u"pin 1"_qs).status, 0);
-        QVERIFY(command(environment, u"list --json"_qs).out.contains("\"pinned\": true"));
-        QCOMPARE(command(environment, u"delete 2"_qs).status, 0);
+        QCOMPARE(kavlaCommand(environment, u"pin 1"_qs).status, 0);
+        QVERIFY(kavlaCommand(environment, u"list --json"_qs).out.contains("\"pinned\": true"));
+        QCOMPARE(kavlaCommand(environment, u"delete 2"_qs).status, 0);
         // The search is the popup's; the numbers stay those of the whole list.
-        QCOMPARE(command(environment, u"search SEGUND"_qs).out,
+        QCOMPARE(kavlaCommand(environment, u"search SEGUND"_qs).out,
                  QByteArray("2\ttext\tsegundo\n3\ttext\ttrês linhas ✓ segunda\n"));
-        QCOMPARE(command(environment, u"list"_qs).out.count('\n'), 3);
+        QCOMPARE(kavlaCommand(environment, u"list"_qs).out.count('\n'), 3);
 
         // A wrong number or id is refused in one line, and Kavla goes on.
         for (const QString &arguments : {u"delete 9"_qs, u"copy 0"_qs, u"get zzzz"_qs, u"pin 00000000"_qs}) {
-            answer = command(environment, arguments);
+            answer = kavlaCommand(environment, arguments);
             QCOMPARE(answer.status, 1);
             QVERIFY2(answer.errors.startsWith(u"kavla: "_qs) && answer.errors.count(u'\n') == 1, qPrintable(answer.errors));
         }
-        QCOMPARE(command(environment, u"list"_qs).out.count('\n'), 3);
+        QCOMPARE(kavlaCommand(environment, u"list"_qs).out.count('\n'), 3);
 
         // An image comes out as PNG.
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(Qt::red);
         QTemporaryDir folder;
-        QVERIFY(image.save(folder.filePath(u"red.png"_qs)));
+        QVERIFY(writeFile(folder.filePath(u"red.png"_qs), pngBytes(40, 30)));
         m_display.run(u"xclip"_qs, {u"-selection"_qs, u"clipboard"_qs, u"-t"_qs, u"image/png"_qs, u"-i"_qs,
                                     folder.filePath(u"red.png"_qs)});
         QVERIFY(kavla.waitForQuery(u"SELECT count(*) FROM ClipboardItem"_qs, u"4"_qs));
-        QCOMPARE(QImage::fromData(command(environment, u"get 1"_qs).out, "PNG").size(), QSize(40, 30));
+        QCOMPARE(QImage::fromData(kavlaCommand(environment, u"get 1"_qs).out, "PNG").size(), QSize(40, 30));
         QCOMPARE(kavla.terminate(), 0);
     }
 

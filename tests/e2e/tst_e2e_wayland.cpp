@@ -2,37 +2,23 @@
 // copies made by wl-copy and by a helper of ours (helpers/wayland_clipboard_owner) that offers
 // several types at once, and a tray host and a shortcuts portal of ours
 // (helpers/status_notifier_host, helpers/global_shortcuts_portal) on a private session bus.
+#include "support/HelperProcess.h"
 #include "support/KavlaProcess.h"
 #include "support/SessionBus.h"
 #include "support/WaylandCompositor.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <memory>
-#include <tuple>
 
 namespace {
 
 const QString Newest = QStringLiteral(
     "SELECT contentType, coalesce(textContent, ''), coalesce(filePaths, ''), CAST(imageWidth AS INTEGER),"
     " CAST(imageHeight AS INTEGER) FROM ClipboardItem ORDER BY copiedAt DESC LIMIT 1");
-
-QByteArray pngBytes(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(200, 40, 90));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 } // namespace
 
@@ -50,35 +36,14 @@ class WaylandTest : public QObject
         m_compositor.run(QStringLiteral("wl-copy"), arguments, bytes, false, &status);
         QCOMPARE(status, 0);
     }
-    // Starts helpers/wayland_clipboard_owner offering each type with its bytes (kept in `files`),
-    // with `options` first; true once the compositor has the offer.
-    bool offer(QProcess &owner, const QTemporaryDir &files, const QList<std::pair<QString, QByteArray>> &flavours,
-               const QStringList &options = {})
+    // What wl-paste reads, once it is `expected` or after 10 s.
+    QByteArray pasted(const QByteArray &expected)
     {
-        QStringList arguments = options;
-        for (const auto &[type, bytes] : flavours) {
-            QFile file(files.filePath(QString::number(arguments.size())));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                return false;
-            arguments << type + u'=' + file.fileName();
-        }
-        owner.setProcessEnvironment(m_compositor.environment());
-        owner.start(QStringLiteral(KAVLA_BINARY_DIR "/wayland_clipboard_owner"), arguments);
-        return owner.waitForReadyRead(10000) && owner.readLine().trimmed() == "offered";
-    }
-    // Sends one command to the tray host and returns its answer.
-    QByteArray askTrayHost(const QByteArray &command)
-    {
-        m_trayHost.write(command + '\n');
-        return nextTrayHostLine();
-    }
-    QByteArray nextTrayHostLine() { return nextLine(m_trayHost); }
-    static QByteArray nextLine(QProcess &helper)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!helper.canReadLine() && !deadline.hasExpired())
-            helper.waitForReadyRead(100);
-        return helper.readLine().trimmed();
+        QByteArray read;
+        for (QDeadlineTimer deadline(10000); (read = m_compositor.run(u"wl-paste"_qs, {u"--no-newline"_qs})) != expected
+                                             && !deadline.hasExpired();)
+            QThread::msleep(100);
+        return read;
     }
     QString count(const QString &where) const
     {
@@ -92,12 +57,10 @@ private Q_SLOTS:
         QVERIFY2(m_compositor.start(&error), qPrintable(error));
         QVERIFY2(m_bus.start(&error), qPrintable(error));
         // The tray host is there before Kavla, as a desktop's panel is.
-        for (auto [helper, name, ready] : {std::tuple{&m_trayHost, "status_notifier_host", "watching"},
-                                           std::tuple{&m_portal, "global_shortcuts_portal", "portal"}}) {
-            helper->setProcessEnvironment(m_bus.environment(QProcessEnvironment::systemEnvironment()));
-            helper->start(QStringLiteral(KAVLA_BINARY_DIR "/") + QLatin1String(name));
-            QCOMPARE(nextLine(*helper), QByteArray(ready));
-        }
+        const QProcessEnvironment onTheBus = m_bus.environment(QProcessEnvironment::systemEnvironment());
+        m_trayHost = std::make_unique<HelperProcess>(u"status_notifier_host"_qs, onTheBus, QStringList(), "watching");
+        m_portal = std::make_unique<HelperProcess>(u"global_shortcuts_portal"_qs, onTheBus, QStringList(), "portal");
+        QVERIFY(m_trayHost->ready() && m_portal->ready());
         // Already on the clipboard when Kavla starts: the starting state, never a copy.
         copy("present at start");
         m_kavla = std::make_unique<KavlaProcess>(m_bus.environment(m_compositor.environment()));
@@ -112,10 +75,6 @@ private Q_SLOTS:
     {
         if (m_kavla)
             QCOMPARE(m_kavla->terminate(), 0);
-        for (QProcess *helper : {&m_trayHost, &m_portal}) {
-            helper->closeWriteChannel();
-            helper->waitForFinished(3000);
-        }
     }
 
     void recordsEachKindCopied_data()
@@ -167,12 +126,7 @@ private Q_SLOTS:
         m_compositor.run(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("400"), QStringLiteral("-M"),
                                                    QStringLiteral("ctrl"), QStringLiteral("-k"), QStringLiteral("2"),
                                                    QStringLiteral("-m"), QStringLiteral("ctrl")});
-        QDeadlineTimer deadline(10000);
-        QByteArray pasted;
-        while (!deadline.hasExpired()
-               && (pasted = m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")})) != "burst 8")
-            QThread::msleep(100);
-        QCOMPARE(pasted, QByteArray("burst 8"));
+        QCOMPARE(pasted("burst 8"), QByteArray("burst 8"));
         // sway 1.7 offers wlr data-control version 2: the middle click pastes it too.
         QCOMPARE(m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--primary"), QStringLiteral("--no-newline")}),
                  QByteArray("burst 8"));
@@ -182,25 +136,15 @@ private Q_SLOTS:
         copy("after the copy-back");
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the copy-back||0|0")));
         QCOMPARE(count(QStringLiteral("1")), QString::number(before.toInt() + 1));
-
-        // Like a hot key, each later launch opens the popup or closes it again.
-        for (const char *state : {"history popup shown", "history popup closed"}) {
-            KavlaProcess launch(KavlaProcess::SameSession{*m_kavla});
-            QVERIFY(launch.start());
-            QCOMPARE(launch.waitForExit(), 0);
-            QVERIFY(m_kavla->waitForCount(QString::fromLatin1(state), 2));
-        }
     }
 
     void markedCopyIsNotRecorded()
     {
-        QTemporaryDir files;
-        QProcess owner;
-        QVERIFY(offer(owner, files, {{QStringLiteral("text/plain"), "a secret"},
-                                     {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}));
+        HelperProcess owner(u"wayland_clipboard_owner"_qs, m_compositor.environment());
+        QCOMPARE(owner.ask("offer" + owner.flavourFiles({{u"text/plain"_qs, "a secret"}, {u"x-kde-passwordManagerHint"_qs, "secret"}})),
+                 QByteArray("offered"));
         copy("after the mark");
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|after the mark||0|0")));
-        QVERIFY(owner.waitForFinished(5000)); // its copy was replaced
         QCOMPARE(count(QStringLiteral("textContent = 'a secret'")), QStringLiteral("0"));
     }
 
@@ -226,42 +170,26 @@ private Q_SLOTS:
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|chosen in a launcher||0|0")));
         copy("newest on wayland");
         QVERIFY(m_kavla->waitForQuery(Newest, QStringLiteral("text|newest on wayland||0|0")));
-        QProcessEnvironment environment = m_kavla->environment();
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        const auto kavla = [&](const QStringList &arguments, const QByteArray &input = {}) {
-            QProcess process;
-            process.setProcessEnvironment(environment);
-            process.start(QStringLiteral(KAVLA_BINARY), arguments);
-            process.write(input);
-            process.closeWriteChannel();
-            const bool ended = process.waitForFinished(20000);
-            return std::pair{ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                             process.readAllStandardOutput() + process.readAllStandardError()};
-        };
-        const auto [listed, lines] = kavla({QStringLiteral("list"), QStringLiteral("--dmenu")});
-        QCOMPARE(listed, 0);
-        QVERIFY2(!lines.contains("secret") && !lines.contains("s3nh4"), lines.constData());
-        const qsizetype at = lines.indexOf("chosen in a launcher  [text ");
-        QVERIFY2(at >= 0, lines.constData());
-        QCOMPARE(kavla({QStringLiteral("copy"), QStringLiteral("--from-line")}, lines.mid(at, lines.indexOf('\n', at) - at + 1)).first, 0);
-        QDeadlineTimer deadline(10000);
-        QByteArray pasted;
-        while (!deadline.hasExpired()
-               && (pasted = m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")})) != "chosen in a launcher")
-            QThread::msleep(100);
-        QCOMPARE(pasted, QByteArray("chosen in a launcher"));
-        const auto [refused, message] = kavla({QStringLiteral("paste"), QStringLiteral("1")});
-        QCOMPARE(refused, 1);
-        QVERIFY2(message.startsWith("kavla: pasting needs X11") && message.count('\n') == 1, message.constData());
+        const CommandAnswer listed = kavlaCommand(m_kavla->environment(), u"list --dmenu"_qs);
+        QCOMPARE(listed.status, 0);
+        QVERIFY2(!listed.out.contains("secret") && !listed.out.contains("s3nh4"), listed.out.constData());
+        const qsizetype at = listed.out.indexOf("chosen in a launcher  [text ");
+        QVERIFY2(at >= 0, listed.out.constData());
+        const QByteArray line = listed.out.mid(at, listed.out.indexOf('\n', at) - at + 1);
+        QCOMPARE(kavlaCommand(m_kavla->environment(), u"copy --from-line"_qs, line).status, 0);
+        QCOMPARE(pasted("chosen in a launcher"), QByteArray("chosen in a launcher"));
+        const CommandAnswer refused = kavlaCommand(m_kavla->environment(), u"paste 1"_qs);
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.errors.startsWith(u"kavla: pasting needs X11"_qs) && refused.errors.count(u'\n') == 1,
+                 qPrintable(refused.errors));
     }
 
     // An owner that never writes what it offers costs the reading thread alone: the popup opens
     // at once, and the next copy abandons the hung read well before its 2 s would have run out.
     void unansweringOwnerDelaysNothingElse()
     {
-        QTemporaryDir files;
-        QProcess stuck;
-        QVERIFY(offer(stuck, files, {{QStringLiteral("text/plain"), "never read"}}, {QStringLiteral("--hang")}));
+        HelperProcess stuck(u"wayland_clipboard_owner"_qs, m_compositor.environment());
+        QCOMPARE(stuck.ask("hang" + stuck.flavourFiles({{u"text/plain"_qs, "never read"}})), QByteArray("offered"));
         QThread::msleep(200); // Kavla is now waiting on the pipe, on its reading thread
         const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
         QElapsedTimer clock;
@@ -281,8 +209,6 @@ private Q_SLOTS:
                  qPrintable(QString::number(clock.elapsed()) + m_kavla->errors()));
         qInfo("next copy recorded %lld ms after it was made", qint64(clock.elapsed()));
         QCOMPARE(count(QStringLiteral("textContent = 'never read'")), QStringLiteral("0"));
-        stuck.kill();
-        stuck.waitForFinished(3000);
     }
 
     // The tray icon is a StatusNotifier item: the host's clicks open and close the popup, and the
@@ -290,31 +216,30 @@ private Q_SLOTS:
     // The session's language has no table: the entries read as the Portuguese table writes them.
     void trayItemOnTheStatusNotifierHost()
     {
-        QVERIFY(nextTrayHostLine().startsWith("item "));
-        QCOMPARE(askTrayHost("menu"), QByteArray("menu Kavla|Abrir Histórico|Janela do Histórico…|Ajustes…|"
+        QVERIFY(m_trayHost->nextLine().startsWith("item "));
+        QCOMPARE(m_trayHost->ask("menu"), QByteArray("menu Kavla|Abrir Histórico|Janela do Histórico…|Ajustes…|"
                                                  "Guia do Usuário…|Encerrar Kavla"));
         const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
         // A click just after the popup closed is taken for the click that closed it; the last
         // row closed it a moment ago.
         QThread::msleep(400);
-        QCOMPARE(askTrayHost("activate"), QByteArray("sent"));
+        QCOMPARE(m_trayHost->ask("activate"), QByteArray("sent"));
         QVERIFY(m_kavla->waitForCount(QStringLiteral("history popup shown"), shown + 1));
         QTRY_COMPARE(m_compositor.windows(), QStringList{QStringLiteral("com.tarnwick.Kavla")});
-        QCOMPARE(askTrayHost("activate"), QByteArray("sent"));
+        QCOMPARE(m_trayHost->ask("activate"), QByteArray("sent"));
         QVERIFY(m_kavla->waitForCount(QStringLiteral("history popup closed"), shown + 1));
         QTRY_COMPARE(m_compositor.windows(), QStringList());
 
         // A host that asks for the menu anyway gets no window of Kavla's.
-        QCOMPARE(askTrayHost("context"), QByteArray("sent"));
-        QCOMPARE(askTrayHost("click Janela do Histórico…"), QByteArray("sent"));
+        QCOMPARE(m_trayHost->ask("context"), QByteArray("sent"));
+        QCOMPARE(m_trayHost->ask("click Janela do Histórico…"), QByteArray("sent"));
         QVERIFY(m_kavla->waitForOutput(QStringLiteral("history window opened")));
         QTRY_COMPARE(m_compositor.windows(), QStringList{QStringLiteral("com.tarnwick.Kavla")});
         QVERIFY(!m_kavla->errors().contains(QStringLiteral("context menu shown")));
     }
 
-    // Without a tray host (sway without a bar's tray) a second launch still opens the popup and
-    // Ctrl+2 copies back; a desktop's panel that starts after Kavla, as at login, still gets the
-    // tray icon.
+    // Without a tray host (sway without a bar's tray) a second launch still opens the popup; a
+    // desktop's panel that starts after Kavla, as at login, still gets the tray icon.
     void trayHostStartedAfterKavla()
     {
         SessionBus bus;
@@ -324,45 +249,29 @@ private Q_SLOTS:
         QVERIFY(late.start());
         QVERIFY2(late.waitForOutput(QStringLiteral("no tray host (StatusNotifier) on the session bus yet")),
                  qPrintable(late.errors()));
-        for (const char *text : {"without a tray 1", "without a tray 2"}) {
-            copy(text);
-            QVERIFY(late.waitForQuery(Newest, QStringLiteral("text|%1||0|0").arg(QLatin1String(text))));
-        }
         KavlaProcess second(KavlaProcess::SameSession{late});
         QVERIFY(second.start());
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY2(late.waitForOutput(QStringLiteral("history popup shown")), qPrintable(late.errors()));
-        m_compositor.run(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("400"), QStringLiteral("-M"),
-                                                   QStringLiteral("ctrl"), QStringLiteral("-k"), QStringLiteral("2"),
-                                                   QStringLiteral("-m"), QStringLiteral("ctrl")});
-        QVERIFY(late.waitForQuery(Newest, QStringLiteral("text|without a tray 1||0|0")));
-        QCOMPARE(m_compositor.run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")}),
-                 QByteArray("without a tray 1"));
-        QProcess host;
-        host.setProcessEnvironment(bus.environment(QProcessEnvironment::systemEnvironment()));
-        host.start(QStringLiteral(KAVLA_BINARY_DIR "/status_notifier_host"));
-        QCOMPARE(nextLine(host), QByteArray("watching"));
-        QVERIFY(nextLine(host).startsWith("item "));
-        host.write("activate\n");
-        QCOMPARE(nextLine(host), QByteArray("sent"));
-        QVERIFY2(late.waitForOutput(QStringLiteral("history popup shown")), qPrintable(late.errors()));
+        HelperProcess host(u"status_notifier_host"_qs, bus.environment(QProcessEnvironment::systemEnvironment()),
+                           QStringList(), "watching");
+        QVERIFY(host.ready() && host.nextLine().startsWith("item "));
+        QCOMPARE(host.ask("activate"), QByteArray("sent"));
+        QVERIFY2(late.waitForCount(QStringLiteral("history popup closed"), 1), qPrintable(late.errors()));
         QCOMPARE(late.terminate(), 0);
-        host.closeWriteChannel();
-        host.waitForFinished(3000);
     }
 
     // The global hot key is asked of the GlobalShortcuts portal, and its activation toggles the popup.
     void hotKeyThroughTheGlobalShortcutsPortal()
     {
-        QCOMPARE(nextLine(m_portal), QByteArray("bound toggle-history SHIFT+LOGO+v|Abrir Histórico"));
+        QCOMPARE(m_portal->nextLine(), QByteArray("bound toggle-history SHIFT+LOGO+v|Abrir Histórico"));
         QVERIFY2(m_kavla->waitForOutput(
                      QStringLiteral("global hot key SHIFT+LOGO+v bound through the GlobalShortcuts portal")),
                  qPrintable(m_kavla->errors()));
         const int shown = int(m_kavla->errors().count(QStringLiteral("history popup shown")));
         QThread::msleep(400); // see above: not the click that closed the popup
         for (const char *state : {"history popup shown", "history popup closed"}) {
-            m_portal.write("press\n");
-            QCOMPARE(nextLine(m_portal), QByteArray("sent"));
+            QCOMPARE(m_portal->ask("press"), QByteArray("sent"));
             QVERIFY(m_kavla->waitForCount(QString::fromLatin1(state), shown + 1));
         }
     }
@@ -370,8 +279,8 @@ private Q_SLOTS:
 private:
     WaylandCompositor m_compositor;
     SessionBus m_bus;
-    QProcess m_trayHost;
-    QProcess m_portal;
+    std::unique_ptr<HelperProcess> m_trayHost;
+    std::unique_ptr<HelperProcess> m_portal;
     std::unique_ptr<KavlaProcess> m_kavla;
 };
 

@@ -32,6 +32,19 @@ namespace {
 
 using TestData::settle;
 
+// The window of `kind` ("settings", "help" or "history") the manager has open, or null.
+QWidget *shownWindow(const WindowManager &windows, const QString &kind)
+{
+    return kind == u"settings" ? windows.settingsWindow() : kind == u"help" ? windows.helpWindow() : windows.historyWindow();
+}
+
+// Asks the manager for a window of `kind` and returns the one it shows.
+QWidget *openWindow(WindowManager &windows, const QString &kind)
+{
+    kind == u"settings" ? windows.openSettings() : kind == u"help" ? windows.openHelp() : windows.openHistory();
+    return shownWindow(windows, kind);
+}
+
 } // namespace
 
 class HistoryWindowTest : public QObject
@@ -44,6 +57,14 @@ class HistoryWindowTest : public QObject
         std::unique_ptr<LanguageManager> languages;
         std::unique_ptr<HistoryWindow> view;
 
+        // Copies these texts, the last one newest, opens the window and chooses `row`.
+        void openWith(const QStringList &texts, int row)
+        {
+            for (const QString &text : texts)
+                harness.copyText(text);
+            open();
+            chooseRow(row);
+        }
         HistoryWindow *open()
         {
             view = std::make_unique<HistoryWindow>(
@@ -103,30 +124,28 @@ private Q_SLOTS:
         QTest::addColumn<MonitorHarness::Flavours>("copied");
         QTest::addColumn<QString>("frontmostName");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("content"); // the detail's view, by object name
         QTest::addColumn<QString>("shownText"); // the text view's text or the first file's whole path
 
         const QString tsv = u"a\tb\n1\t2"_qs;
         QTest::newRow("text") << MonitorHarness::Flavours{{u"text/plain"_qs, "hello  world\nsecond line"}} << u"Firefox"_qs
-                              << u"hello  world second line"_qs << u"doc.text"_qs << u"fullText"_qs
+                              << u"hello  world second line"_qs << u"fullText"_qs
                               << u"hello  world\nsecond line"_qs;
         QTest::newRow("no source name") << MonitorHarness::Flavours{{u"text/plain"_qs, "anonymous"}} << QString()
-                                        << u"anonymous"_qs << u"doc.text"_qs << u"fullText"_qs << u"anonymous"_qs;
+                                        << u"anonymous"_qs << u"fullText"_qs << u"anonymous"_qs;
         QTest::newRow("image") << MonitorHarness::Flavours{{u"image/png"_qs, TestData::encodedImage("png", 40, 20)}} << u"Firefox"_qs
-                               << u"Imagem Copiada"_qs << u"photo"_qs << u"image"_qs << QString();
+                               << u"Imagem Copiada"_qs << u"image"_qs << QString();
         QTest::newRow("table") << MonitorHarness::Flavours{{u"text/tab-separated-values"_qs, tsv.toUtf8()},
                                                            {u"text/plain"_qs, tsv.toUtf8()}}
-                               << u"Firefox"_qs << u"a\tb 1\t2"_qs << u"doc.text"_qs << u"fullText"_qs << tsv;
+                               << u"Firefox"_qs << u"a\tb 1\t2"_qs << u"fullText"_qs << tsv;
         QTest::newRow("files") << MonitorHarness::Flavours{{u"text/uri-list"_qs, "file:///tmp/report.pdf\r\nfile:///tmp/b.txt\r\n"}}
-                               << u"Firefox"_qs << u"2 arquivos"_qs << u"doc.text"_qs << u"files"_qs << u"/tmp/report.pdf"_qs;
+                               << u"Firefox"_qs << u"2 arquivos"_qs << u"files"_qs << u"/tmp/report.pdf"_qs;
     }
     void eachKindShowsItsRowAndDetail()
     {
         QFETCH(MonitorHarness::Flavours, copied);
         QFETCH(QString, frontmostName);
         QFETCH(QString, title);
-        QFETCH(QString, symbol);
         QFETCH(QString, content);
         QFETCH(QString, shownText);
         Fixture f;
@@ -136,11 +155,10 @@ private Q_SLOTS:
         f.open();
 
         const QModelIndex row = f.model()->index(0);
-        const QString type = row.data(HistoryQueryModel::ContentTypeRole).toString();
-        QCOMPARE(HistoryWindowRowDelegate::title(type, row.data(HistoryQueryModel::PreviewRole).toString(),
-                                           row.data(HistoryQueryModel::TitleRole).toString()),
+        QCOMPARE(HistoryWindowRowDelegate::title(row.data(HistoryQueryModel::ContentTypeRole).toString(),
+                                                 row.data(HistoryQueryModel::PreviewRole).toString(),
+                                                 row.data(HistoryQueryModel::TitleRole).toString()),
                  title);
-        QCOMPARE(HistoryWindowRowDelegate::symbolName(type), symbol);
 
         f.chooseRow(0);
         QVERIFY(!f.browser()->isPlaceholderShown());
@@ -189,10 +207,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         Fixture f;
-        for (const QString &text : {u"one"_qs, u"two"_qs, u"three"_qs})
-            f.harness.copyText(text);
-        f.open();
-        f.chooseRow(1);
+        f.openWith({u"one"_qs, u"two"_qs, u"three"_qs}, 1);
         QCOMPARE(f.view->selectedItem()->textContent(), u"two"_qs);
         if (how == u"key") {
             QTest::keyClick(f.sidebar(), Qt::Key_Delete);
@@ -220,10 +235,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         Fixture f;
-        for (int i = 1; i <= 7; ++i)
-            f.harness.copyText(u"entry %1"_qs.arg(i));
-        f.open();
-        f.chooseRow(4);
+        f.openWith({u"entry 1"_qs, u"entry 2"_qs, u"entry 3"_qs, u"entry 4"_qs, u"entry 5"_qs, u"entry 6"_qs, u"entry 7"_qs}, 4);
         const ClipboardItemPtr fifth = f.view->selectedItem();
         QCOMPARE(fifth->textContent(), u"entry 3"_qs);
         if (how == u"key")
@@ -253,10 +265,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, fromMenu);
         Fixture f;
-        for (const QString &text : {u"one"_qs, u"two"_qs, u"three"_qs})
-            f.harness.copyText(text);
-        f.open();
-        f.chooseRow(1);
+        f.openWith({u"one"_qs, u"two"_qs, u"three"_qs}, 1);
         const ClipboardItemPtr two = f.view->selectedItem();
         QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
         QSignalSpy moved(f.model(), &QAbstractItemModel::rowsMoved);
@@ -290,10 +299,7 @@ private Q_SLOTS:
     void ctrlCWithTextChosenInTheDetailCopiesThatText()
     {
         Fixture f;
-        f.harness.copyText(u"first"_qs);
-        f.harness.copyText(u"second"_qs);
-        f.open();
-        f.chooseRow(1);
+        f.openWith({u"first"_qs, u"second"_qs}, 1);
         QPlainTextEdit *text = f.detail()->textView();
         text->setFocus();
         text->selectAll();
@@ -341,10 +347,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.languages = std::make_unique<LanguageManager>(&f.harness.preferences);
-        f.harness.copyText(u"kept"_qs);
-        f.harness.copyText(u"other"_qs);
-        f.open();
-        f.chooseRow(1);
+        f.openWith({u"kept"_qs, u"other"_qs}, 1);
         const ClipboardItemPtr chosen = f.view->selectedItem();
         HistoryWindowBrowser *before = f.browser();
         f.languages->setLanguage(u"en"_qs);
@@ -378,12 +381,7 @@ private Q_SLOTS:
         languages.setLanguage(language);
         WindowManager windows({&harness.preferences}, {harness.history.get(), &harness.workspace});
         QSignalSpy opened(&windows, &WindowManager::windowOpened);
-        const auto open = [&] {
-            window == u"settings" ? windows.openSettings() : window == u"help" ? windows.openHelp() : windows.openHistory();
-            return window == u"settings" ? windows.settingsWindow()
-                : window == u"help"        ? windows.helpWindow()
-                                           : windows.historyWindow();
-        };
+        const auto open = [&] { return openWindow(windows, window); };
         const QPointer<QWidget> first = open();
         QVERIFY(first && QTest::qWaitForWindowExposed(first));
         const QSize ideal = window == u"settings" ? WindowManager::SettingsSize
@@ -391,10 +389,11 @@ private Q_SLOTS:
                                                   : WindowManager::HistorySize;
         QVERIFY(first->width() >= ideal.boundedTo(QGuiApplication::primaryScreen()->availableSize()).width());
         // Another kind opens beside it, and closing that one leaves it.
-        window == u"settings" ? windows.openHelp() : windows.openSettings();
+        const QString other = window == u"settings" ? u"help"_qs : u"settings"_qs;
+        openWindow(windows, other);
         QCOMPARE(open(), first.data());
         QCOMPARE(opened.count(), 2);
-        (window == u"settings" ? windows.helpWindow() : windows.settingsWindow())->close();
+        shownWindow(windows, other)->close();
         settle();
         QCOMPARE(open(), first.data());
         if (auto *history = qobject_cast<HistoryWindow *>(first.data())) {
@@ -422,9 +421,7 @@ private Q_SLOTS:
     void detailByKeyboardAndWrapped()
     {
         Fixture f;
-        f.harness.copyText(QString(u"a long line "_qs).repeated(200));
-        f.open();
-        f.chooseRow(0);
+        f.openWith({QString(u"a long line "_qs).repeated(200)}, 0);
         QStringList visited{QApplication::focusWidget()->objectName()};
         for (int i = 0; i < 4; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -465,15 +462,7 @@ private Q_SLOTS:
         MonitorHarness harness;
         WindowManager windows({&harness.preferences}, {harness.history.get(), &harness.workspace});
         QSignalSpy quit(&windows, &WindowManager::quitRequested);
-        if (window == u"settings")
-            windows.openSettings();
-        else if (window == u"help")
-            windows.openHelp();
-        else
-            windows.openHistory();
-        const QPointer<QWidget> opened = window == u"settings" ? windows.settingsWindow()
-            : window == u"help"                                  ? windows.helpWindow()
-                                                                 : windows.historyWindow();
+        const QPointer<QWidget> opened = openWindow(windows, window);
         QVERIFY(QTest::qWaitForWindowActive(opened));
         settle();
         QWidget *focus = QApplication::focusWidget();
@@ -482,11 +471,8 @@ private Q_SLOTS:
         settle();
         QCOMPARE(!opened, effect == u"closed");
         QCOMPARE(quit.count(), effect == u"quit" ? 1 : 0);
-        const QMap<QString, QWidget *> shown{{u"settings"_qs, windows.settingsWindow()},
-                                              {u"help"_qs, windows.helpWindow()},
-                                              {u"history"_qs, windows.historyWindow()}};
-        for (auto kind = shown.cbegin(); kind != shown.cend(); ++kind)
-            QCOMPARE(kind.value() != nullptr, kind.key() == window ? effect != u"closed" : kind.key() == effect);
+        for (const QString &kind : {u"settings"_qs, u"help"_qs, u"history"_qs})
+            QCOMPARE(shownWindow(windows, kind) != nullptr, kind == window ? effect != u"closed" : kind == effect);
     }
 };
 

@@ -6,9 +6,8 @@
 #include "views/widgets/WindowRoot.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
-#include <QPointer>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -86,33 +85,6 @@ private Q_SLOTS:
         QCOMPARE(quitText(root), text);
         QCOMPARE(root.identity(), m_languages->currentLanguage() + u"-system"_qs);
         QCOMPARE(root.content()->locale(), m_languages->appLocale());
-    }
-
-    // The language picker lives inside the content it rebuilds: the change arrives in the middle
-    // of the picker's own signal, so the old content must outlive that call, then go.
-    void rebuildFromInsideTheContentIsSafe()
-    {
-        makeManagers();
-        LanguageManager *languages = m_languages.get();
-        WindowRoot root(languages, m_appearance.get(), [languages] {
-            auto *picker = new QComboBox;
-            picker->addItems({u"system"_qs, u"en"_qs, u"ja"_qs});
-            picker->setCurrentText(languages->currentLanguage());
-            QObject::connect(picker, &QComboBox::currentTextChanged, languages, &LanguageManager::setLanguage);
-            QObject::connect(picker, &QComboBox::currentTextChanged, picker, [picker] { picker->setProperty("after", true); });
-            return picker;
-        });
-        QPointer<QComboBox> picker = qobject_cast<QComboBox *>(root.content());
-        QVERIFY(picker);
-        picker->setCurrentIndex(2);
-        QCOMPARE(m_languages->currentLanguage(), u"ja"_qs);
-        QVERIFY(root.content() != picker);
-        QCOMPARE(qobject_cast<QComboBox *>(root.content())->currentText(), u"ja"_qs);
-        // The old picker finished its own signal, hidden, and goes with the deferred deletions.
-        QVERIFY(picker && picker->property("after").toBool() && !picker->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(picker.isNull());
-        QCOMPARE(root.findChildren<QComboBox *>().size(), 1);
     }
 
     void appliesThePreferredColorScheme_data()

@@ -2,7 +2,8 @@
 // and stays alive to answer for them. Commands, one per line on standard input:
 //   offer TYPE=FILE [TYPE=FILE ...]   own the clipboard offering each type with that file's bytes
 //   hang MILLISECONDS TYPE=FILE ...   the same, then stop answering anyone at once
-//   window NAME                       show a small window; prints "window <id>"
+//   window NAME                       show a small window with a text field; prints "window <id>",
+//                                     and "text: <text>" at each change of the field's text
 //   fixture FILE                      show a window that carries the identity a captured
 //                                     application's window had; prints "window <id>"
 //   copy                              own the clipboard as that application did: offer the
@@ -21,7 +22,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
+#include <QLineEdit>
 
 #include <xcb/xcb.h>
 
@@ -219,11 +220,13 @@ int main(int argc, char *argv[])
             return u"offered"_qs;
         }
         if (command == u"window") {
-            window = std::make_unique<QWidget>();
-            window->setWindowTitle(words.value(1));
-            window->resize(200, 100);
-            window->show();
-            return u"window "_qs + QString::number(window->winId());
+            auto *field = new QLineEdit;
+            window.reset(field);
+            field->setWindowTitle(line.mid(7));
+            field->resize(200, 100);
+            QObject::connect(field, &QLineEdit::textChanged, [](const QString &text) { say(u"text: "_qs + text); });
+            field->show();
+            return u"window "_qs + QString::number(field->winId());
         }
         if (command == u"fixture") {
             const uint32_t id = fixture.load(line.mid(8)) ? fixture.showWindow() : 0;

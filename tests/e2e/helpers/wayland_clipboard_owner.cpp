@@ -1,12 +1,10 @@
 // Another Wayland application for the end-to-end tests and benchmarks: sets the clipboard through
 // data-control offering several types at once, which wl-copy cannot, and answers for them.
-//   wayland_clipboard_owner TYPE=FILE ...   offers these, prints "offered" once the compositor has
-//                                           them, and quits when another client takes the clipboard
-//   wayland_clipboard_owner --hang TYPE=FILE ...
-//                                           the same, but never answers a request for them: the
-//                                           pipe stays open and empty until it is killed
-//   wayland_clipboard_owner                 reads commands "offer TYPE=FILE ..." from standard
-//                                           input, each answered with "offered"; quits at its end
+// Commands, one per line on standard input, each answered with "offered" once the compositor has
+// the offer; it quits at the input's end:
+//   offer TYPE=FILE ...   offer each type with that file's bytes
+//   hang TYPE=FILE ...    the same, but never answer a request for them: the pipe stays open and
+//                         empty until the helper is killed
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -32,7 +30,6 @@ struct State
     zwlr_data_control_manager_v1 *manager = nullptr;
     zwlr_data_control_device_v1 *device = nullptr;
     zwlr_data_control_source_v1 *current = nullptr;
-    bool hang = false;
     std::vector<int> heldFds;
 };
 
@@ -40,6 +37,7 @@ struct Source
 {
     State *state;
     Flavours flavours;
+    bool hang;
 };
 
 void global(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
@@ -57,7 +55,7 @@ const wl_registry_listener RegistryListener = {global, globalRemove};
 void send(void *data, zwlr_data_control_source_v1 *, const char *mimeType, int32_t fd)
 {
     auto *source = static_cast<Source *>(data);
-    if (source->state->hang) {
+    if (source->hang) {
         source->state->heldFds.push_back(fd);
         return;
     }
@@ -95,9 +93,9 @@ bool readFlavours(std::istream &words, Flavours *flavours)
     return true;
 }
 
-void offer(wl_display *display, State &state, Flavours flavours)
+void offer(wl_display *display, State &state, Flavours flavours, bool hang)
 {
-    auto *owned = new Source{&state, std::move(flavours)};
+    auto *owned = new Source{&state, std::move(flavours), hang};
     zwlr_data_control_source_v1 *source = zwlr_data_control_manager_v1_create_data_source(state.manager);
     zwlr_data_control_source_v1_add_listener(source, &SourceListener, owned);
     for (const auto &flavour : owned->flavours)
@@ -111,21 +109,9 @@ void offer(wl_display *display, State &state, Flavours flavours)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main()
 {
-    Flavours initial;
     State state;
-    int first = 1;
-    if (argc > 1 && std::strcmp(argv[1], "--hang") == 0) {
-        state.hang = true;
-        ++first;
-    }
-    std::stringstream arguments;
-    for (int i = first; i < argc; ++i)
-        arguments << argv[i] << ' ';
-    if (!readFlavours(arguments, &initial))
-        return std::fprintf(stderr, "cannot read the files named\n"), 1;
-
     wl_display *display = wl_display_connect(nullptr);
     if (!display)
         return std::fprintf(stderr, "no Wayland display\n"), 1;
@@ -150,12 +136,6 @@ int main(int argc, char *argv[])
         return status;
     };
 
-    if (!initial.empty()) {
-        offer(display, state, std::move(initial));
-        while ((state.current || state.hang) && wl_display_dispatch(display) >= 0) {
-        }
-        return finish(0);
-    }
     std::string pending;
     for (;;) {
         wl_display_flush(display);
@@ -177,8 +157,8 @@ int main(int argc, char *argv[])
             pending.erase(0, newline + 1);
             std::string command;
             Flavours flavours;
-            if (line >> command && command == "offer" && readFlavours(line, &flavours))
-                offer(display, state, std::move(flavours));
+            if (line >> command && (command == "offer" || command == "hang") && readFlavours(line, &flavours))
+                offer(display, state, std::move(flavours), command == "hang");
             else
                 std::puts("error");
             std::fflush(stdout);

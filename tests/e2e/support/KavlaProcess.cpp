@@ -1,9 +1,11 @@
 #include "KavlaProcess.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QDateTime>
@@ -63,16 +65,72 @@ bool KavlaProcess::startReady(int timeoutMs)
     return start() && waitForOutput(QStringLiteral("ready"), timeoutMs);
 }
 
-bool KavlaProcess::startWithHistory(const QStringList &texts)
+bool KavlaProcess::startWithHistory(const QStringList &texts, const QByteArray &preferences)
 {
-    return startReady() && terminate() == 0 && seedHistory(texts) && startReady();
+    return startReady() && terminate() == 0 && seedHistory(texts)
+        && (preferences.isEmpty() || writePreferences(preferences)) && startReady();
 }
 
-static bool writeFile(const QString &path, const QByteArray &bytes)
+void stopProcess(std::unique_ptr<QProcess> &process)
+{
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(3000)) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+    }
+    process.reset();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray pngBytes(int width, int height, bool pattern)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(30, 90, 160));
+    for (int y = 0; pattern && y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+CommandAnswer kavlaCommand(QProcessEnvironment environment, const QString &arguments, const QByteArray &input)
+{
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(kavlaBinary(), arguments.split(u' '));
+    process.write(input);
+    process.closeWriteChannel();
+    CommandAnswer answer;
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished(3000);
+        return answer;
+    }
+    answer.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    answer.out = process.readAllStandardOutput();
+    answer.errors = QString::fromUtf8(process.readAllStandardError());
+    return answer;
 }
 
 bool KavlaProcess::writePreferences(const QByteArray &json) const

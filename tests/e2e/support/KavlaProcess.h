@@ -25,8 +25,9 @@ public:
     // Starts and waits until Kavla says it is ready.
     bool startReady(int timeoutMs = 30000);
     // Starts with a history of these text entries, the first one newest: a first run creates the
-    // history, the entries are written while Kavla is stopped, and a second run lists them.
-    bool startWithHistory(const QStringList &texts);
+    // history, the entries (and the preferences file, when given) are written while Kavla is
+    // stopped, and a second run lists them.
+    bool startWithHistory(const QStringList &texts, const QByteArray &preferences = {});
     // Waits until standard output or error contains `text`; false on timeout or exit.
     bool waitForOutput(const QString &text, int timeoutMs = 10000);
     // Waits until `text` has appeared at least `count` times in standard error.
@@ -78,3 +79,22 @@ private:
 };
 
 QString kavlaBinary();
+
+// One `kavla` command with `input` on standard input and no display, as a script over ssh runs
+// it: its exit status (-1 when it hung or crashed), standard output and standard error.
+struct CommandAnswer
+{
+    int status = -1;
+    QByteArray out;
+    QString errors;
+};
+CommandAnswer kavlaCommand(QProcessEnvironment environment, const QString &arguments, const QByteArray &input = {});
+
+// Ends a program a test started (a display, a compositor, a bus): SIGTERM, SIGKILL after 3 s.
+void stopProcess(std::unique_ptr<QProcess> &process);
+// Writes `bytes` as the whole of the file at `path`, making its folder first.
+bool writeFile(const QString &path, const QByteArray &bytes);
+// A file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// A PNG of one colour, or of a pattern of colours when `pattern`.
+QByteArray pngBytes(int width, int height, bool pattern = false);

@@ -1,4 +1,5 @@
 #include "SessionBus.h"
+#include "KavlaProcess.h"
 
 #include <QFile>
 
@@ -6,13 +7,7 @@ SessionBus::SessionBus() = default;
 
 SessionBus::~SessionBus()
 {
-    if (m_daemon && m_daemon->state() != QProcess::NotRunning) {
-        m_daemon->terminate();
-        if (!m_daemon->waitForFinished(3000)) {
-            m_daemon->kill();
-            m_daemon->waitForFinished(3000);
-        }
-    }
+    stopProcess(m_daemon);
 }
 
 bool SessionBus::start(QString *error)

@@ -1,28 +1,11 @@
 #include "VirtualDisplay.h"
+#include "KavlaProcess.h"
 
 #include <QDeadlineTimer>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
-
-namespace {
-
-void stopProcess(std::unique_ptr<QProcess> &process)
-{
-    if (!process)
-        return;
-    if (process->state() != QProcess::NotRunning) {
-        process->terminate();
-        if (!process->waitForFinished(3000)) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
-    }
-    process.reset();
-}
-
-} // namespace
 
 VirtualDisplay::VirtualDisplay() = default;
 

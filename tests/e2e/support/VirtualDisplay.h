@@ -24,7 +24,6 @@ public:
     // Starts Xvfb on a free display number (and the helpers asked for); false on failure.
     bool start(const Options &options);
     bool start() { return start(Options{}); }
-    QString displayName() const { return m_display; }
     // The environment with DISPLAY pointing at this display.
     QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
     // Runs a short command (xdotool, xprop, ...) on this display; returns its standard output.

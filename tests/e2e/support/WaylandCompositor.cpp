@@ -1,4 +1,5 @@
 #include "WaylandCompositor.h"
+#include "KavlaProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -18,13 +19,7 @@ WaylandCompositor::WaylandCompositor() = default;
 
 WaylandCompositor::~WaylandCompositor()
 {
-    if (m_sway && m_sway->state() != QProcess::NotRunning) {
-        m_sway->terminate();
-        if (!m_sway->waitForFinished(5000)) {
-            m_sway->kill();
-            m_sway->waitForFinished(3000);
-        }
-    }
+    stopProcess(m_sway);
 }
 
 bool WaylandCompositor::start(QString *error)
