@@ -120,6 +120,23 @@ private Q_SLOTS:
         QCOMPARE(kavla.terminate(), 0);
     }
 
+    // A combination stored as the macOS key code and modifiers (H, Command+Shift) is the one grabbed.
+    void storedPresetChoosesTheHotKey()
+    {
+        KavlaProcess kavla(m_display.environment());
+        QVERIFY(kavla.writePreferences(R"({"globalShortcutKeyCode": {"type": "integer", "value": 4},)"
+                                       R"( "globalShortcutModifiers": {"type": "integer", "value": 768}})"));
+        QVERIFY2(kavla.startReady(), qPrintable(kavla.errors()));
+        key(u"super+shift+h"_qs);
+        QVERIFY2(kavla.waitForCount(Shown, 1), qPrintable(kavla.errors()));
+        key(u"super+shift+h"_qs);
+        QVERIFY(kavla.waitForCount(Closed, 1));
+        key(u"super+shift+v"_qs);
+        // Nothing may happen: give it the time a press takes to arrive, plus margin.
+        QVERIFY(!kavla.waitForCount(Shown, 2, 1500));
+        QCOMPARE(kavla.terminate(), 0);
+    }
+
     // Kavla is in front while its popup is shown, and not a moment longer: a copy made in the
     // popup's search field is its own, one made right after Escape closed it is recorded.
     void copiesInTheShownPopupOnlyAreKavlas()
