@@ -224,6 +224,7 @@ private Q_SLOTS:
                                                                 << false;
         QTest::newRow("no frontmost application") << QString() << QByteArray() << false << true;
         QTest::newRow("marked, no application in front") << QString() << QByteArray("secret") << true << false;
+        QTest::newRow("marked with another value") << Browser << QByteArray("1") << true << false;
         QTest::newRow("an empty mark is no mark") << Browser << QByteArray() << true << true;
     }
 
